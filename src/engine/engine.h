@@ -1,0 +1,276 @@
+// The run-time engine: panels, controls, graphs, event loop, serial ports,
+// files, pop-ups and time, offered as free functions with the results the
+// application relies on. This is the only part of the program that names Qt.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// ---------------------------------------------------------------- events
+constexpr int EVENT_NONE = 0;
+constexpr int EVENT_COMMIT = 1;
+constexpr int EVENT_VAL_CHANGED = 2;
+constexpr int EVENT_LEFT_CLICK = 3;
+constexpr int EVENT_RIGHT_CLICK = 5;
+constexpr int EVENT_KEYPRESS = 7;
+constexpr int EVENT_CLOSE = 11;
+
+// ---------------------------------------------------------------- attributes
+constexpr int ATTR_DIMMED = 500;
+constexpr int ATTR_VISIBLE = 530;
+constexpr int ATTR_LEFT = 531;
+constexpr int ATTR_TOP = 532;
+constexpr int ATTR_WIDTH = 533;
+constexpr int ATTR_HEIGHT = 534;
+constexpr int ATTR_LABEL_TEXT = 641;    // string attribute: the control's label
+constexpr int ATTR_LABEL_BOLD = 660;    // tolerance-field label emphasis
+constexpr int ATTR_TEXT_COLOR = 680;
+constexpr int ATTR_TEXT_FONT = 681;     // string attribute: font family
+constexpr int ATTR_TEXT_POINT_SIZE = 682;
+constexpr int ATTR_TEXT_BOLD = 687;
+constexpr int ATTR_TEXT_BGCOLOR = 690;
+constexpr int ATTR_FRAME_COLOR = 700;   // colour of a decoration / field
+constexpr int ATTR_SCROLL_MODE = 1088;
+constexpr int ATTR_NUM_TRACES = 1170;
+constexpr int ATTR_POINTS_PER_SCREEN = 1171;
+constexpr int ATTR_TRACE_COLOR = 1230;
+
+// Axis and scaling
+constexpr int VAL_XAXIS = 0;
+constexpr int VAL_LEFT_YAXIS = 1;
+constexpr int VAL_MANUAL = 0;
+constexpr int VAL_AUTOSCALE = 1;
+
+// Data types of plot, strip-chart and file arrays
+constexpr int VAL_CHAR = 0;
+constexpr int VAL_INTEGER = 1;       // signed 32-bit
+constexpr int VAL_SHORT_INTEGER = 2; // signed 16-bit
+constexpr int VAL_FLOAT = 3;
+constexpr int VAL_DOUBLE = 4;
+constexpr int VAL_UNSIGNED_SHORT_INTEGER = 6;
+constexpr int VAL_UNSIGNED_INTEGER = 7;
+
+// File operations
+constexpr int VAL_ASCII = 0;
+constexpr int VAL_BINARY = 1;
+constexpr int VAL_TRUNCATE = 0;
+constexpr int VAL_APPEND = 1;
+constexpr int VAL_GROUPS_TOGETHER = 0;
+constexpr int VAL_DATA_MULTIPLEXED = 1;
+constexpr int VAL_GROUPS_AS_COLUMNS = 0;
+constexpr int VAL_GROUPS_AS_ROWS = 1;
+constexpr int VAL_CONST_WIDTH = 0;
+constexpr int VAL_SEP_BY_TAB = 1;
+
+// Pop-ups
+constexpr int VAL_OK_BUTTON = 0;
+constexpr int VAL_LOAD_BUTTON = 2;
+constexpr int VAL_NO_FILE_SELECTED = 0;
+constexpr int VAL_EXISTING_FILE_SELECTED = 1;
+constexpr int VAL_NEW_FILE_SELECTED = 2;
+
+// Control styles for NewCtrl
+constexpr int CTRL_TEXT_MSG = 160;
+
+// Serial events
+constexpr int LWRS_RXFLAG = 0x0002;
+constexpr int LWRS_TXEMPTY = 0x0004;
+constexpr int LWRS_RECEIVE = 0x8000;
+
+// Engine error codes
+constexpr int UIEBadPanelHandle = -1;
+constexpr int UIEResourceFile = -2; // resource file missing, unreadable or the panel absent
+constexpr int UIEBadControl = -3;
+constexpr int UIEValueTypeMismatch = -4;
+constexpr int UIEFile = -5;
+constexpr int UIEOutOfMemory = -12;
+constexpr int UIETooManyOrNotEnoughValues = -10;
+
+// Serial error codes of OpenComConfig and the other serial calls
+constexpr int kComUnknownSystemError = -1;
+constexpr int kComInvalidPortNumber = -2;
+constexpr int kComPortNotOpen = -3;
+constexpr int kComUnknownIOError = -4;
+constexpr int kComNoSerialPort = -6;
+constexpr int kComCannotOpenPort = -7;
+constexpr int kComInvalidParameter = -13;
+constexpr int kComTimeout = -99;
+
+// File error codes of ArrayToFile / FileToArray
+constexpr int kFileOpenError = -1;
+constexpr int kFileReadError = -2;     // non-numeric text or too few values
+constexpr int kFileWriteError = -3;
+
+using CtrlCallbackPtr = int (*)(int panel, int control, int event, void* callbackData,
+                                int eventData1, int eventData2);
+using PanelCallbackPtr = int (*)(int panel, int event, void* callbackData, int eventData1,
+                                 int eventData2);
+using ComCallbackPtr = void (*)(int portNumber, int eventMask, void* callbackData);
+
+// ---------------------------------------------------------------- start and loop
+// Creates the application object; argc/argv as given to main. Returns 1 on success.
+int InitCVIRTE(int argc, char** argv);
+int RunUserInterface();
+int QuitUserInterface(int returnCode);
+// Delivers pending events (user interface, timers, serial); when nothing is pending it
+// sleeps until the next event arrives or about a millisecond has passed.
+int ProcessSystemEvents();
+
+// ---------------------------------------------------------------- panels
+// Loads panel `resourceId` from the resource file; parent 0 = top level. Negative on failure.
+int LoadPanel(int parentPanel, const char* resourceFile, int resourceId);
+int DisplayPanel(int panel);
+int HidePanel(int panel);
+int DiscardPanel(int panel);
+int SetActivePanel(int panel);
+int SetActiveCtrl(int panel, int control);
+int SetPanelAttribute(int panel, int attribute, int value);
+int GetPanelAttribute(int panel, int attribute, int* value);
+int InstallPanelCallback(int panel, PanelCallbackPtr callback, void* callbackData);
+int InstallCtrlCallback(int panel, int control, CtrlCallbackPtr callback, void* callbackData);
+
+// ---------------------------------------------------------------- controls
+// Values are converted to and from the control's own type (numeric controls keep a
+// double; text controls keep text). Ring/list controls hold the value of the selected item.
+int SetCtrlVal(int panel, int control, int value);
+int SetCtrlVal(int panel, int control, unsigned int value);
+int SetCtrlVal(int panel, int control, unsigned short value);
+int SetCtrlVal(int panel, int control, short value);
+int SetCtrlVal(int panel, int control, double value);
+int SetCtrlVal(int panel, int control, float value);
+int SetCtrlVal(int panel, int control, const char* value);
+int GetCtrlVal(int panel, int control, int* value);
+int GetCtrlVal(int panel, int control, unsigned int* value);
+int GetCtrlVal(int panel, int control, unsigned short* value);
+int GetCtrlVal(int panel, int control, short* value);
+int GetCtrlVal(int panel, int control, double* value);
+int GetCtrlVal(int panel, int control, float* value);
+// Text: copies at most `size` - 1 characters and a terminating zero.
+int GetCtrlVal(int panel, int control, char* value, int size);
+int SetCtrlAttribute(int panel, int control, int attribute, int value);
+int SetCtrlAttribute(int panel, int control, int attribute, const char* value);
+int GetCtrlAttribute(int panel, int control, int attribute, int* value);
+int GetCtrlAttribute(int panel, int control, int attribute, char* value, int size);
+int GetCtrlBoundingRect(int panel, int control, int* top, int* left, int* height, int* width);
+// Text boxes: ResetTextBox replaces the whole text; ReplaceTextBoxLine replaces line `line`
+// (0-based), appending empty lines as needed.
+int ResetTextBox(int panel, int control, const char* text);
+int ReplaceTextBoxLine(int panel, int control, int line, const char* text);
+int GetTextBoxLine(int panel, int control, int line, char* text, int size);
+// List/ring controls: replaces the label and value of item `index`.
+int ReplaceListItem(int panel, int control, int index, const char* label, int value);
+int GetLabelFromIndex(int panel, int control, int index, char* label, int size);
+int GetNumListItems(int panel, int control, int* count);
+// Creates a control at run time; returns its control id (> 0) or a negative error.
+int NewCtrl(int panel, int style, const char* label, int top, int left);
+int DisplayImageFile(int panel, int control, const char* path);
+
+// ---------------------------------------------------------------- graphs
+// Plot handles are positive; DeleteGraphPlot with plot -1 deletes all plots.
+int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2,
+                  int lineColor, int fillColor);
+int PlotXY(int panel, int control, const void* xArray, const void* yArray, int numPoints,
+           int xDataType, int yDataType, int plotStyle, int pointStyle, int lineStyle,
+           int pointFrequency, int color);
+// Appends `numPoints` values to a strip chart; with T traces they are taken T at a time.
+int PlotStripChart(int panel, int control, const void* array, int numPoints, int startIndex,
+                   int skipCount, int dataType);
+int DeleteGraphPlot(int panel, int control, int plot, int refresh);
+int SetGraphCursor(int panel, int control, int cursor, double x, double y);
+int GetGraphCursor(int panel, int control, int cursor, double* x, double* y);
+int SetTraceAttribute(int panel, int control, int trace, int attribute, int value);
+int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);
+int GetAxisScalingMode(int panel, int control, int axis, int* mode, double* min, double* max);
+
+// What a graph holds, for tests and diagnostics.
+struct PlotInfo {
+  int handle = 0;
+  bool rectangle = false; // else an XY plot
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0; // rectangle corners
+  int lineColor = 0, fillColor = 0;      // rectangle colours; XY: both the plot colour
+  std::vector<double> x, y;              // XY points
+};
+std::vector<PlotInfo> GetGraphPlots(int panel, int control);
+// Strip chart: the points of trace `trace` (1-based) as currently on screen, oldest first.
+std::vector<double> GetStripChartTrace(int panel, int control, int trace);
+int GetTraceAttribute(int panel, int control, int trace, int attribute, int* value);
+
+// ---------------------------------------------------------------- pop-ups
+int ConfirmPopup(const char* title, const char* message);
+int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
+                    const char* fileTypeList, const char* title, int buttonLabel,
+                    int restrictDirectory, int restrictExtension, int allowCancel,
+                    int allowMakeDirectory, char* pathName);
+// Tests queue the answers of the next pop-ups instead of a person clicking a dialog.
+void QueueConfirmAnswer(int answer);
+void QueueFileSelectAnswer(int result, const std::string& path);
+int PendingPopupAnswers();
+
+// ---------------------------------------------------------------- serial ports
+// Port numbers map to devices through the port table: the serial devices found on the
+// machine in a stable order (1, 2, ...), plus "Simulated sensor". A device may be set
+// for a number explicitly (command line, tests).
+struct PortEntry {
+  int number = 0;
+  std::string device;      // path of the device, e.g. /dev/ttyUSB0 or a pty slave
+  std::string description; // shown in the serial-port drop-down
+};
+std::vector<PortEntry> GetPortTable();
+void SetPortDevice(int portNumber, const std::string& device, const std::string& description);
+std::string GetPortDevice(int portNumber);
+
+int OpenComConfig(int portNumber, const char* deviceName, long baudRate, int parity,
+                  int dataBits, int stopBits, int inputQueueSize, int outputQueueSize);
+int CloseCom(int portNumber);
+int SetComTime(int portNumber, double timeoutSeconds);
+int SetCTSMode(int portNumber, int mode);
+// Writes `count` bytes; returns the count written or a negative error.
+int ComWrt(int portNumber, const char* buffer, int count);
+// Reads `count` bytes, waiting up to the port's time-out; returns the count read.
+int ComRd(int portNumber, char* buffer, int count);
+int FlushInQ(int portNumber);
+int FlushOutQ(int portNumber);
+int GetInQLen(int portNumber);
+// callback == nullptr or eventMask == 0 switches the callback off.
+int InstallComCallback(int portNumber, int eventMask, int notifyCount, int eventCharacter,
+                       ComCallbackPtr callback, void* callbackData);
+
+// ---------------------------------------------------------------- files and text
+// CVI-style array file operations. fieldWidth > 0 writes each ASCII number right-aligned
+// in a field of that width (constant-width layout); separator VAL_SEP_BY_TAB writes
+// groups as tab-separated columns. Every ASCII line ends in CR LF. 0 or a negative error.
+int ArrayToFile(const char* fileName, const void* array, int dataType, int numberOfElements,
+                int numberOfGroups, int arrayDataOrder, int fileLayout, int columnSeparator,
+                int fieldWidth, int fileType, int fileAction);
+// Reads `numberOfElements` numbers (ASCII: separated by blanks, tabs, commas or line ends).
+// Too few numbers or non-numeric text gives kFileReadError and leaves `array` unchanged.
+int FileToArray(const char* fileName, void* array, int dataType, int numberOfElements,
+                int numberOfGroups, int arrayDataOrder, int fileLayout, int fileType);
+int GetFileInfo(const char* fileName, long* fileSize);
+int DeleteFile(const char* fileName);
+int MakePathname(const char* directory, const char* fileName, char* pathName);
+int GetProjectDir(char* directory);
+void SetProjectDir(const std::string& directory); // start-up and tests
+// "MM-DD-YYYY" and "HH:MM:SS" of the engine clock (the system clock unless tests fix it).
+const char* DateStr();
+const char* TimeStr();
+void SetFixedDateTime(int year, int month, int day, int hour, int minute, int second);
+void ClearFixedDateTime();
+
+// ---------------------------------------------------------------- time
+double Timer();        // seconds from an arbitrary start, monotonic
+void Delay(double seconds);
+void SleepMs(int ms);  // yields the processor; 0 = yield once
+
+// ---------------------------------------------------------------- diagnostics
+// A protocol trace: every frame sent and received (hex) and every status-line text,
+// each line with a timestamp. Empty path = no trace.
+void SetTraceFile(const std::string& path);
+void TraceText(const char* kind, const std::string& text);
+
+// ---------------------------------------------------------------- driving callbacks
+// Calls the callback installed on a control or panel as a user action would, on the
+// calling thread (tests, scripted checks).
+int CallCtrlCallback(int panel, int control, int event, int eventData1 = 0, int eventData2 = 0);
+int CallPanelCallback(int panel, int event);

@@ -1,0 +1,16 @@
+// Parameter file, linearisation file and the X-FLASH transfer.
+#pragma once
+
+#include "operations/operations.h"
+#include "shell/globals.h"
+
+// Parameter file (parafile.cpp)
+void SendParaToFile();
+void ReadParaFromFile();
+
+// Linearisation table and X-FLASH (xflash.cpp)
+CTRL_CALLBACK(CC_WriteXFLASH);
+CTRL_CALLBACK(CC_ReadXFLASH);
+int ReadLinDataFromFile();
+int ClearXFLASH();
+void WriteXFLASH(u16 offset, u16 page);

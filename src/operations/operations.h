@@ -1,0 +1,32 @@
+// Sensor operations: GET/SEND, RUN/STOP, VIDEO, teach and reset.
+#pragma once
+
+#include "shell/globals.h"
+
+#define CTRL_CALLBACK(name) \
+  int name(int panel, int control, int event, void* callbackData, int eventData1, int eventData2)
+
+// GET / SEND (exchange.cpp)
+void PushGET(u16 source, u16 half);
+CTRL_CALLBACK(CC_BTNGet);
+CTRL_CALLBACK(CC_BTNSend);
+CTRL_CALLBACK(CC_RBTRam);
+CTRL_CALLBACK(CC_RBTEeprom);
+CTRL_CALLBACK(CC_RBTFile);
+// Selects RAM: RAM button on, EEPROM and FILE off, target = RAM.
+void SelectRAM();
+
+// RUN / STOP (run.cpp)
+void PushRUN();
+void PushSTOP();
+CTRL_CALLBACK(CC_BTNRun);
+CTRL_CALLBACK(CC_BTNStop);
+
+// VIDEO (video.cpp)
+void PushVIDEO();
+CTRL_CALLBACK(CC_BTNVideo);
+
+// Teach and reset (teach.cpp)
+CTRL_CALLBACK(CC_NEDITTeach);
+CTRL_CALLBACK(CC_ButtonTeach);
+CTRL_CALLBACK(CC_ButtonReset);

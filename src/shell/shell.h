@@ -1,0 +1,28 @@
+// Start-up, shut-down and the shared array routines.
+#pragma once
+
+#include <string>
+
+void InitVars();
+void InitGUI();
+int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int eventData2);
+int CC_POPUP(int panel, int event, void* callbackData, int eventData1, int eventData2);
+int Copy1D(const double* in, int n, double* out);
+int Shift(const double* in, int n, int shift, double* out);
+
+struct StartOptions {
+  std::string resourceDir; // where the resource file and zx.bmp lie ("" = program directory)
+  std::string portDevice;  // device for port 1: "" = port table default, "sim" = simulator
+  std::string logFile;     // protocol trace, "" = none
+};
+
+// Loads the five panels (step 2 of start-up). Returns 0, or -1 if any panel fails.
+int LoadAllPanels(const char* uirPath);
+// Installs every control and panel callback.
+void InstallCallbacks();
+// Start-up steps 3 to 7: program directory, InitVars, InitRS232, InitGUI, show panels.
+void StartUp();
+// Step 9: close the port and discard the panels.
+void ShutDown();
+// The whole program: parses the command line, starts up, runs the event loop.
+int AppMain(int argc, char** argv);
