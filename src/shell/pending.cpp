@@ -1,0 +1,89 @@
+// Temporary placeholders so the program links while the modules are being written.
+// Each line goes when its function is implemented; this file is deleted at the end.
+#include "com232/com232.h"
+#include "display/display.h"
+#include "files/files.h"
+#include "gui/gui.h"
+#include "logo/logo.h"
+#include "operations/operations.h"
+#include "popup/popup.h"
+
+double VideoStep(u16) { return 4; }
+int ClearXFLASH() { return 0; }
+int GetHARDWAREInfo() { return 0; }
+int GetVERSIONInfo() { return 0; }
+int PushGETRAW() { return 0; }
+int ReadData64(u16, u16) { return 0; }
+int ReadLinDataFromFile() { return 1; }
+int WriteRecordLine() { return 0; }
+int writeFileHeader() { return 0; }
+void CalcRecTime(int) {}
+void FillThresholdLine(u16) {}
+void GetPanelValues() {}
+void GetPanelValuesD303() {}
+void GetPanelValuesLive() {}
+void GetPanelValuesMX400() {}
+void PlotLiveFrame(bool) {}
+void PlotRAWGraph() {}
+void PlotRAWGraphD303() {}
+void PlotRAWGraphMX400() {}
+void PlotVIDEOBarGraph() {}
+void PlotVIDEOBarGraphD303() {}
+void PlotVIDEOBarGraphMX400() {}
+void PlotVIDEOCurve(const u16*, const u16*, const double*) {}
+void PushGET(u16, u16) {}
+void PushRUN() {}
+void PushSTOP() {}
+void PushVIDEO() {}
+void ReadParaFromFile() {}
+void SelectRAM() {}
+void SendParaToFile() {}
+void SetPanelValues() {}
+void SetPanelValuesD303() {}
+void SetPanelValuesLive() {}
+void SetPanelValuesMX400() {}
+void ShowInfoText(int, int, int, const char*, int, int, int) {}
+void ShowLogo(int) {}
+void ToggleHelpText(int, int, int, const char*) {}
+void WriteXFLASH(u16, u16) {}
+int CC_BTNGet(int, int, int, void*, int, int) { return 0; }
+int CC_BTNSend(int, int, int, void*, int, int) { return 0; }
+int CC_RBTRam(int, int, int, void*, int, int) { return 0; }
+int CC_RBTEeprom(int, int, int, void*, int, int) { return 0; }
+int CC_RBTFile(int, int, int, void*, int, int) { return 0; }
+int CC_BTNRun(int, int, int, void*, int, int) { return 0; }
+int CC_BTNStop(int, int, int, void*, int, int) { return 0; }
+int CC_BTNVideo(int, int, int, void*, int, int) { return 0; }
+int CC_NEDITTeach(int, int, int, void*, int, int) { return 0; }
+int CC_ButtonTeach(int, int, int, void*, int, int) { return 0; }
+int CC_ButtonReset(int, int, int, void*, int, int) { return 0; }
+int CC_HelpText1(int, int, int, void*, int, int) { return 0; }
+int CC_HelpText2(int, int, int, void*, int, int) { return 0; }
+int CC_NEDITEdgeLeft(int, int, int, void*, int, int) { return 0; }
+int CC_NEDITEdgeRight(int, int, int, void*, int, int) { return 0; }
+int CC_DROPevalmode(int, int, int, void*, int, int) { return 0; }
+int CC_DROPhardware(int, int, int, void*, int, int) { return 0; }
+int CC_DROPtrigmode(int, int, int, void*, int, int) { return 0; }
+int CC_DROPpolarity(int, int, int, void*, int, int) { return 0; }
+int CC_DROPaverage(int, int, int, void*, int, int) { return 0; }
+int CC_DROPanaMode(int, int, int, void*, int, int) { return 0; }
+int CC_NEDITToleranceUP(int, int, int, void*, int, int) { return 0; }
+int CC_NEDITTolerance(int, int, int, void*, int, int) { return 0; }
+int CC_DROPhold(int, int, int, void*, int, int) { return 0; }
+int CC_SLIDEpower(int, int, int, void*, int, int) { return 0; }
+int CC_SLIDEVideoThreshold(int, int, int, void*, int, int) { return 0; }
+int CC_DROPpowermode(int, int, int, void*, int, int) { return 0; }
+int CC_BINSWopmode(int, int, int, void*, int, int) { return 0; }
+int CC_TOGGBTN_Para1(int, int, int, void*, int, int) { return 0; }
+int CC_TOGGBTN_Para2(int, int, int, void*, int, int) { return 0; }
+int CC_TOGGBTN_Calib(int, int, int, void*, int, int) { return 0; }
+int CC_GRAPHRaw(int, int, int, void*, int, int) { return 0; }
+int CC_GRAPHData(int, int, int, void*, int, int) { return 0; }
+int CC_TOGGBTN_Recorder(int, int, int, void*, int, int) { return 0; }
+int CC_CMDBTNrecfile(int, int, int, void*, int, int) { return 0; }
+int CC_NUMsample(int, int, int, void*, int, int) { return 0; }
+int CC_NUMinctime(int, int, int, void*, int, int) { return 0; }
+int CC_CBTNStartRecord(int, int, int, void*, int, int) { return 0; }
+int CC_CBTNStopRecord(int, int, int, void*, int, int) { return 0; }
+int CC_WriteXFLASH(int, int, int, void*, int, int) { return 0; }
+int CC_ReadXFLASH(int, int, int, void*, int, int) { return 0; }

@@ -1,0 +1,39 @@
+// Runs the real program (resource file, panels, callbacks, start-up) against a simulated
+// sensor on a pseudo-terminal, offscreen.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "sim/sim.h"
+
+class AppTest : public ::testing::Test {
+ protected:
+  static sim::SimHost::Options Unpaced();
+  static sim::SimHost::Options Paced();
+
+  // Starts a simulated sensor (with `faults` already in force), maps port 1 to it, makes a
+  // fresh temporary directory the program directory, loads the panels, installs the
+  // callbacks and runs the start-up sequence.
+  void StartApp(const sim::SensorModel& model, sim::SimHost::Options options = Unpaced(),
+                const sim::Faults& faults = {});
+  // Start-up with a sensor that never answers.
+  void StartAppSilent();
+  // Loads the panels and installs the callbacks only (no start-up).
+  void LoadPanelsOnly();
+  void TearDown() override;
+
+  // Text of the status line.
+  static std::string Status();
+  // Presses STOP (commit of the STOP button) as soon as `condition` holds; checked every
+  // 5 ms while the program processes events.
+  void StopWhen(std::function<bool()> condition);
+  // Path of a file in the program directory.
+  std::string PathIn(const std::string& name) const;
+
+  std::unique_ptr<sim::SimHost> sensor;
+  std::string dir;
+};
