@@ -4,11 +4,15 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace sim {
+
+// Seconds on the steady clock: the time base of Frame::time and Reply::time.
+double SteadyNow();
 
 // What the sensor reports about itself and what it keeps in its memories.
 struct SensorModel {
@@ -41,18 +45,22 @@ SensorModel UnlistedModel();  // ccdtype 7, unlisted
 SensorModel Board0Model();    // as DefaultModel with pcbtype 0 (word-per-character text)
 
 // Ways to misbehave, for tests of a bad line. All off by default.
+// Requests are counted from 0 since the faults were last set. A silent sensor records the
+// frame but neither acts on it nor answers; a dropped reply is acted on but never sent.
+// A wrong command echo is the command word plus one. Garbage and extra bytes come from a
+// fixed pseudo-random sequence.
 struct Faults {
-  bool silent = false;          // answer nothing
-  int silentAfter = -1;         // answer this many requests, then nothing (-1 = off)
-  int dropEveryNth = 0;         // drop every n-th reply (0 = off)
-  int dropReplyNumber = -1;     // drop only the reply to request number k (0-based)
-  int truncateTo = -1;          // send only the first n bytes of each reply (-1 = off)
-  int garbageBefore = 0;        // send n random bytes before each reply
-  int extraAfter = 0;           // send n extra bytes after each reply
-  bool wrongSync = false;       // reply frames begin 0xAA 0x00 instead of 0x00 0xAA
-  int wrongEchoFor = -1;        // answer command k with a wrong command echo (-1 = off)
-  double replyDelay = 0.0;      // extra seconds before each reply is sent
-  int corruptXFlashWord = -1;   // X-FLASH read-back returns this table word altered
+  bool silent = false;         // answer nothing
+  int silentAfter = -1;        // answer this many requests, then nothing (-1 = off)
+  int dropEveryNth = 0;        // drop every n-th reply (0 = off)
+  int dropReplyNumber = -1;    // drop only the reply to request number k (0-based)
+  int truncateTo = -1;         // send only the first n bytes of each reply (-1 = off)
+  int garbageBefore = 0;       // send n random bytes before each reply
+  int extraAfter = 0;          // send n extra bytes after each reply
+  bool wrongSync = false;      // reply frames begin 0xAA 0x00 instead of 0x00 0xAA
+  int wrongEchoFor = -1;       // answer command k with a wrong command echo (-1 = off)
+  double replyDelay = 0.0;     // extra seconds before each reply is sent
+  int corruptXFlashWord = -1;  // X-FLASH read-back returns this table word altered
 };
 
 // One frame the sensor received, with the time it was complete (seconds, steady clock).
@@ -70,7 +78,7 @@ struct Frame {
 struct Reply {
   std::vector<uint8_t> bytes;
   double time = 0.0;
-  uint16_t command = 0; // the command it answers
+  uint16_t command = 0;  // the command it answers
 };
 
 // The protocol core: feed it received bytes, it returns the replies to send.
@@ -85,7 +93,7 @@ class SensorCore {
   SensorModel& model();
   // The 16 words of the next measurement frame (a plausible moving object unless fixed).
   std::array<uint16_t, 16> NextMeasurement();
-  void FixMeasurement(const std::array<uint16_t, 16>& words); // every frame the same
+  void FixMeasurement(const std::array<uint16_t, 16>& words);  // every frame the same
   void FreeMeasurement();
   std::array<uint16_t, 256>& profile();  // the video profile served by command 9
   bool fixedProfile = false;             // keep the profile as set (else it moves)
@@ -93,6 +101,19 @@ class SensorCore {
   int teachCount = 0, resetCount = 0, clearCount = 0;
   // Received frames so far.
   std::vector<Frame> received;
+
+  // One complete request and the bytes that go back on the line for it (faults applied;
+  // empty when nothing is sent).
+  struct Exchange {
+    Frame frame;
+    std::vector<uint8_t> reply;
+  };
+  // As Feed, but one entry for every complete request, answered or not. Frames are
+  // stamped with `time` (SteadyNow() when negative).
+  std::vector<Exchange> FeedFrames(const uint8_t* data, size_t n, double time = -1.0);
+  void SetFaults(const Faults& faults);  // also restarts the request count
+  const Faults& faults() const;
+
  private:
   struct Impl;
   std::shared_ptr<Impl> impl_;
@@ -102,9 +123,11 @@ class SensorCore {
 class SimHost {
  public:
   struct Options {
-    long baud = 19200;        // bytes are paced at 10 bits each
-    bool pacing = true;       // false: replies go out at once (fast tests)
-    double turnaround = 0.001; // seconds between a complete request and the reply
+    long baud = 19200;          // bytes are paced at 10 bits each
+    bool pacing = true;         // false: replies go out at once (fast tests)
+    double turnaround = 0.001;  // seconds between a complete request and the reply
+    // Called on the host thread for every frame received (for a protocol trace).
+    std::function<void(const Frame&)> onFrame;
   };
   explicit SimHost(SensorModel model);
   SimHost(SensorModel model, Options options);
@@ -112,15 +135,15 @@ class SimHost {
   SimHost(const SimHost&) = delete;
   SimHost& operator=(const SimHost&) = delete;
 
-  std::string SlavePath() const; // open this as the serial device
+  std::string SlavePath() const;  // open this as the serial device
   void SetFaults(const Faults& faults);
   Faults GetFaults() const;
-  void Unplug();                 // the device disappears: the master side closes
+  void Unplug();  // the device disappears: the master side closes
   bool Unplugged() const;
 
   std::vector<Frame> Received() const;
   std::vector<Reply> Sent() const;
-  void ClearReceived();          // forgets received frames and sent replies
+  void ClearReceived();  // forgets received frames and sent replies
   // Waits until at least n frames have been received; false on time-out.
   bool WaitForFrames(size_t n, double timeoutSeconds) const;
 
@@ -128,7 +151,7 @@ class SimHost {
   SensorModel Model() const;
   void SetModel(const SensorModel& model);
   void FixMeasurement(const std::array<uint16_t, 16>& words);
-  void SetProfile(const std::array<uint16_t, 256>& profile); // fixes the profile
+  void SetProfile(const std::array<uint16_t, 256>& profile);  // fixes the profile
   std::array<uint16_t, 256> Profile() const;
   std::vector<uint16_t> XFlash() const;
   int TeachCount() const;
