@@ -8,21 +8,13 @@
 #include "operations/operations.h"
 #include "popup/popup.h"
 
-double VideoStep(u16) { return 4; }
 int ClearXFLASH() { return 0; }
-int GetHARDWAREInfo() { return 0; }
-int GetVERSIONInfo() { return 0; }
 int PushGETRAW() { return 0; }
 int ReadData64(u16, u16) { return 0; }
 int ReadLinDataFromFile() { return 1; }
 int WriteRecordLine() { return 0; }
 int writeFileHeader() { return 0; }
 void CalcRecTime(int) {}
-void FillThresholdLine(u16) {}
-void GetPanelValues() {}
-void GetPanelValuesD303() {}
-void GetPanelValuesLive() {}
-void GetPanelValuesMX400() {}
 void PlotLiveFrame(bool) {}
 void PlotRAWGraph() {}
 void PlotRAWGraphD303() {}
@@ -31,26 +23,13 @@ void PlotVIDEOBarGraph() {}
 void PlotVIDEOBarGraphD303() {}
 void PlotVIDEOBarGraphMX400() {}
 void PlotVIDEOCurve(const u16*, const u16*, const double*) {}
-void PushGET(u16, u16) {}
 void PushRUN() {}
 void PushSTOP() {}
 void PushVIDEO() {}
-void ReadParaFromFile() {}
-void SelectRAM() {}
-void SendParaToFile() {}
-void SetPanelValues() {}
-void SetPanelValuesD303() {}
-void SetPanelValuesLive() {}
-void SetPanelValuesMX400() {}
 void ShowInfoText(int, int, int, const char*, int, int, int) {}
 void ShowLogo(int) {}
 void ToggleHelpText(int, int, int, const char*) {}
 void WriteXFLASH(u16, u16) {}
-int CC_BTNGet(int, int, int, void*, int, int) { return 0; }
-int CC_BTNSend(int, int, int, void*, int, int) { return 0; }
-int CC_RBTRam(int, int, int, void*, int, int) { return 0; }
-int CC_RBTEeprom(int, int, int, void*, int, int) { return 0; }
-int CC_RBTFile(int, int, int, void*, int, int) { return 0; }
 int CC_BTNRun(int, int, int, void*, int, int) { return 0; }
 int CC_BTNStop(int, int, int, void*, int, int) { return 0; }
 int CC_BTNVideo(int, int, int, void*, int, int) { return 0; }

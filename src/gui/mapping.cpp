@@ -1,0 +1,240 @@
+// Panel mapping: moves the parameter set between the words of a frame layout and the
+// controls of the three pages and the main panel, one read and one write operation per
+// layout (default, D303, MX400).
+#include "gui/mapping.h"
+
+#include "engine/engine.h"
+#include "gui/gui.h"
+
+namespace {
+
+// The control of one layout slot; panel == nullptr: the slot has no control.
+struct SlotCtrl {
+  int* panel;
+  int control;
+};
+
+// Slots 0..14 of each layout.
+const SlotCtrl kDefaultSlots[15] = {
+    {&pPara2, PARA2_POWER},    {&pPara2, PARA2_POWERMODE}, {&pPara1, PARA1_POLARITY},
+    {&pPara1, PARA1_EVALMODE}, {&pHandle, MAIN_EBEG},      {&pHandle, MAIN_EEND},
+    {&pPara2, PARA2_SETPOINT}, {&pPara1, PARA1_TOLERANCE}, {&pPara1, PARA1_AVERAGE},
+    {&pPara1, PARA1_TRIGMODE}, {&pPara1, PARA1_ANAMODE},   {&pPara1, PARA1_OPTION5},
+    {&pCalib, CALIB_OPMODE},   {&pPara1, PARA1_HWMODE},    {&pPara2, PARA2_THRESHOLD},
+};
+const SlotCtrl kD303Slots[15] = {
+    {&pPara2, PARA2_POWER},    {&pPara2, PARA2_POWERMODE},    {&pPara1, PARA1_POLARITY},
+    {&pPara1, PARA1_EVALMODE}, {&pHandle, MAIN_EBEG},         {&pHandle, MAIN_EEND},
+    {&pPara2, PARA2_SETPOINT}, {&pPara1, PARA1_TOLERANCE_UP}, {&pPara1, PARA1_TOLERANCE},
+    {&pPara1, PARA1_AVERAGE},  {&pPara1, PARA1_TRIGMODE},     {&pPara1, PARA1_ANAMODE},
+    {&pCalib, CALIB_OPMODE},   {&pPara1, PARA1_HWMODE},       {&pPara2, PARA2_THRESHOLD},
+};
+const SlotCtrl kMX400Slots[15] = {
+    {&pPara2, PARA2_POWER},    {&pPara2, PARA2_POWERMODE},    {&pPara1, PARA1_POLARITY},
+    {&pPara1, PARA1_EVALMODE}, {&pHandle, MAIN_EBEG},         {&pHandle, MAIN_EEND},
+    {&pPara2, PARA2_SETPOINT}, {&pPara1, PARA1_TOLERANCE_UP}, {&pPara1, PARA1_TOLERANCE},
+    {&pPara1, PARA1_AVERAGE},  {&pPara1, PARA1_TRIGMODE},     {&pPara1, PARA1_ANAMODE},
+    {&pPara1, PARA1_HOLD},     {&pPara2, PARA2_THRESHOLD},    {nullptr, 0},
+};
+
+const SlotCtrl* SlotsOf(Layout layout) {
+  switch (layout) {
+    case LAYOUT_D303:
+      return kD303Slots;
+    case LAYOUT_MX400:
+      return kMX400Slots;
+    default:
+      return kDefaultSlots;
+  }
+}
+
+// Slot of the video threshold: 14 (default, D303) or 13 (MX400).
+int ThresholdSlot(Layout layout) {
+  return layout == LAYOUT_MX400 ? 13 : 14;
+}
+
+// Fixed-point scale of the slope: 16384 = 1.0 (default) or 1024 = 1.0 (D303, MX400).
+double SlopeScale(Layout layout) {
+  return layout == LAYOUT_DEFAULT ? 16384.0 : 1024.0;
+}
+
+constexpr int GREY = 0xA0A0A0;
+constexpr int GREEN = 0x00FF00;
+
+void ReadPanel(Layout layout) {
+  const SlotCtrl* slots = SlotsOf(layout);
+  const int base = LayoutBase(layout);
+  for (int s = 0; s < 15; ++s) {
+    if (slots[s].panel == nullptr) continue;
+    u16 value = parameter[base + s];
+    GetCtrlVal(*slots[s].panel, slots[s].control, &value);
+    parameter[base + s] = value;
+  }
+
+  int offset = OffsetWord();
+  GetCtrlVal(pCalib, CALIB_OFFSET, &offset);
+  SetOffsetWord(offset);
+
+  float slope = 0.0f;
+  GetCtrlVal(pCalib, CALIB_SLOPE, &slope);
+  const double scaled = slope * SlopeScale(layout);
+  // Truncated toward zero; a value outside the 32-bit range is held at its limit.
+  u32 s = 0;
+  if (scaled >= 4294967295.0)
+    s = 4294967295u;
+  else if (scaled > 0.0)
+    s = static_cast<u32>(scaled);
+  SetSlopeWord(s);
+
+  FillThresholdLine(parameter[base + ThresholdSlot(layout)]);
+}
+
+void WritePanel(Layout layout) {
+  CorrectLayoutWords(layout);
+
+  const SlotCtrl* slots = SlotsOf(layout);
+  const int base = LayoutBase(layout);
+  const u32 slope = SlopeWord();
+  const float shownSlope = static_cast<float>(slope / SlopeScale(layout));
+
+  for (int s = 0; s < 15; ++s) {
+    if (slots[s].panel == nullptr) continue;
+    SetCtrlVal(*slots[s].panel, slots[s].control, parameter[base + s]);
+  }
+  SetCtrlVal(pCalib, CALIB_SLOPE, shownSlope);
+  SetCtrlVal(pCalib, CALIB_OFFSET, OffsetWord());
+
+  FillThresholdLine(parameter[base + ThresholdSlot(layout)]);
+
+  SetAxisScalingMode(pHandle, MAIN_BAR_GRAPH, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
+
+  // Tolerances in millimetres.
+  const double S = slope;
+  if (layout == LAYOUT_DEFAULT) {
+    const double mm = S * parameter[10] / 16384000.0;
+    SetCtrlVal(pHandle, MAIN_TOL_UP_MM, mm);
+    SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, mm);
+  } else {
+    SetCtrlVal(pHandle, MAIN_TOL_UP_MM, S * parameter[base + 7] / 1024000.0);
+    SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, S * parameter[base + 8] / 1024000.0);
+  }
+
+  // Evaluation window and the whole pixel range in the bar graph.
+  SetGraphCursor(pHandle, MAIN_BAR_GRAPH, 2, parameter[base + 4], 0.75);
+  SetGraphCursor(pHandle, MAIN_BAR_GRAPH, 3, parameter[base + 5], 0.75);
+  PlotRectangle(pHandle, MAIN_BAR_GRAPH, 0.0, 0.0, ccdvirtpixel, 1.0, GREY, GREY);
+
+  if (layout == LAYOUT_DEFAULT) {
+    // Set-point +/- tolerance.
+    const int setPoint = parameter[9];
+    const int tolerance = parameter[10];
+    PlotRectangle(pHandle, MAIN_BAR_GRAPH, setPoint - tolerance, 0.0, setPoint + tolerance, 0.25,
+                  GREEN, GREEN);
+  }
+  if (layout == LAYOUT_D303) {
+    const int dim = (parameter[31] == 1 || parameter[31] == 3) ? 1 : 0;
+    SetCtrlAttribute(pPara1, PARA1_TOLERANCE_UP, ATTR_DIMMED, dim);
+    SetCtrlAttribute(pPara1, PARA1_TOLERANCE, ATTR_DIMMED, dim);
+  }
+}
+
+}  // namespace
+
+void CorrectLayoutWords(Layout layout) {
+  u16* w = &parameter[LayoutBase(layout)];
+  const u16 maxPixel = ccdvirtpixel;
+
+  // Slots 0..5, the same in every layout except the E-END fallback.
+  if (w[0] > 1000) w[0] = 500;
+  if (w[1] > 1) w[1] = 1;
+  if (w[2] > 1) w[2] = 1;
+  if (w[3] > 3) w[3] = 4;
+  if (w[4] > maxPixel) w[4] = 1;
+  if (w[5] > maxPixel) w[5] = maxPixel;
+  if (w[5] == 0) w[5] = (layout == LAYOUT_D303) ? 256 : 1;
+
+  switch (layout) {
+    case LAYOUT_DEFAULT:
+      if (w[7] > maxPixel) w[7] = maxPixel;
+      if (w[7] < 1) w[7] = 1;
+      if (w[8] > 1024) w[8] = 1024;
+      if (w[9] > 2) w[9] = 0;
+      if (w[10] > 7) w[10] = 0;
+      if (w[11] > 1) w[11] = 0;
+      if (w[13] > 3) w[13] = 3;
+      break;
+    case LAYOUT_D303:
+      if (w[7] > maxPixel) w[7] = maxPixel;
+      if (w[7] < 1) w[7] = 1;
+      if (w[8] < 1) w[8] = 1;
+      if (w[9] > 256) w[9] = 256;
+      if (w[10] > 2) w[10] = 0;
+      if (w[11] > 7) w[11] = 0;
+      if (w[13] > 3) w[13] = 3;
+      break;
+    case LAYOUT_MX400:
+      if (w[7] > maxPixel) w[7] = maxPixel;
+      if (w[8] < 1) w[8] = 1;
+      if (w[9] > 256) w[9] = 256;
+      if (w[10] > 2) w[10] = 0;
+      if (w[11] > 7) w[11] = 0;
+      if (w[12] > 1000) w[12] = 1000;
+      break;
+  }
+
+  u16& threshold = w[ThresholdSlot(layout)];
+  if (threshold < 10) threshold = 10;
+  if (threshold > 950) threshold = 950;
+}
+
+void FillThresholdLine(u16 threshold) {
+  const u16 level = static_cast<u16>(static_cast<u32>(ADCMAX) * threshold / 100u);
+  for (u16& element : thdArray) element = level;
+}
+
+void GetPanelValues() {
+  ReadPanel(LAYOUT_DEFAULT);
+}
+void GetPanelValuesD303() {
+  ReadPanel(LAYOUT_D303);
+}
+void GetPanelValuesMX400() {
+  ReadPanel(LAYOUT_MX400);
+}
+void SetPanelValues() {
+  WritePanel(LAYOUT_DEFAULT);
+}
+void SetPanelValuesD303() {
+  WritePanel(LAYOUT_D303);
+}
+void SetPanelValuesMX400() {
+  WritePanel(LAYOUT_MX400);
+}
+
+void GetPanelValuesLive() {
+  switch (LiveLayout()) {
+    case LAYOUT_MX400:
+      GetPanelValuesMX400();
+      break;
+    case LAYOUT_DEFAULT:
+      GetPanelValues();
+      break;
+    default:
+      GetPanelValuesD303();
+      break;
+  }
+}
+
+void SetPanelValuesLive() {
+  switch (LiveLayout()) {
+    case LAYOUT_MX400:
+      SetPanelValuesMX400();
+      break;
+    case LAYOUT_DEFAULT:
+      SetPanelValues();
+      break;
+    default:
+      SetPanelValuesD303();
+      break;
+  }
+}

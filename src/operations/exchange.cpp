@@ -1,0 +1,139 @@
+// Parameter exchange: GET reads the parameter set from the sensor's RAM or EEPROM or from
+// the parameter file and shows it; SEND takes the panels into the set and writes it to
+// RAM, EEPROM or the file. Each exchange with the sensor moves the set in two halves.
+#include "com232/com232.h"
+#include "engine/engine.h"
+#include "files/files.h"
+#include "gui/gui.h"
+#include "operations/operations.h"
+#include "shell/status.h"
+
+namespace {
+
+const char kGetHelp[] =
+    "GET-BUTTON:\nGet parameter-frame of Q-ROX sensor\nfrom EEPROM- or RAM-memory ...";
+const char kSendHelp[] =
+    "SEND-BUTTON:\nSend parameter-frame to EEPROM- or\nRAM-memory of the Q-ROX-sensor!";
+
+// Help-text box 1 beside a main-panel button: 20 pixels right of it, 20 pixels above its top.
+void ButtonHelp(int control, const char* text) {
+  int top = 0, left = 0, height = 0, width = 0;
+  GetCtrlBoundingRect(pHandle, control, &top, &left, &height, &width);
+  ToggleHelpText(MAIN_HELP1, left + width + 20, top - 20, text);
+}
+
+// One half of the set to the sensor with command word 1 (SEND).
+void SendHalf(u16 half) {
+  parameter[2] = half;
+  CopyVarsToPP(half);
+  FillTxBuf(parameter[1], half, pp);
+  WriteFrame();
+  if (nBytesW == FRAME_LEN) ShowStatus("Line Ok!");
+}
+
+// Radio button `control` switched by the user; `own` is its source/target constant.
+void RadioChanged(int panel, int control, int own) {
+  int value = 0;
+  GetCtrlVal(panel, control, &value);
+  if (value == 1) {
+    target = own;
+    SetCtrlVal(pHandle, MAIN_RAM, own == RAM ? 1 : 0);
+    SetCtrlVal(pHandle, MAIN_EEPROM, own == EEPROM ? 1 : 0);
+    SetCtrlVal(pHandle, MAIN_FILE, own == DATFILE ? 1 : 0);
+  } else {
+    target = RAM;
+    SetCtrlVal(pHandle, MAIN_RAM, 1);
+  }
+}
+
+}  // namespace
+
+void PushGET(u16 source, u16 half) {
+  if (source != DATFILE) {
+    if (source == RAM) parameter[1] = CMD_GET_RAM;
+    if (source == EEPROM) parameter[1] = CMD_GET_EEPROM;
+
+    CopyVarsToPP(half);
+    FlushInQ(com);
+    FlushOutQ(com);
+    FillTxBuf(parameter[1], half, pp);
+    WriteFrame();
+    if (nBytesW == FRAME_LEN) ShowStatus("Waiting for parameter-frame ...");
+
+    rx_flag = 0;
+    const double t0 = Timer();
+    for (;;) {
+      ProcessSystemEvents();
+      if (rx_flag == 1) {
+        CopyPPtoVars(half);
+        SetStatus("Parameter-frame received! - Line Ok!");
+        break;
+      }
+      if (Timer() - t0 > TIMEOUT) {
+        SetStatus("Timeout-RS-232...");
+        break;
+      }
+    }
+  }
+  ShowStatusBuffer();
+  if (half == 1) SetPanelValuesLive();
+}
+
+int CC_BTNGet(int, int, int event, void*, int, int) {
+  if (event == EVENT_COMMIT) {
+    if (target == DATFILE)
+      ReadParaFromFile();
+    else
+      parameter[1] = (target == EEPROM) ? CMD_GET_EEPROM : CMD_GET_RAM;
+    PushGET(static_cast<u16>(target), 0);
+    Delay(0.1);
+    PushGET(static_cast<u16>(target), 1);
+    Delay(0.1);
+  } else if (event == EVENT_RIGHT_CLICK) {
+    ButtonHelp(MAIN_GET, kGetHelp);
+  }
+  return 0;
+}
+
+int CC_BTNSend(int, int, int event, void*, int, int) {
+  if (event == EVENT_COMMIT) {
+    ShowStatus("Transmit...");
+    if (target == DATFILE) {
+      if (FileSelectPopup(proj_dir, "REZOraru.cfg", "*.cfg", "Q-ROX-MX-Series Parameter File",
+                          VAL_OK_BUTTON, 0, 1, 1, 1, file_name) > 0)
+        SendParaToFile();
+      return 0;
+    }
+    parameter[0] = 0x55;
+    parameter[1] = (target == EEPROM) ? CMD_SEND_EEPROM : CMD_SEND_RAM;
+    GetPanelValuesLive();
+    SendHalf(0);
+    Delay(0.1);
+    SendHalf(1);
+  } else if (event == EVENT_RIGHT_CLICK) {
+    ButtonHelp(MAIN_SEND, kSendHelp);
+  }
+  return 0;
+}
+
+int CC_RBTRam(int panel, int control, int event, void*, int, int) {
+  if (event == EVENT_VAL_CHANGED) RadioChanged(panel, control, RAM);
+  return 0;
+}
+
+int CC_RBTEeprom(int panel, int control, int event, void*, int, int) {
+  if (event == EVENT_VAL_CHANGED) RadioChanged(panel, control, EEPROM);
+  return 0;
+}
+
+int CC_RBTFile(int panel, int control, int event, void*, int, int) {
+  if (event == EVENT_VAL_CHANGED) RadioChanged(panel, control, DATFILE);
+  return 0;
+}
+
+void SelectRAM() {
+  target = RAM;
+  SetCtrlVal(pHandle, MAIN_RAM, 1);
+  SetCtrlVal(pHandle, MAIN_EEPROM, 0);
+  SetCtrlVal(pHandle, MAIN_FILE, 0);
+}
