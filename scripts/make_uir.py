@@ -1,0 +1,599 @@
+#!/usr/bin/env python3
+"""Writes resources/V-AVA-VEVedadV306.uir, the panel resource file of the tool.
+
+The file is Qt Designer XML as described in resources/FORMAT.md: one root widget
+"resources" holding the five panels, every control with absolute geometry and an integer
+`ctrlId`, labels as separate QLabel widgets with `labelFor`.  The layout is kept here in
+one place so that it can be changed without a form editor:
+
+    python3 scripts/make_uir.py            # rewrites resources/V-AVA-VEVedadV306.uir
+
+Unnumbered QGroupBox widgets are plain decoration frames; they come first in each panel
+so that the controls are drawn above them.  The help-text boxes come last on the main
+panel so that they are drawn above everything else of that panel.
+"""
+
+import os
+import sys
+from xml.sax.saxutils import escape
+
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources",
+                   "V-AVA-VEVedadV306.uir")
+
+INFO_BLUE = (0x00, 0x80, 0xFF)
+HELP_YELLOW = (0xFF, 0xFF, 0xE1)
+
+# ------------------------------------------------------------------ XML helpers
+
+
+def p_number(name, v, stdset=True):
+    return (name, "number", v, stdset)
+
+
+def p_double(name, v, stdset=True):
+    return (name, "double", v, stdset)
+
+
+def p_bool(name, v, stdset=True):
+    return (name, "bool", v, stdset)
+
+
+def p_string(name, v, stdset=True):
+    return (name, "string", v, stdset)
+
+
+def p_enum(name, v):
+    return (name, "enum", v, True)
+
+
+def p_set(name, v):
+    return (name, "set", v, True)
+
+
+def p_font(pointsize=None, bold=None, family=None):
+    return ("font", "font", (pointsize, bold, family), True)
+
+
+def p_palette(role, rgb):
+    return ("palette", "palette", (role, rgb), True)
+
+
+def prop_xml(prop, ind):
+    name, kind, v, stdset = prop
+    attr = '' if stdset else ' stdset="0"'
+    pad = " " * ind
+    if kind == "number":
+        body = "<number>%d</number>" % v
+    elif kind == "double":
+        body = "<double>%s</double>" % repr(float(v))
+    elif kind == "bool":
+        body = "<bool>%s</bool>" % ("true" if v else "false")
+    elif kind == "string":
+        body = "<string>%s</string>" % escape(v)
+    elif kind == "enum":
+        body = "<enum>%s</enum>" % v
+    elif kind == "set":
+        body = "<set>%s</set>" % v
+    elif kind == "font":
+        size, bold, family = v
+        parts = []
+        if family:
+            parts.append("<family>%s</family>" % escape(family))
+        if size:
+            parts.append("<pointsize>%d</pointsize>" % size)
+        if bold is not None:
+            parts.append("<bold>%s</bold>" % ("true" if bold else "false"))
+        body = "<font>%s</font>" % "".join(parts)
+    elif kind == "palette":
+        role, (r, g, b) = v
+        brush = ('<colorrole role="%s"><brush brushstyle="SolidPattern"><color alpha="255">'
+                 '<red>%d</red><green>%d</green><blue>%d</blue></color></brush></colorrole>'
+                 % (role, r, g, b))
+        body = ("<palette><active>%s</active><inactive>%s</inactive><disabled>%s</disabled>"
+                "</palette>" % (brush, brush, brush))
+    else:
+        raise ValueError(kind)
+    return '%s<property name="%s"%s>%s</property>\n' % (pad, name, attr, body)
+
+
+class W:
+    """One widget of a panel."""
+
+    def __init__(self, cls, name, geom, props=(), items=None):
+        self.cls = cls
+        self.name = name
+        self.geom = geom
+        self.props = list(props)
+        self.items = items or []
+
+    def xml(self, ind):
+        pad = " " * ind
+        x, y, w, h = self.geom
+        s = '%s<widget class="%s" name="%s">\n' % (pad, self.cls, self.name)
+        s += ('%s <property name="geometry"><rect><x>%d</x><y>%d</y><width>%d</width>'
+              '<height>%d</height></rect></property>\n' % (pad, x, y, w, h))
+        for p in self.props:
+            s += prop_xml(p, ind + 1)
+        for text in self.items:
+            s += '%s <item><property name="text"><string>%s</string></property></item>\n' % (
+                pad, escape(text))
+        s += "%s</widget>\n" % pad
+        return s
+
+
+class Panel:
+
+    def __init__(self, pid, name, title, w, h):
+        self.pid, self.name, self.title, self.w, self.h = pid, name, title, w, h
+        self.widgets = []
+        self.names = set()
+
+    def add(self, widget):
+        assert widget.name not in self.names, widget.name
+        x, y, w, h = widget.geom
+        assert x >= 0 and y >= 0 and x + w <= self.w and y + h <= self.h, (self.name,
+                                                                           widget.name)
+        self.names.add(widget.name)
+        self.widgets.append(widget)
+        return widget
+
+    def xml(self, ind):
+        pad = " " * ind
+        s = '%s<widget class="QWidget" name="%s">\n' % (pad, self.name)
+        s += ('%s <property name="geometry"><rect><x>0</x><y>0</y><width>%d</width>'
+              '<height>%d</height></rect></property>\n' % (pad, self.w, self.h))
+        s += prop_xml(p_string("windowTitle", self.title), ind + 1)
+        s += prop_xml(p_number("panelId", self.pid, False), ind + 1)
+        for w in self.widgets:
+            s += w.xml(ind + 1)
+        s += "%s</widget>\n" % pad
+        return s
+
+
+# ------------------------------------------------------------------ control builders
+
+LABEL_H = 18
+FIELD_H = 26
+BUTTON_H = 30
+
+
+def cid(n):
+    return p_number("ctrlId", n, False)
+
+
+def label(panel, ctrl, text, geom, bold=False, align=None):
+    props = [p_string("text", text), p_number("labelFor", ctrl, False)]
+    if bold:
+        props.append(p_font(bold=True))
+    if align:
+        props.append(p_set("alignment", align))
+    return panel.add(W("QLabel", "%s_lbl%d" % (panel.name, ctrl), geom, props))
+
+
+def group(panel, name, title, geom):
+    return panel.add(W("QGroupBox", "%s_grp%s" % (panel.name, name), geom,
+                       [p_string("title", title), p_font(bold=True)]))
+
+
+def caption(panel, name, text, geom, align=None):
+    props = [p_string("text", text)]
+    if align:
+        props.append(p_set("alignment", align))
+    return panel.add(W("QLabel", "%s_txt%s" % (panel.name, name), geom, props))
+
+
+def command(panel, ctrl, name, text, geom, visible=True, bold=False):
+    props = [cid(ctrl), p_string("text", text)]
+    if bold:
+        props.append(p_font(bold=True))
+    if not visible:
+        props.append(p_bool("visible", False))
+    return panel.add(W("QPushButton", "%s_btn%s" % (panel.name, name), geom, props))
+
+
+def toggle(panel, ctrl, name, text, geom, checked=False):
+    return panel.add(W("QPushButton", "%s_tgl%s" % (panel.name, name), geom,
+                       [cid(ctrl), p_string("text", text), p_bool("checkable", True),
+                        p_bool("checked", checked)]))
+
+
+def radio(panel, ctrl, name, text, geom, checked=False):
+    return panel.add(W("QRadioButton", "%s_rad%s" % (panel.name, name), geom,
+                       [cid(ctrl), p_string("text", text), p_bool("autoExclusive", False),
+                        p_bool("checked", checked)]))
+
+
+def switch(panel, ctrl, name, text, geom, checked=False):
+    return panel.add(W("QCheckBox", "%s_sw%s" % (panel.name, name), geom,
+                       [cid(ctrl), p_string("text", text), p_bool("checked", checked)]))
+
+
+def numeric(panel, ctrl, name, geom, lo, hi, value=0, indicator=False, enabled=True,
+            visible=True, bold=False):
+    props = [cid(ctrl), p_number("minimum", lo), p_number("maximum", hi),
+             p_number("value", value), p_set("alignment", "Qt::AlignRight|Qt::AlignVCenter")]
+    if indicator:
+        props += [p_bool("readOnly", True), p_enum("buttonSymbols", "QAbstractSpinBox::NoButtons"),
+                  p_enum("focusPolicy", "Qt::NoFocus")]
+    else:
+        props.append(p_bool("keyboardTracking", False))
+    if bold:
+        props.append(p_font(bold=True))
+    if not enabled:
+        props.append(p_bool("enabled", False))
+    if not visible:
+        props.append(p_bool("visible", False))
+    return panel.add(W("QSpinBox", "%s_num%s" % (panel.name, name), geom, props))
+
+
+def fnumeric(panel, ctrl, name, geom, lo, hi, decimals, value=0.0, step=1.0, indicator=False,
+             bold=False):
+    props = [cid(ctrl), p_number("decimals", decimals), p_double("minimum", lo),
+             p_double("maximum", hi), p_double("singleStep", step), p_double("value", value),
+             p_set("alignment", "Qt::AlignRight|Qt::AlignVCenter")]
+    if indicator:
+        props += [p_bool("readOnly", True), p_enum("buttonSymbols", "QAbstractSpinBox::NoButtons"),
+                  p_enum("focusPolicy", "Qt::NoFocus")]
+    else:
+        props.append(p_bool("keyboardTracking", False))
+    if bold:
+        props.append(p_font(bold=True))
+    return panel.add(W("QDoubleSpinBox", "%s_dbl%s" % (panel.name, name), geom, props))
+
+
+def ring(panel, ctrl, name, geom, items, value):
+    """items: list of (label, value)."""
+    labels = [t for t, _ in items]
+    values = [v for _, v in items]
+    index = values.index(value)
+    props = [cid(ctrl), p_number("currentIndex", index)]
+    if values != list(range(len(values))):
+        props.append(p_string("itemValues", ",".join(str(v) for v in values), False))
+    return panel.add(W("QComboBox", "%s_ring%s" % (panel.name, name), geom, props, labels))
+
+
+def slider(panel, ctrl, name, geom, lo, hi, value, tick, page):
+    return panel.add(W("QSlider", "%s_sld%s" % (panel.name, name), geom,
+                       [cid(ctrl), p_number("minimum", lo), p_number("maximum", hi),
+                        p_number("value", value), p_number("singleStep", 1),
+                        p_number("pageStep", page), p_enum("orientation", "Qt::Horizontal"),
+                        p_enum("tickPosition", "QSlider::TicksBelow"),
+                        p_number("tickInterval", tick)]))
+
+
+def string_ind(panel, ctrl, name, geom, text="", enabled=True):
+    props = [cid(ctrl), p_string("text", text), p_bool("readOnly", True),
+             p_enum("focusPolicy", "Qt::NoFocus")]
+    if not enabled:
+        props.append(p_bool("enabled", False))
+    return panel.add(W("QLineEdit", "%s_str%s" % (panel.name, name), geom, props))
+
+
+def textbox(panel, ctrl, name, geom, text="", extra=()):
+    props = [cid(ctrl), p_string("plainText", text), p_bool("readOnly", True),
+             p_enum("verticalScrollBarPolicy", "Qt::ScrollBarAlwaysOff"),
+             p_enum("horizontalScrollBarPolicy", "Qt::ScrollBarAlwaysOff")]
+    props += list(extra)
+    return panel.add(W("QPlainTextEdit", "%s_txb%s" % (panel.name, name), geom, props))
+
+
+def graph(panel, ctrl, name, geom, xmin, xmax, ymin, ymax, xlabel="", ylabel="", cursors=0,
+          strip=False, traces=0, points=0, visible=True):
+    props = [cid(ctrl), p_double("xMin", xmin, False), p_double("xMax", xmax, False),
+             p_double("yMin", ymin, False), p_double("yMax", ymax, False)]
+    if xlabel:
+        props.append(p_string("xLabel", xlabel, False))
+    if ylabel:
+        props.append(p_string("yLabel", ylabel, False))
+    if cursors:
+        props.append(p_number("cursors", cursors, False))
+    if strip:
+        props += [p_bool("stripChart", True, False), p_number("traces", traces, False),
+                  p_number("pointsPerScreen", points, False)]
+    if not visible:
+        props.append(p_bool("visible", False))
+    return panel.add(W("QCustomPlot", "%s_graph%s" % (panel.name, name), geom, props))
+
+
+def labelled_above(panel, ctrl, text, x, y, w, bold=False):
+    """A label above a control: returns the y of the control."""
+    label(panel, ctrl, text, (x, y, w, LABEL_H), bold=bold)
+    return y + LABEL_H
+
+
+# ------------------------------------------------------------------ parameter pages
+
+PAGE_W, PAGE_H = 440, 330
+COL1, COL2, COL_W = 16, 228, 196
+ROW0, ROW_PITCH = 30, 56
+
+
+def page_rows(n):
+    return [ROW0 + i * ROW_PITCH for i in range(n)]
+
+
+def make_para1():
+    p = Panel(3, "para1", "Parameter 1", PAGE_W, PAGE_H)
+    group(p, "Frame", "SENSOR PARAMETERS  -  PAGE 1", (0, 0, PAGE_W, PAGE_H))
+    r = page_rows(5)
+    # Left column: evaluation
+    y = labelled_above(p, 4, "EVALUATION-MODE", COL1, r[0], COL_W)
+    ring(p, 4, "EvalMode", (COL1, y, COL_W, FIELD_H),
+         [("LEFT-EDGE", 0), ("RIGHT-EDGE", 1), ("WIDTH", 2), ("CENTER", 3),
+          ("EDGE-COUNT", 4)], 1)
+    y = labelled_above(p, 6, "TOLERANCE", COL1, r[1], COL_W)
+    numeric(p, 6, "Tolerance", (COL1, y, COL_W, FIELD_H), 0, 65535, 100)
+    y = labelled_above(p, 12, "TOLERANCE-UP", COL1, r[2], COL_W)
+    numeric(p, 12, "ToleranceUp", (COL1, y, COL_W, FIELD_H), 0, 65535, 100)
+    y = labelled_above(p, 10, "AVERAGE", COL1, r[3], COL_W)
+    ring(p, 10, "Average", (COL1, y, COL_W, FIELD_H),
+         [(str(v), v) for v in (1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024)], 1)
+    y = labelled_above(p, 20, "HOLD [ms]", COL1, r[4], COL_W)
+    ring(p, 20, "Hold", (COL1, y, COL_W, FIELD_H),
+         [("OFF", 0)] + [("%d ms" % v, v) for v in (10, 20, 50, 100, 200, 500, 1000)], 0)
+    # Right column: outputs and hardware
+    y = labelled_above(p, 7, "TRIGGER-MODE", COL2, r[0], COL_W)
+    ring(p, 7, "TrigMode", (COL2, y, COL_W, FIELD_H),
+         [("CONTINUOUS", 0), ("EXT. TRIGGER IN0", 1), ("EXT. GATE IN0", 2)], 0)
+    y = labelled_above(p, 8, "HARDWARE OPERATION-MODE", COL2, r[1], COL_W)
+    ring(p, 8, "HwMode", (COL2, y, COL_W, FIELD_H),
+         [("BUTTON + POTI OFF", 0), ("POTI ON", 1), ("BUTTON ON", 2), ("BUTTON + POTI ON", 3)],
+         1)
+    y = labelled_above(p, 9, "POLARITY", COL2, r[2], COL_W)
+    ring(p, 9, "Polarity", (COL2, y, COL_W, FIELD_H),
+         [("ACTIVE LOW (0V)", 0), ("ACTIVE HIGH (+24V)", 1)], 1)
+    y = labelled_above(p, 11, "ANALOG-OUT", COL2, r[3], COL_W)
+    ring(p, 11, "AnaMode", (COL2, y, COL_W, FIELD_H),
+         [("DIRECT 10V", 0), ("DIRECT 5V", 1), ("MAX-HOLD", 2), ("MIN-HOLD", 3),
+          ("MAX-MIN", 4), ("DIRECT 4-20mA", 5), ("DIRECT 0-20mA", 6), ("OFF", 7)], 0)
+    y = labelled_above(p, 5, "OPTION-5", COL2, r[4], COL_W)
+    switch(p, 5, "Option5", "ON", (COL2, y, COL_W, FIELD_H), False)
+    return p
+
+
+def make_para2():
+    p = Panel(4, "para2", "Parameter 2", PAGE_W, PAGE_H)
+    group(p, "Frame", "SENSOR PARAMETERS  -  PAGE 2", (0, 0, PAGE_W, PAGE_H))
+    sl_w = 260
+    scale_y = 0
+    # Light source
+    y = labelled_above(p, 2, "POWER", COL1, ROW0, sl_w)
+    slider(p, 2, "Power", (COL1, y, sl_w, FIELD_H), 0, 1000, 500, 100, 100)
+    scale_y = y + FIELD_H
+    caption(p, "Power0", "0", (COL1, scale_y, 40, 16))
+    caption(p, "Power500", "500", (COL1 + sl_w // 2 - 20, scale_y, 40, 16), "Qt::AlignHCenter")
+    caption(p, "Power1000", "1000", (COL1 + sl_w - 40, scale_y, 40, 16), "Qt::AlignRight")
+    y = labelled_above(p, 4, "POWER-MODE", 300, ROW0, 124)
+    ring(p, 4, "PowerMode", (300, y, 124, FIELD_H), [("CONSTANT", 0), ("DYNAMIC", 1)], 1)
+    # Video threshold
+    row = ROW0 + 84
+    y = labelled_above(p, 3, "VIDEO-THRESHOLD [%]", COL1, row, sl_w)
+    slider(p, 3, "Threshold", (COL1, y, sl_w, FIELD_H), 0, 100, 40, 10, 10)
+    scale_y = y + FIELD_H
+    caption(p, "Thd0", "0", (COL1, scale_y, 40, 16))
+    caption(p, "Thd50", "50", (COL1 + sl_w // 2 - 20, scale_y, 40, 16), "Qt::AlignHCenter")
+    caption(p, "Thd100", "100", (COL1 + sl_w - 40, scale_y, 40, 16), "Qt::AlignRight")
+    # Set-point and teach
+    row = ROW0 + 168
+    y = labelled_above(p, 5, "SET-POINT [pixel]", COL1, row, 150)
+    numeric(p, 5, "SetPoint", (COL1, y, 150, FIELD_H), 0, 65535, 512)
+    command(p, 6, "Teach", "TEACH", (COL1 + 170, y - 2, 110, BUTTON_H), bold=True)
+    return p
+
+
+def make_calib():
+    p = Panel(1, "calib", "Calibration", PAGE_W, PAGE_H)
+    group(p, "Frame", "CALIBRATION", (0, 0, PAGE_W, PAGE_H))
+    y = labelled_above(p, 4, "SLOPE [µm/pixel]", COL1, ROW0, COL_W)
+    fnumeric(p, 4, "Slope", (COL1, y, COL_W, FIELD_H), 0.0, 262143.0, 5, 1.0, 0.001)
+    y = labelled_above(p, 5, "OFFSET [µm]", COL2, ROW0, COL_W)
+    numeric(p, 5, "Offset", (COL2, y, COL_W, FIELD_H), -2147483648, 2147483647, 30000)
+    y = labelled_above(p, 3, "OPERATION-MODE", COL1, ROW0 + ROW_PITCH, COL_W)
+    switch(p, 3, "OpMode", "HIGH-GAIN AMPLIFIER", (COL1, y, COL_W, FIELD_H), False)
+    row = ROW0 + 2 * ROW_PITCH
+    y = labelled_above(p, 9, "SENSOR-INFORMATION", COL1, row, 300)
+    textbox(p, 9, "Info", (COL1, y, PAGE_W - 2 * COL1, 80), "\n\n\n",
+            [p_enum("lineWrapMode", "QPlainTextEdit::NoWrap"),
+             p_enum("focusPolicy", "Qt::NoFocus")])
+    y = y + 80 + 14
+    caption(p, "XFlash", "X-FLASH (LINEARISATION TABLE)", (COL1, y, 300, LABEL_H))
+    command(p, 12, "XFlashRead", "READ X-FLASH", (COL1, y + LABEL_H, COL_W, BUTTON_H))
+    command(p, 11, "XFlashWrite", "WRITE X-FLASH", (COL2, y + LABEL_H, COL_W, BUTTON_H),
+            visible=False)
+    return p
+
+
+# ------------------------------------------------------------------ main panel
+
+MAIN_W, MAIN_H = 1010, 720
+PAGE_LEFT, PAGE_TOP = 8, 105
+RIGHT_X = 460
+RIGHT_W = MAIN_W - 8 - RIGHT_X
+
+
+def make_main():
+    p = Panel(2, "main", "Q-ROX-MX-Raror  Version 3.06", MAIN_W, MAIN_H)
+    # Decoration frames first (drawn below the controls).
+    left_w = PAGE_W
+    half = (left_w - 10) // 2
+    g_top = 483
+    group(p, "Measure", "MEASUREMENT", (PAGE_LEFT, g_top, half, 112))
+    group(p, "Transfer", "PARAMETER SET", (PAGE_LEFT + half + 10, g_top, half, 112))
+    group(p, "Port", "INTERFACE", (PAGE_LEFT, 605, half, 75))
+    group(p, "Recorder", "DATA RECORDER", (PAGE_LEFT + half + 10, 605, half, 75))
+    group(p, "Values", "MEASUREMENT VALUES", (RIGHT_X, 565, RIGHT_W, 115))
+
+    # Information field across the top; the texts are created at start-up.
+    p.add(W("QFrame", "main_frmInfo", (0, 0, MAIN_W, 95),
+            [cid(32), p_bool("autoFillBackground", True), p_palette("Window", INFO_BLUE),
+             p_enum("frameShape", "QFrame::NoFrame")]))
+    p.add(W("QLabel", "main_picLogo", (300, 10, 160, 24),
+            [cid(36), p_bool("picture", True, False), p_string("text", ""),
+             p_set("alignment", "Qt::AlignLeft|Qt::AlignTop")]))
+
+    # Page toggles, below the page area, like tabs.
+    tw = (left_w - 8) // 3
+    toggle(p, 11, "Para1", "PARA-1", (PAGE_LEFT, 443, tw, BUTTON_H), True)
+    toggle(p, 12, "Para2", "PARA-2", (PAGE_LEFT + tw + 4, 443, tw, BUTTON_H))
+    toggle(p, 13, "Calib", "CALIB", (PAGE_LEFT + 2 * (tw + 4), 443, tw, BUTTON_H))
+
+    # Measurement commands.
+    gx = PAGE_LEFT + 12
+    bw = (half - 24 - 8) // 2
+    command(p, 4, "Run", "RUN", (gx, g_top + 24, bw, 34), bold=True)
+    command(p, 5, "Video", "VIDEO", (gx + bw + 8, g_top + 24, bw, 34), bold=True)
+    command(p, 3, "Stop", "STOP", (gx, g_top + 66, 2 * bw + 8, 34), bold=True)
+
+    # Parameter transfer: source/destination and GET/SEND.
+    tx = PAGE_LEFT + half + 10 + 12
+    radio(p, 8, "Ram", "RAM", (tx, g_top + 24, 90, 24), True)
+    radio(p, 9, "Eeprom", "EEPROM", (tx, g_top + 50, 90, 24))
+    radio(p, 10, "File", "FILE", (tx, g_top + 76, 90, 24))
+    command(p, 7, "Get", "GET", (tx + 96, g_top + 24, half - 24 - 96, 34), bold=True)
+    command(p, 6, "Send", "SEND", (tx + 96, g_top + 66, half - 24 - 96, 34), bold=True)
+
+    # Serial port.
+    label(p, 23, "PORT", (gx, 634, 40, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
+    p.add(W("QComboBox", "main_ringComPort", (gx + 44, 634, half - 24 - 44, FIELD_H),
+            [cid(23)]))
+
+    # Recorder toggle.
+    toggle(p, 17, "Recorder", "RECORDER", (tx, 631, half - 24, BUTTON_H))
+
+    # Large graphs (same place), bar graph below them.
+    graph(p, 34, "Video", (RIGHT_X, PAGE_TOP, RIGHT_W, PAGE_H), 1.0, 4096.0, 0.0, 255.0,
+          "PIXEL", "INTENSITY")
+    graph(p, 38, "Roll", (RIGHT_X, PAGE_TOP, RIGHT_W, PAGE_H), 0.0, 100.0, 0.0, 4096.0,
+          "FRAME", "PIXEL", strip=True, traces=6, points=101, visible=False)
+    graph(p, 35, "Bar", (RIGHT_X, 443, RIGHT_W, 80), 1.0, 4096.0, 0.0, 1.0, cursors=3)
+
+    # Evaluation window under the bar graph, zoom switch beside E-END.
+    ey = 531
+    label(p, 14, "E-BEG", (RIGHT_X, ey, 48, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
+    numeric(p, 14, "EBeg", (RIGHT_X + 50, ey, 84, FIELD_H), 0, 65535, 1)
+    label(p, 15, "E-END", (780, ey, 48, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
+    numeric(p, 15, "EEnd", (830, ey, 84, FIELD_H), 0, 65535, 1024)
+    switch(p, 37, "Zoom", "ZOOM", (930, ey, 72, FIELD_H), False)
+
+    # Measurement values: five columns of two rows, labels above.
+    cols = 5
+    pitch = (RIGHT_W - 24 + 10) // cols
+    fw = pitch - 10
+    cx = [RIGHT_X + 12 + i * pitch for i in range(cols)]
+    r1, r2 = 585, 632
+
+    def ind_row(ctrl, text, col, row, make):
+        y = labelled_above(p, ctrl, text, cx[col], row, fw)
+        make((cx[col], y, fw, 24))
+
+    ind_row(26, "VALUE [mm]", 0, r1,
+            lambda g: fnumeric(p, 26, "ValueMm", g, -1e9, 1e9, 3, 0.0, indicator=True,
+                               bold=True))
+    ind_row(27, "VALUE [pixel]", 0, r2,
+            lambda g: numeric(p, 27, "ValuePix", g, 0, 65535, 0, indicator=True, bold=True))
+    ind_row(28, "TOL-UP [mm]", 1, r1,
+            lambda g: fnumeric(p, 28, "TolUpMm", g, -1e9, 1e9, 3, 0.0, indicator=True))
+    ind_row(29, "TOL-LOW [mm]", 1, r2,
+            lambda g: fnumeric(p, 29, "TolLowMm", g, -1e9, 1e9, 3, 0.0, indicator=True))
+    ind_row(30, "LEDGE", 2, r1,
+            lambda g: numeric(p, 30, "Ledge", g, 0, 65535, 0, indicator=True))
+    ind_row(31, "REDGE", 2, r2,
+            lambda g: numeric(p, 31, "Redge", g, 0, 65535, 0, indicator=True))
+    ind_row(19, "ANALOG-OUT", 3, r1,
+            lambda g: numeric(p, 19, "AnaValue", g, -65535, 65535, 0, indicator=True,
+                              visible=False))
+    command(p, 22, "Reset", "RESET", (cx[3], r2 + LABEL_H - 3, fw, BUTTON_H), visible=False)
+    ind_row(20, "ANA-MAX", 4, r1,
+            lambda g: numeric(p, 20, "AnaMax", g, -65535, 65535, 0, indicator=True,
+                              visible=False))
+    ind_row(21, "ANA-MIN", 4, r2,
+            lambda g: numeric(p, 21, "AnaMin", g, -65535, 65535, 0, indicator=True,
+                              visible=False))
+
+    # Status line.
+    label(p, 33, "STATUS", (PAGE_LEFT, 690, 56, 24), bold=True,
+          align="Qt::AlignLeft|Qt::AlignVCenter")
+    string_ind(p, 33, "Status", (PAGE_LEFT + 58, 690, MAIN_W - 2 * PAGE_LEFT - 58, 24))
+
+    # Help-text boxes last: above every other control of the panel.
+    help_props = [p_palette("Base", HELP_YELLOW), p_bool("visible", False),
+                  p_enum("frameShape", "QFrame::Box"), p_enum("focusPolicy", "Qt::NoFocus")]
+    textbox(p, 40, "Help1", (10, 110, 330, 150), "HELPTEXT1", help_props)
+    textbox(p, 41, "Help2", (10, 110, 330, 150), "HELPTEXT2", help_props)
+    return p
+
+
+# ------------------------------------------------------------------ recorder panel
+
+
+def make_recorder():
+    p = Panel(5, "recorder", "Q-ROX Data Recorder", 540, 446)
+    group(p, "Settings", "SETTINGS", (10, 64, 255, 152))
+    group(p, "Run", "RECORDING", (275, 64, 255, 152))
+    group(p, "Result", "LAST RESULT", (10, 224, 520, 76))
+    group(p, "File", "RECORDER FILE", (10, 308, 520, 80))
+
+    textbox(p, 2, "Status", (10, 10, 520, 44), "DATA-RECORDER READY",
+            [p_font(10, True), p_enum("focusPolicy", "Qt::NoFocus")])
+
+    y = labelled_above(p, 4, "SAMPLES", 22, 84, 110)
+    numeric(p, 4, "Samples", (22, y, 110, FIELD_H), 0, 65535, 10)
+    y = labelled_above(p, 21, "INCREMENT [s]", 145, 84, 110)
+    numeric(p, 21, "Increment", (145, y, 108, FIELD_H), 0, 65535, 1)
+    caption(p, "Duration", "DURATION  (DAYS : HOURS : MIN : SEC)", (22, 132, 240, 16))
+    dx = [22, 81, 140, 199]
+    for ctrl, name, x in ((14, "Days", dx[0]), (13, "Hours", dx[1]), (12, "Minutes", dx[2]),
+                          (11, "Seconds", dx[3])):
+        numeric(p, ctrl, name, (x, 150, 54, 24), 0, 2147483647, 0, indicator=True,
+                enabled=False)
+    y = labelled_above(p, 8, "DATE", 287, 84, 110)
+    string_ind(p, 8, "Date", (287, y, 110, 24), enabled=False)
+    y = labelled_above(p, 9, "TIME", 410, 84, 108)
+    string_ind(p, 9, "Time", (410, y, 108, 24), enabled=False)
+    y = labelled_above(p, 10, "RECORDS", 287, 132, 110)
+    numeric(p, 10, "Count", (287, y, 110, 24), 0, 2147483647, 0, indicator=True, enabled=False)
+
+    rx = [22, 150, 278, 406]
+    y = labelled_above(p, 15, "MVALUE [pixel]", rx[0], 244, 112)
+    numeric(p, 15, "Mvalue", (rx[0], y, 112, 24), 0, 65535, 0, indicator=True)
+    y = labelled_above(p, 16, "LEDGE", rx[1], 244, 112)
+    numeric(p, 16, "Ledge", (rx[1], y, 112, 24), 0, 65535, 0, indicator=True)
+    y = labelled_above(p, 23, "REDGE", rx[2], 244, 112)
+    numeric(p, 23, "Redge", (rx[2], y, 112, 24), 0, 65535, 0, indicator=True)
+    y = labelled_above(p, 22, "VALUE [mm]", rx[3], 244, 112)
+    fnumeric(p, 22, "ValueMm", (rx[3], y, 112, 24), -1e9, 1e9, 3, 0.0, indicator=True)
+
+    textbox(p, 20, "Path", (22, 330, 376, 46), "RECORD.DAT",
+            [p_enum("focusPolicy", "Qt::NoFocus")])
+    command(p, 7, "File", "FILE...", (410, 338, 108, BUTTON_H))
+
+    command(p, 5, "Start", "START", (10, 400, 150, 34), bold=True)
+    command(p, 6, "Stop", "STOP", (170, 400, 150, 34), bold=True)
+    return p
+
+
+# ------------------------------------------------------------------ file
+
+
+def main():
+    panels = [make_main(), make_recorder(), make_para1(), make_para2(), make_calib()]
+    s = '<?xml version="1.0" encoding="UTF-8"?>\n'
+    s += "<!-- Panel resources of Q-ROX-MX-Raror 3.06; written by scripts/make_uir.py. -->\n"
+    s += '<ui version="4.0">\n <class>resources</class>\n'
+    s += ' <widget class="QWidget" name="resources">\n'
+    s += ('  <property name="geometry"><rect><x>0</x><y>0</y><width>%d</width>'
+          '<height>%d</height></rect></property>\n' % (MAIN_W, MAIN_H))
+    for panel in panels:
+        s += panel.xml(2)
+    s += " </widget>\n"
+    s += (" <customwidgets>\n  <customwidget>\n   <class>QCustomPlot</class>\n"
+          "   <extends>QWidget</extends>\n   <header>qcustomplot.h</header>\n"
+          "   <container>0</container>\n  </customwidget>\n </customwidgets>\n")
+    s += " <resources/>\n <connections/>\n</ui>\n"
+    out = sys.argv[1] if len(sys.argv) > 1 else OUT
+    with open(out, "w", encoding="utf-8", newline="\n") as f:
+        f.write(s)
+
+
+if __name__ == "__main__":
+    main()

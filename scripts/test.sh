@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs the whole test suite.
+# Usage: scripts/test.sh [--sanitize]   (--sanitize: AddressSanitizer + UBSan build)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+if [ "${1:-}" = "--sanitize" ]; then
+  build="$root/build-asan"
+  bash "$root/scripts/build.sh" "$build" -DQROX_SANITIZE=ON
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+else
+  build="$root/build"
+  bash "$root/scripts/build.sh" "$build"
+fi
+cd "$build"
+ctest --output-on-failure -j"$(nproc)" --timeout 300

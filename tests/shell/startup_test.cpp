@@ -1,0 +1,172 @@
+// Start-up, the echo check and the port change against the simulated sensor.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "com232/com232.h"
+#include "engine/engine.h"
+#include "shell/globals.h"
+#include "shell/shell.h"
+#include "support/app_fixture.h"
+
+namespace {
+
+std::vector<std::pair<int, int>> CommandsAndArguments(const std::vector<sim::Frame>& frames) {
+  std::vector<std::pair<int, int>> out;
+  for (const auto& f : frames) out.emplace_back(f.command(), f.argument());
+  return out;
+}
+
+std::string TextOf(int panel, int control) {
+  char text[512] = "";
+  GetCtrlVal(panel, control, text, sizeof text);
+  return text;
+}
+
+int Attr(int panel, int control, int attribute) {
+  int value = -1;
+  GetCtrlAttribute(panel, control, attribute, &value);
+  return value;
+}
+
+}  // namespace
+
+class StartUpTest : public AppTest {};
+
+TEST_F(StartUpTest, IdentifiesTheSensorWithTheDesignedFrameSequence) {
+  StartApp(sim::DefaultModel());
+  const auto frames = sensor->Received();
+  const std::vector<std::pair<int, int>> expected = {{5, 0}, {10, 0}, {2, 0}, {2, 1}, {7, 0}};
+  EXPECT_EQ(CommandsAndArguments(frames), expected);
+
+  // The echo frame carries half 0 of the default layout as read from the panels.
+  ASSERT_FALSE(frames.empty());
+  const sim::Frame& echo = frames[0];
+  EXPECT_EQ(echo.word(0), 0x0055);
+  const u16 panelDefaults[15] = {500, 1, 1, 1, 1, 1024, 512, 100, 1, 0, 0, 0, 0, 1, 40};
+  for (int k = 0; k < 15; ++k) EXPECT_EQ(echo.data(k), panelDefaults[k]) << "data word " << k;
+
+  // The firmware text ends the start-up in the status line.
+  EXPECT_EQ(Status(), sim::DefaultModel().firmware);
+  EXPECT_EQ(hwtype, 37);
+  EXPECT_EQ(stop_flag, 1);
+
+  // Prepared panels: help boxes hidden with their place-holder texts, recorder off.
+  EXPECT_EQ(Attr(pHandle, MAIN_HELP1, ATTR_VISIBLE), 0);
+  EXPECT_EQ(Attr(pHandle, MAIN_HELP2, ATTR_VISIBLE), 0);
+  EXPECT_EQ(TextOf(pHandle, MAIN_HELP1), "HELPTEXT1");
+  EXPECT_EQ(TextOf(pHandle, MAIN_HELP2), "HELPTEXT2");
+  int recorder = -1;
+  GetCtrlVal(pHandle, MAIN_RECORDER, &recorder);
+  EXPECT_EQ(recorder, 0);
+  EXPECT_EQ(std::string(rec_fname), dir + "/RECORD.DAT");
+  EXPECT_EQ(TextOf(pPopup, REC_PATH), dir + "/RECORD.DAT");
+  int left = 0, top = 0;
+  GetPanelAttribute(pPara2, ATTR_LEFT, &left);
+  GetPanelAttribute(pPara2, ATTR_TOP, &top);
+  EXPECT_EQ(left, 8);
+  EXPECT_EQ(top, 105);
+}
+
+TEST_F(StartUpTest, SilentSensorTimesOutAfterTheTimeOutAndThePanelsStayUsable) {
+  const double t0 = Timer();
+  StartAppSilent();
+  const double elapsed = Timer() - t0;
+  EXPECT_EQ(Status(), "Timeout-RS-232...");
+  EXPECT_GE(elapsed, 1.5);
+  EXPECT_LT(elapsed, 3.0);
+  // Only the echo frame went out; no identification was attempted.
+  ASSERT_EQ(sensor->Received().size(), 1u);
+  EXPECT_EQ(sensor->Received()[0].command(), CMD_ECHO);
+  // The panels answer: a right click on the port list shows its help box.
+  CallCtrlCallback(pHandle, MAIN_COMPORT, EVENT_RIGHT_CLICK);
+  EXPECT_EQ(Attr(pHandle, MAIN_HELP2, ATTR_VISIBLE), 1);
+}
+
+TEST_F(StartUpTest, PortThatCannotBeOpenedShowsTheErrorText) {
+  SetPortDevice(1, "/nonexistent/ttyQROX", "missing");
+  LoadPanelsOnly();
+  StartUp();
+  EXPECT_EQ(Status(), "Cannot open port");
+  InitRS232(77);  // no device behind this number
+  EXPECT_EQ(Status(), "Invalid port number");
+}
+
+TEST_F(StartUpTest, ReplyWithoutSyncWordFailsTheEchoCheck) {
+  sim::Faults faults;
+  faults.wrongSync = true;
+  StartApp(sim::DefaultModel(), Unpaced(), faults);
+  EXPECT_EQ(Status(), "read error - not sync byte 0xAA!");
+  EXPECT_EQ(sensor->Received().size(), 1u);
+}
+
+TEST_F(StartUpTest, GarbageAndTruncatedRepliesNeverReachTheParameterSet) {
+  sim::Faults faults;
+  faults.garbageBefore = 3;
+  StartApp(sim::DefaultModel(), Unpaced(), faults);
+  // The first 36 bytes are garbage plus a cut reply: not a frame, so not decoded.
+  EXPECT_NE(Status(), "Echo Check - Line Ok!");
+  EXPECT_EQ(hwtype, 37);
+
+  // A line that delivers only part of each frame: the wait times out, nothing decoded.
+  faults = {};
+  faults.truncateTo = 20;
+  sensor->SetFaults(faults);
+  const u16 before = parameter[9];
+  pp[0] = 0x1234;
+  EXPECT_EQ(CheckComLine(com), 0);
+  EXPECT_EQ(Status(), "Timeout-RS-232...");
+  EXPECT_EQ(parameter[9], before);
+}
+
+TEST_F(StartUpTest, ExtraBytesAfterAReplyAreDiscarded) {
+  sim::Faults faults;
+  faults.extraAfter = 7;
+  StartApp(sim::D303Model(), Unpaced(), faults);
+  EXPECT_EQ(softversion, 305);
+  EXPECT_EQ(Status(), sim::D303Model().firmware.substr(0, 71));
+  EXPECT_EQ(sensor->Received().size(), 5u);
+}
+
+TEST_F(StartUpTest, PortChangeClosesTheOldPortAndIdentifiesTheNewSensor) {
+  StartApp(sim::DefaultModel());
+  sim::SimHost second(sim::D303Model(), Unpaced());
+  SetPortDevice(2, second.SlavePath(), "second sensor");
+  SetCtrlVal(pHandle, MAIN_COMPORT, 2);
+  stop_flag = 0;  // as if RUN were active: the change must end it
+  sensor->ClearReceived();
+  CallCtrlCallback(pHandle, MAIN_COMPORT, EVENT_COMMIT);
+  EXPECT_EQ(stop_flag, 1);
+  EXPECT_EQ(com, 2);
+  EXPECT_TRUE(sensor->Received().empty());
+  EXPECT_EQ(CommandsAndArguments(second.Received()),
+            (std::vector<std::pair<int, int>>{{5, 0}, {10, 0}, {2, 0}, {2, 1}, {7, 0}}));
+  EXPECT_EQ(softversion, 305);
+}
+
+TEST_F(StartUpTest, UnpluggedLineEndsInATimeOutWithoutHanging) {
+  StartApp(sim::DefaultModel());
+  sensor->Unplug();
+  const double t0 = Timer();
+  EXPECT_EQ(CheckComLine(com), 0);
+  EXPECT_LT(Timer() - t0, 3.0);
+  EXPECT_EQ(Status(), "Timeout-RS-232...");
+  EXPECT_EQ(WaitRxFull(), 0);
+}
+
+TEST(ProgramBinary, MissingResourceFileExitsWithMinusOne) {
+  const std::filesystem::path tmp = std::filesystem::temp_directory_path() / "qrox-no-uir";
+  std::filesystem::create_directories(tmp);
+  std::filesystem::copy_file(std::string(QROX_BINARY_DIR) + "/qrox", tmp / "qrox",
+                             std::filesystem::copy_options::overwrite_existing);
+  const std::string cmd = "QT_QPA_PLATFORM=offscreen " + (tmp / "qrox").string() + " 2>/dev/null";
+  const int status = std::system(cmd.c_str());
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 255);
+  std::filesystem::remove_all(tmp);
+
+  const std::string version = std::string(QROX_BINARY_DIR) + "/qrox --version > /dev/null";
+  EXPECT_EQ(std::system(version.c_str()), 0);
+}
