@@ -527,48 +527,47 @@ def make_main():
 
 
 def make_recorder():
-    p = Panel(5, "recorder", "Q-ROX Data Recorder", 540, 446)
-    group(p, "Settings", "SETTINGS", (10, 64, 255, 152))
-    group(p, "Run", "RECORDING", (275, 64, 255, 152))
-    group(p, "Result", "LAST RESULT", (10, 224, 520, 76))
-    group(p, "File", "RECORDER FILE", (10, 308, 520, 80))
+    p = Panel(5, "recorder", "Q-ROX Data Recorder", 540, 420)
+    group(p, "Settings", "SETTINGS", (10, 64, 255, 122))
+    group(p, "Run", "RECORDING", (275, 64, 255, 122))
+    group(p, "Result", "LAST RESULT", (10, 196, 520, 76))
+    group(p, "File", "RECORDER FILE", (10, 282, 520, 80))
 
-    textbox(p, 2, "Status", (10, 10, 520, 44), "DATA-RECORDER READY",
+    textbox(p, 2, "Status", (10, 10, 520, 44), "",
             [p_font(10, True), p_enum("focusPolicy", "Qt::NoFocus")])
 
     y = labelled_above(p, 4, "SAMPLES", 22, 84, 110)
     numeric(p, 4, "Samples", (22, y, 110, FIELD_H), 0, 65535, 10)
-    y = labelled_above(p, 21, "INCREMENT [s]", 145, 84, 110)
+    y = labelled_above(p, 21, "INCREMENT [s]", 145, 84, 108)
     numeric(p, 21, "Increment", (145, y, 108, FIELD_H), 0, 65535, 1)
-    caption(p, "Duration", "DURATION  (DAYS : HOURS : MIN : SEC)", (22, 132, 240, 16))
-    dx = [22, 81, 140, 199]
-    for ctrl, name, x in ((14, "Days", dx[0]), (13, "Hours", dx[1]), (12, "Minutes", dx[2]),
-                          (11, "Seconds", dx[3])):
-        numeric(p, ctrl, name, (x, 150, 54, 24), 0, 2147483647, 0, indicator=True,
+    caption(p, "Duration", "DURATION  (DAYS : HOURS : MIN : SEC)", (22, 134, 240, 16))
+    for ctrl, name, x in ((14, "Days", 22), (13, "Hours", 81), (12, "Minutes", 140),
+                          (11, "Seconds", 199)):
+        numeric(p, ctrl, name, (x, 152, 54, 24), 0, 2147483647, 0, indicator=True,
                 enabled=False)
     y = labelled_above(p, 8, "DATE", 287, 84, 110)
     string_ind(p, 8, "Date", (287, y, 110, 24), enabled=False)
     y = labelled_above(p, 9, "TIME", 410, 84, 108)
     string_ind(p, 9, "Time", (410, y, 108, 24), enabled=False)
-    y = labelled_above(p, 10, "RECORDS", 287, 132, 110)
+    y = labelled_above(p, 10, "RECORDS", 287, 134, 110)
     numeric(p, 10, "Count", (287, y, 110, 24), 0, 2147483647, 0, indicator=True, enabled=False)
 
     rx = [22, 150, 278, 406]
-    y = labelled_above(p, 15, "MVALUE [pixel]", rx[0], 244, 112)
+    ry = 216
+    y = labelled_above(p, 15, "MVALUE [pixel]", rx[0], ry, 112)
     numeric(p, 15, "Mvalue", (rx[0], y, 112, 24), 0, 65535, 0, indicator=True)
-    y = labelled_above(p, 16, "LEDGE", rx[1], 244, 112)
+    y = labelled_above(p, 16, "LEDGE", rx[1], ry, 112)
     numeric(p, 16, "Ledge", (rx[1], y, 112, 24), 0, 65535, 0, indicator=True)
-    y = labelled_above(p, 23, "REDGE", rx[2], 244, 112)
+    y = labelled_above(p, 23, "REDGE", rx[2], ry, 112)
     numeric(p, 23, "Redge", (rx[2], y, 112, 24), 0, 65535, 0, indicator=True)
-    y = labelled_above(p, 22, "VALUE [mm]", rx[3], 244, 112)
+    y = labelled_above(p, 22, "VALUE [mm]", rx[3], ry, 112)
     fnumeric(p, 22, "ValueMm", (rx[3], y, 112, 24), -1e9, 1e9, 3, 0.0, indicator=True)
 
-    textbox(p, 20, "Path", (22, 330, 376, 46), "RECORD.DAT",
-            [p_enum("focusPolicy", "Qt::NoFocus")])
-    command(p, 7, "File", "FILE...", (410, 338, 108, BUTTON_H))
+    textbox(p, 20, "Path", (22, 304, 376, 46), "", [p_enum("focusPolicy", "Qt::NoFocus")])
+    command(p, 7, "File", "FILE...", (410, 312, 108, BUTTON_H))
 
-    command(p, 5, "Start", "START", (10, 400, 150, 34), bold=True)
-    command(p, 6, "Stop", "STOP", (170, 400, 150, 34), bold=True)
+    command(p, 5, "Start", "START", (10, 374, 150, 34), bold=True)
+    command(p, 6, "Stop", "STOP", (170, 374, 150, 34), bold=True)
     return p
 
 
