@@ -8,13 +8,8 @@
 #include "operations/operations.h"
 #include "popup/popup.h"
 
-int ClearXFLASH() { return 0; }
 int PushGETRAW() { return 0; }
 int ReadData64(u16, u16) { return 0; }
-int ReadLinDataFromFile() { return 1; }
-int WriteRecordLine() { return 0; }
-int writeFileHeader() { return 0; }
-void CalcRecTime(int) {}
 void PlotLiveFrame(bool) {}
 void PlotRAWGraph() {}
 void PlotRAWGraphD303() {}
@@ -29,13 +24,9 @@ void PushVIDEO() {}
 void ShowInfoText(int, int, int, const char*, int, int, int) {}
 void ShowLogo(int) {}
 void ToggleHelpText(int, int, int, const char*) {}
-void WriteXFLASH(u16, u16) {}
 int CC_BTNRun(int, int, int, void*, int, int) { return 0; }
 int CC_BTNStop(int, int, int, void*, int, int) { return 0; }
 int CC_BTNVideo(int, int, int, void*, int, int) { return 0; }
-int CC_NEDITTeach(int, int, int, void*, int, int) { return 0; }
-int CC_ButtonTeach(int, int, int, void*, int, int) { return 0; }
-int CC_ButtonReset(int, int, int, void*, int, int) { return 0; }
 int CC_HelpText1(int, int, int, void*, int, int) { return 0; }
 int CC_HelpText2(int, int, int, void*, int, int) { return 0; }
 int CC_NEDITEdgeLeft(int, int, int, void*, int, int) { return 0; }
@@ -58,11 +49,3 @@ int CC_TOGGBTN_Para2(int, int, int, void*, int, int) { return 0; }
 int CC_TOGGBTN_Calib(int, int, int, void*, int, int) { return 0; }
 int CC_GRAPHRaw(int, int, int, void*, int, int) { return 0; }
 int CC_GRAPHData(int, int, int, void*, int, int) { return 0; }
-int CC_TOGGBTN_Recorder(int, int, int, void*, int, int) { return 0; }
-int CC_CMDBTNrecfile(int, int, int, void*, int, int) { return 0; }
-int CC_NUMsample(int, int, int, void*, int, int) { return 0; }
-int CC_NUMinctime(int, int, int, void*, int, int) { return 0; }
-int CC_CBTNStartRecord(int, int, int, void*, int, int) { return 0; }
-int CC_CBTNStopRecord(int, int, int, void*, int, int) { return 0; }
-int CC_WriteXFLASH(int, int, int, void*, int, int) { return 0; }
-int CC_ReadXFLASH(int, int, int, void*, int, int) { return 0; }
