@@ -21,8 +21,6 @@ void PlotVIDEOCurve(const u16*, const u16*, const double*) {}
 void PushRUN() {}
 void PushSTOP() {}
 void PushVIDEO() {}
-void ShowInfoText(int, int, int, const char*, int, int, int) {}
-void ShowLogo(int) {}
 void ToggleHelpText(int, int, int, const char*) {}
 int CC_BTNRun(int, int, int, void*, int, int) { return 0; }
 int CC_BTNStop(int, int, int, void*, int, int) { return 0; }
