@@ -1,0 +1,32 @@
+// The help-text mechanism: a right click on a control toggles one of the two help-text
+// boxes of the main panel beside it with the control's help text.
+#include "engine/engine.h"
+#include "gui/gui.h"
+
+void ToggleHelpText(int box, int left, int top, const char* text) {
+  SetCtrlAttribute(pHandle, box, ATTR_LEFT, left);
+  SetCtrlAttribute(pHandle, box, ATTR_TOP, top);
+  int visible = 0;
+  GetCtrlAttribute(pHandle, box, ATTR_VISIBLE, &visible);
+  SetCtrlAttribute(pHandle, box, ATTR_VISIBLE, visible ? 0 : 1);
+  ResetTextBox(pHandle, box, text);
+}
+
+namespace {
+int HideOnClick(int panel, int control, int event) {
+  if (event == EVENT_LEFT_CLICK || event == EVENT_RIGHT_CLICK) {
+    SetCtrlAttribute(panel, control, ATTR_VISIBLE, 0);
+  }
+  return 0;
+}
+}  // namespace
+
+int CC_HelpText1(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
+                 int /*eventData2*/) {
+  return HideOnClick(panel, control, event);
+}
+
+int CC_HelpText2(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
+                 int /*eventData2*/) {
+  return HideOnClick(panel, control, event);
+}
