@@ -74,7 +74,8 @@ struct Frame {
   uint16_t data(int k) const { return word(3 + k); }
 };
 
-// One reply the sensor sent (all bytes of it, faults included).
+// One reply the sensor sent (all bytes of it, faults included); `time` is when its first
+// byte goes on the line.
 struct Reply {
   std::vector<uint8_t> bytes;
   double time = 0.0;
