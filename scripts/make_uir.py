@@ -404,24 +404,32 @@ def make_calib():
 
 
 # ------------------------------------------------------------------ main panel
+#
+# The help-text boxes (330 x 150) open beside the control that was right-clicked, at
+# offsets fixed by the program (e.g. 10 px right of a button and 10 px above its top).
+# Controls with such help therefore sit where the box still fits on the panel: buttons
+# with their top at most 580 and their right edge at most 660.
 
 MAIN_W, MAIN_H = 1010, 720
 PAGE_LEFT, PAGE_TOP = 8, 105
 RIGHT_X = 460
 RIGHT_W = MAIN_W - 8 - RIGHT_X
+GRAPH_H = 290
 
 
 def make_main():
     p = Panel(2, "main", "Q-ROX-MX-Raror  Version 3.06", MAIN_W, MAIN_H)
-    # Decoration frames first (drawn below the controls).
     left_w = PAGE_W
     half = (left_w - 10) // 2
     g_top = 483
-    group(p, "Measure", "MEASUREMENT", (PAGE_LEFT, g_top, half, 112))
-    group(p, "Transfer", "PARAMETER SET", (PAGE_LEFT + half + 10, g_top, half, 112))
-    group(p, "Port", "INTERFACE", (PAGE_LEFT, 605, half, 75))
-    group(p, "Recorder", "DATA RECORDER", (PAGE_LEFT + half + 10, 605, half, 75))
-    group(p, "Values", "MEASUREMENT VALUES", (RIGHT_X, 565, RIGHT_W, 115))
+    g_h = 104
+    port_top = g_top + g_h + 10
+    values_top = 559
+    # Decoration frames first (drawn below the controls).
+    group(p, "Measure", "MEASUREMENT", (PAGE_LEFT, g_top, half, g_h))
+    group(p, "Transfer", "PARAMETER SET", (PAGE_LEFT + half + 10, g_top, half, g_h))
+    group(p, "Port", "INTERFACE", (PAGE_LEFT, port_top, left_w, 680 - port_top))
+    group(p, "Values", "MEASUREMENT VALUES", (RIGHT_X, values_top, RIGHT_W, 680 - values_top))
 
     # Information field across the top; the texts are created at start-up.
     p.add(W("QFrame", "main_frmInfo", (0, 0, MAIN_W, 95),
@@ -431,84 +439,85 @@ def make_main():
             [cid(36), p_bool("picture", True, False), p_string("text", ""),
              p_set("alignment", "Qt::AlignLeft|Qt::AlignTop")]))
 
-    # Page toggles, below the page area, like tabs.
-    tw = (left_w - 8) // 3
+    # Page toggles below the page area, like tabs; the recorder toggle at their end.
+    tw = 100
     toggle(p, 11, "Para1", "PARA-1", (PAGE_LEFT, 443, tw, BUTTON_H), True)
     toggle(p, 12, "Para2", "PARA-2", (PAGE_LEFT + tw + 4, 443, tw, BUTTON_H))
     toggle(p, 13, "Calib", "CALIB", (PAGE_LEFT + 2 * (tw + 4), 443, tw, BUTTON_H))
+    rec_x = PAGE_LEFT + 3 * (tw + 4) + 10
+    toggle(p, 17, "Recorder", "RECORDER", (rec_x, 443, PAGE_LEFT + left_w - rec_x, BUTTON_H))
 
     # Measurement commands.
     gx = PAGE_LEFT + 12
     bw = (half - 24 - 8) // 2
-    command(p, 4, "Run", "RUN", (gx, g_top + 24, bw, 34), bold=True)
-    command(p, 5, "Video", "VIDEO", (gx + bw + 8, g_top + 24, bw, 34), bold=True)
-    command(p, 3, "Stop", "STOP", (gx, g_top + 66, 2 * bw + 8, 34), bold=True)
+    command(p, 4, "Run", "RUN", (gx, g_top + 24, bw, 32), bold=True)
+    command(p, 5, "Video", "VIDEO", (gx + bw + 8, g_top + 24, bw, 32), bold=True)
+    command(p, 3, "Stop", "STOP", (gx, g_top + 62, 2 * bw + 8, 32), bold=True)
 
     # Parameter transfer: source/destination and GET/SEND.
     tx = PAGE_LEFT + half + 10 + 12
-    radio(p, 8, "Ram", "RAM", (tx, g_top + 24, 90, 24), True)
-    radio(p, 9, "Eeprom", "EEPROM", (tx, g_top + 50, 90, 24))
-    radio(p, 10, "File", "FILE", (tx, g_top + 76, 90, 24))
-    command(p, 7, "Get", "GET", (tx + 96, g_top + 24, half - 24 - 96, 34), bold=True)
-    command(p, 6, "Send", "SEND", (tx + 96, g_top + 66, half - 24 - 96, 34), bold=True)
+    radio(p, 8, "Ram", "RAM", (tx, g_top + 22, 90, 24), True)
+    radio(p, 9, "Eeprom", "EEPROM", (tx, g_top + 46, 90, 24))
+    radio(p, 10, "File", "FILE", (tx, g_top + 70, 90, 24))
+    command(p, 7, "Get", "GET", (tx + 96, g_top + 24, half - 24 - 96, 32), bold=True)
+    command(p, 6, "Send", "SEND", (tx + 96, g_top + 62, half - 24 - 96, 32), bold=True)
 
     # Serial port.
-    label(p, 23, "PORT", (gx, 634, 40, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
-    p.add(W("QComboBox", "main_ringComPort", (gx + 44, 634, half - 24 - 44, FIELD_H),
-            [cid(23)]))
-
-    # Recorder toggle.
-    toggle(p, 17, "Recorder", "RECORDER", (tx, 631, half - 24, BUTTON_H))
+    py = port_top + 28
+    label(p, 23, "SERIAL PORT", (gx, py, 96, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
+    p.add(W("QComboBox", "main_ringComPort", (gx + 100, py, 300, FIELD_H), [cid(23)]))
 
     # Large graphs (same place), bar graph below them.
-    graph(p, 34, "Video", (RIGHT_X, PAGE_TOP, RIGHT_W, PAGE_H), 1.0, 4096.0, 0.0, 255.0,
+    graph(p, 34, "Video", (RIGHT_X, PAGE_TOP, RIGHT_W, GRAPH_H), 1.0, 4096.0, 0.0, 255.0,
           "PIXEL", "INTENSITY")
-    graph(p, 38, "Roll", (RIGHT_X, PAGE_TOP, RIGHT_W, PAGE_H), 0.0, 100.0, 0.0, 4096.0,
+    graph(p, 38, "Roll", (RIGHT_X, PAGE_TOP, RIGHT_W, GRAPH_H), 0.0, 100.0, 0.0, 4096.0,
           "FRAME", "PIXEL", strip=True, traces=6, points=101, visible=False)
-    graph(p, 35, "Bar", (RIGHT_X, 443, RIGHT_W, 80), 1.0, 4096.0, 0.0, 1.0, cursors=3)
+    bar_top = PAGE_TOP + GRAPH_H + 6
+    graph(p, 35, "Bar", (RIGHT_X, bar_top, RIGHT_W, 80), 1.0, 4096.0, 0.0, 1.0, cursors=3)
 
     # Evaluation window under the bar graph, zoom switch beside E-END.
-    ey = 531
+    ey = bar_top + 80 + 6
     label(p, 14, "E-BEG", (RIGHT_X, ey, 48, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
     numeric(p, 14, "EBeg", (RIGHT_X + 50, ey, 84, FIELD_H), 0, 65535, 1)
     label(p, 15, "E-END", (780, ey, 48, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
     numeric(p, 15, "EEnd", (830, ey, 84, FIELD_H), 0, 65535, 1024)
     switch(p, 37, "Zoom", "ZOOM", (930, ey, 72, FIELD_H), False)
 
-    # Measurement values: five columns of two rows, labels above.
-    cols = 5
-    pitch = (RIGHT_W - 24 + 10) // cols
-    fw = pitch - 10
+    # Analogue output: reset of the stored maximum/minimum and the three displays, shown
+    # only for the analogue-output modes that use them.
+    ay = ey + FIELD_H + 8
+    command(p, 22, "Reset", "RESET", (RIGHT_X, ay, 90, BUTTON_H), visible=False)
+    ax = RIGHT_X + 90 + 12
+    for ctrl, name, text, lw in ((19, "AnaValue", "ANALOG-OUT", 84), (20, "AnaMax", "MAX", 34),
+                                 (21, "AnaMin", "MIN", 32)):
+        label(p, ctrl, text, (ax, ay + 2, lw, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
+        numeric(p, ctrl, name, (ax + lw, ay + 2, 80, FIELD_H), -65535, 65535, 0, indicator=True,
+                visible=False)
+        ax += lw + 80 + 14
+
+    # Measurement values: three columns of two rows, labels above.
+    cols = 3
+    pitch = (RIGHT_W - 24 + 12) // cols
+    fw = pitch - 12
     cx = [RIGHT_X + 12 + i * pitch for i in range(cols)]
-    r1, r2 = 585, 632
+    r1, r2 = values_top + 20, values_top + 20 + 50
 
-    def ind_row(ctrl, text, col, row, make):
+    def ind(ctrl, text, col, row, make):
         y = labelled_above(p, ctrl, text, cx[col], row, fw)
-        make((cx[col], y, fw, 24))
+        make((cx[col], y, fw, 26))
 
-    ind_row(26, "VALUE [mm]", 0, r1,
-            lambda g: fnumeric(p, 26, "ValueMm", g, -1e9, 1e9, 3, 0.0, indicator=True,
-                               bold=True))
-    ind_row(27, "VALUE [pixel]", 0, r2,
-            lambda g: numeric(p, 27, "ValuePix", g, 0, 65535, 0, indicator=True, bold=True))
-    ind_row(28, "TOL-UP [mm]", 1, r1,
-            lambda g: fnumeric(p, 28, "TolUpMm", g, -1e9, 1e9, 3, 0.0, indicator=True))
-    ind_row(29, "TOL-LOW [mm]", 1, r2,
-            lambda g: fnumeric(p, 29, "TolLowMm", g, -1e9, 1e9, 3, 0.0, indicator=True))
-    ind_row(30, "LEDGE", 2, r1,
-            lambda g: numeric(p, 30, "Ledge", g, 0, 65535, 0, indicator=True))
-    ind_row(31, "REDGE", 2, r2,
-            lambda g: numeric(p, 31, "Redge", g, 0, 65535, 0, indicator=True))
-    ind_row(19, "ANALOG-OUT", 3, r1,
-            lambda g: numeric(p, 19, "AnaValue", g, -65535, 65535, 0, indicator=True,
-                              visible=False))
-    command(p, 22, "Reset", "RESET", (cx[3], r2 + LABEL_H - 3, fw, BUTTON_H), visible=False)
-    ind_row(20, "ANA-MAX", 4, r1,
-            lambda g: numeric(p, 20, "AnaMax", g, -65535, 65535, 0, indicator=True,
-                              visible=False))
-    ind_row(21, "ANA-MIN", 4, r2,
-            lambda g: numeric(p, 21, "AnaMin", g, -65535, 65535, 0, indicator=True,
-                              visible=False))
+    ind(26, "VALUE [mm]", 0, r1,
+        lambda g: fnumeric(p, 26, "ValueMm", g, -1e9, 1e9, 3, 0.0, indicator=True, bold=True))
+    ind(27, "VALUE [pixel]", 0, r2,
+        lambda g: numeric(p, 27, "ValuePix", g, 0, 65535, 0, indicator=True, bold=True))
+    ind(28, "TOL-UP [mm]", 1, r1,
+        lambda g: fnumeric(p, 28, "TolUpMm", g, -1e9, 1e9, 3, 0.0, indicator=True))
+    ind(29, "TOL-LOW [mm]", 1, r2,
+        lambda g: fnumeric(p, 29, "TolLowMm", g, -1e9, 1e9, 3, 0.0, indicator=True))
+    ind(30, "LEDGE [pixel]", 2, r1,
+        lambda g: numeric(p, 30, "Ledge", g, 0, 65535, 0, indicator=True))
+    ind(31, "REDGE [pixel]", 2, r2,
+        lambda g: numeric(p, 31, "Redge", g, 0, 65535, 0, indicator=True))
 
     # Status line.
     label(p, 33, "STATUS", (PAGE_LEFT, 690, 56, 24), bold=True,

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Real-window check: starts the built program on the built-in simulated sensor, waits for
+# the start-up, optionally clicks a few points of the main panel, and saves a screenshot
+# of the whole screen. Builds nothing.
+#
+#   scripts/screenshot.sh [options] [BINARY [PNG]]
+#
+#   BINARY            the program (default build/qrox)
+#   PNG               the screenshot (default out/screenshot.png)
+#   --wait SECONDS    time for the start-up before the first click/screenshot (default 4)
+#   --click X,Y       left click at X,Y of the screen (the main panel lies at 0,0 when no
+#                     window manager runs); may be given several times, 1.5 s apart
+#   --after SECONDS   time after the last click before the screenshot (default 3)
+#   --                the rest of the arguments go to the program (after --port sim)
+#
+# Without DISPLAY a virtual X server (Xvfb, 1280x800x24) is started on :99, or on the next
+# free display if :99 is taken, and stopped at the end.
+set -euo pipefail
+
+binary=build/qrox
+png=out/screenshot.png
+wait_s=4
+after_s=3
+clicks=()
+extra=()
+positional=()
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --wait) wait_s=${2:?--wait needs seconds}; shift 2 ;;
+    --after) after_s=${2:?--after needs seconds}; shift 2 ;;
+    --click) clicks+=("${2:?--click needs X,Y}"); shift 2 ;;
+    --help|-h) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --) shift; extra=("$@"); break ;;
+    -*) echo "screenshot.sh: unknown option $1" >&2; exit 2 ;;
+    *) positional+=("$1"); shift ;;
+  esac
+done
+[ ${#positional[@]} -ge 1 ] && binary=${positional[0]}
+[ ${#positional[@]} -ge 2 ] && png=${positional[1]}
+
+for tool in import xdotool; do
+  command -v "$tool" >/dev/null || { echo "screenshot.sh: $tool is missing (scripts/setup.sh)" >&2; exit 1; }
+done
+if [ ! -x "$binary" ]; then
+  echo "screenshot.sh: no program at $binary (build it first)" >&2
+  exit 1
+fi
+mkdir -p "$(dirname "$png")"
+
+xvfb_pid=""
+app_pid=""
+app_log=$(mktemp /tmp/qrox-screenshot.XXXXXX.log)
+
+stop_pid() {  # pid: TERM, up to 3 s grace, then KILL
+  local pid=$1
+  [ -n "$pid" ] || return 0
+  kill -0 "$pid" 2>/dev/null || return 0
+  kill -TERM "$pid" 2>/dev/null || true
+  for _ in $(seq 30); do
+    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null || true; return 0; }
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+cleanup() {
+  stop_pid "$app_pid"
+  stop_pid "$xvfb_pid"
+  rm -f "$app_log"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+if [ -z "${DISPLAY:-}" ]; then
+  command -v Xvfb >/dev/null || { echo "screenshot.sh: Xvfb is missing (scripts/setup.sh)" >&2; exit 1; }
+  n=99
+  while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$n"
+  ready=0
+  for _ in $(seq 50); do
+    if ! kill -0 "$xvfb_pid" 2>/dev/null; then break; fi
+    if timeout 2 xdotool getdisplaygeometry >/dev/null 2>&1; then ready=1; break; fi
+    sleep 0.1
+  done
+  if [ $ready -ne 1 ]; then
+    echo "screenshot.sh: the virtual X server on $DISPLAY did not start" >&2
+    exit 1
+  fi
+fi
+
+QT_QPA_PLATFORM=xcb "$binary" --port sim ${extra[@]+"${extra[@]}"} >"$app_log" 2>&1 &
+app_pid=$!
+
+sleep "$wait_s"
+if ! kill -0 "$app_pid" 2>/dev/null; then
+  echo "screenshot.sh: the program ended before the screenshot; its output:" >&2
+  cat "$app_log" >&2
+  exit 1
+fi
+
+for c in ${clicks[@]+"${clicks[@]}"}; do
+  x=${c%,*}
+  y=${c#*,}
+  timeout 5 xdotool mousemove "$x" "$y" click 1 || echo "screenshot.sh: click at $c failed" >&2
+  sleep 1.5
+done
+[ ${#clicks[@]} -gt 0 ] && sleep "$after_s"
+
+timeout 20 import -window root "$png"
+echo "screenshot: $png"
