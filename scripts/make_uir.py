@@ -302,103 +302,115 @@ def labelled_above(panel, ctrl, text, x, y, w, bold=False):
 
 
 # ------------------------------------------------------------------ parameter pages
+#
+# The pages are child panels: they are drawn above every control of the main panel, the
+# help-text boxes included. A right click on a page control opens its help box at a fixed
+# offset right of the control (20 px for most, 25, 30, 120 or 135 px for some), so the
+# controls end near the right edge of the page (CTRL_RIGHT) and the box opens beside the
+# page, over the graphs, instead of under the page.
 
 PAGE_W, PAGE_H = 440, 330
-COL1, COL2, COL_W = 16, 228, 196
-ROW0, ROW_PITCH = 30, 56
+LBL_X, LBL_W = 16, 200
+CTRL_RIGHT = PAGE_W - 16
+CTRL_W = 200
+CTRL_X = CTRL_RIGHT - CTRL_W
+LEFT_ALIGN = "Qt::AlignLeft|Qt::AlignVCenter"
 
 
-def page_rows(n):
-    return [ROW0 + i * ROW_PITCH for i in range(n)]
+def row_label(panel, ctrl, text, y):
+    label(panel, ctrl, text, (LBL_X, y, LBL_W, FIELD_H), align=LEFT_ALIGN)
 
 
 def make_para1():
     p = Panel(3, "para1", "Parameter 1", PAGE_W, PAGE_H)
     group(p, "Frame", "SENSOR PARAMETERS  -  PAGE 1", (0, 0, PAGE_W, PAGE_H))
-    r = page_rows(5)
-    # Left column: evaluation
-    y = labelled_above(p, 4, "EVALUATION-MODE", COL1, r[0], COL_W)
-    ring(p, 4, "EvalMode", (COL1, y, COL_W, FIELD_H),
-         [("LEFT-EDGE", 0), ("RIGHT-EDGE", 1), ("WIDTH", 2), ("CENTER", 3),
-          ("EDGE-COUNT", 4)], 1)
-    y = labelled_above(p, 6, "TOLERANCE", COL1, r[1], COL_W)
-    numeric(p, 6, "Tolerance", (COL1, y, COL_W, FIELD_H), 0, 65535, 100)
-    y = labelled_above(p, 12, "TOLERANCE-UP", COL1, r[2], COL_W)
-    numeric(p, 12, "ToleranceUp", (COL1, y, COL_W, FIELD_H), 0, 65535, 100)
-    y = labelled_above(p, 10, "AVERAGE", COL1, r[3], COL_W)
-    ring(p, 10, "Average", (COL1, y, COL_W, FIELD_H),
-         [(str(v), v) for v in (1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024)], 1)
-    y = labelled_above(p, 20, "HOLD [ms]", COL1, r[4], COL_W)
-    ring(p, 20, "Hold", (COL1, y, COL_W, FIELD_H),
-         [("OFF", 0)] + [("%d ms" % v, v) for v in (10, 20, 50, 100, 200, 500, 1000)], 0)
-    # Right column: outputs and hardware
-    y = labelled_above(p, 7, "TRIGGER-MODE", COL2, r[0], COL_W)
-    ring(p, 7, "TrigMode", (COL2, y, COL_W, FIELD_H),
-         [("CONTINUOUS", 0), ("EXT. TRIGGER IN0", 1), ("EXT. GATE IN0", 2)], 0)
-    y = labelled_above(p, 8, "HARDWARE OPERATION-MODE", COL2, r[1], COL_W)
-    ring(p, 8, "HwMode", (COL2, y, COL_W, FIELD_H),
-         [("BUTTON + POTI OFF", 0), ("POTI ON", 1), ("BUTTON ON", 2), ("BUTTON + POTI ON", 3)],
-         1)
-    y = labelled_above(p, 9, "POLARITY", COL2, r[2], COL_W)
-    ring(p, 9, "Polarity", (COL2, y, COL_W, FIELD_H),
-         [("ACTIVE LOW (0V)", 0), ("ACTIVE HIGH (+24V)", 1)], 1)
-    y = labelled_above(p, 11, "ANALOG-OUT", COL2, r[3], COL_W)
-    ring(p, 11, "AnaMode", (COL2, y, COL_W, FIELD_H),
-         [("DIRECT 10V", 0), ("DIRECT 5V", 1), ("MAX-HOLD", 2), ("MIN-HOLD", 3),
-          ("MAX-MIN", 4), ("DIRECT 4-20mA", 5), ("DIRECT 0-20mA", 6), ("OFF", 7)], 0)
-    y = labelled_above(p, 5, "OPTION-5", COL2, r[4], COL_W)
-    switch(p, 5, "Option5", "ON", (COL2, y, COL_W, FIELD_H), False)
+    rows = [30 + i * 29 for i in range(10)]
+
+    def ring_row(i, ctrl, text, name, items, value):
+        row_label(p, ctrl, text, rows[i])
+        ring(p, ctrl, name, (CTRL_X, rows[i], CTRL_W, FIELD_H), items, value)
+
+    def num_row(i, ctrl, text, name, value):
+        row_label(p, ctrl, text, rows[i])
+        numeric(p, ctrl, name, (CTRL_X, rows[i], CTRL_W, FIELD_H), 0, 65535, value)
+
+    ring_row(0, 4, "EVALUATION-MODE", "EvalMode",
+             [("LEFT-EDGE", 0), ("RIGHT-EDGE", 1), ("WIDTH", 2), ("CENTER", 3),
+              ("EDGE-COUNT", 4)], 1)
+    num_row(1, 6, "TOLERANCE", "Tolerance", 100)
+    num_row(2, 12, "TOLERANCE-UP", "ToleranceUp", 100)
+    ring_row(3, 10, "AVERAGE", "Average",
+             [(str(v), v) for v in (1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024)], 1)
+    ring_row(4, 20, "HOLD [ms]", "Hold",
+             [("OFF", 0)] + [("%d ms" % v, v) for v in (10, 20, 50, 100, 200, 500, 1000)], 0)
+    ring_row(5, 7, "TRIGGER-MODE", "TrigMode",
+             [("CONTINUOUS", 0), ("EXT. TRIGGER IN0", 1), ("EXT. GATE IN0", 2)], 0)
+    ring_row(6, 8, "HARDWARE OPERATION-MODE", "HwMode",
+             [("BUTTON + POTI OFF", 0), ("POTI ON", 1), ("BUTTON ON", 2),
+              ("BUTTON + POTI ON", 3)], 1)
+    ring_row(7, 9, "POLARITY", "Polarity", [("ACTIVE LOW (0V)", 0), ("ACTIVE HIGH (+24V)", 1)], 1)
+    ring_row(8, 11, "ANALOG-OUT", "AnaMode",
+             [("DIRECT 10V", 0), ("DIRECT 5V", 1), ("MAX-HOLD", 2), ("MIN-HOLD", 3),
+              ("MAX-MIN", 4), ("DIRECT 4-20mA", 5), ("DIRECT 0-20mA", 6), ("OFF", 7)], 0)
+    row_label(p, 5, "OPTION-5", rows[9])
+    switch(p, 5, "Option5", "ON", (CTRL_X, rows[9], CTRL_W, FIELD_H), False)
     return p
 
 
 def make_para2():
     p = Panel(4, "para2", "Parameter 2", PAGE_W, PAGE_H)
     group(p, "Frame", "SENSOR PARAMETERS  -  PAGE 2", (0, 0, PAGE_W, PAGE_H))
-    sl_w = 260
-    scale_y = 0
-    # Light source
-    y = labelled_above(p, 2, "POWER", COL1, ROW0, sl_w)
-    slider(p, 2, "Power", (COL1, y, sl_w, FIELD_H), 0, 1000, 500, 100, 100)
-    scale_y = y + FIELD_H
-    caption(p, "Power0", "0", (COL1, scale_y, 40, 16))
-    caption(p, "Power500", "500", (COL1 + sl_w // 2 - 20, scale_y, 40, 16), "Qt::AlignHCenter")
-    caption(p, "Power1000", "1000", (COL1 + sl_w - 40, scale_y, 40, 16), "Qt::AlignRight")
-    y = labelled_above(p, 4, "POWER-MODE", 300, ROW0, 124)
-    ring(p, 4, "PowerMode", (300, y, 124, FIELD_H), [("CONSTANT", 0), ("DYNAMIC", 1)], 1)
-    # Video threshold
-    row = ROW0 + 84
-    y = labelled_above(p, 3, "VIDEO-THRESHOLD [%]", COL1, row, sl_w)
-    slider(p, 3, "Threshold", (COL1, y, sl_w, FIELD_H), 0, 100, 40, 10, 10)
-    scale_y = y + FIELD_H
-    caption(p, "Thd0", "0", (COL1, scale_y, 40, 16))
-    caption(p, "Thd50", "50", (COL1 + sl_w // 2 - 20, scale_y, 40, 16), "Qt::AlignHCenter")
-    caption(p, "Thd100", "100", (COL1 + sl_w - 40, scale_y, 40, 16), "Qt::AlignRight")
-    # Set-point and teach
-    row = ROW0 + 168
-    y = labelled_above(p, 5, "SET-POINT [pixel]", COL1, row, 150)
-    numeric(p, 5, "SetPoint", (COL1, y, 150, FIELD_H), 0, 65535, 512)
-    command(p, 6, "Teach", "TEACH", (COL1 + 170, y - 2, 110, BUTTON_H), bold=True)
+    sl_x, sl_w = LBL_X, CTRL_RIGHT - LBL_X
+
+    def slider_block(y, ctrl, text, name, lo, hi, value, tick, marks):
+        label(p, ctrl, text, (sl_x, y, LBL_W, LABEL_H))
+        slider(p, ctrl, name, (sl_x, y + LABEL_H, sl_w, FIELD_H), lo, hi, value, tick, tick)
+        sy = y + LABEL_H + FIELD_H
+        caption(p, name + "Lo", marks[0], (sl_x, sy, 50, 16))
+        caption(p, name + "Mid", marks[1], (sl_x + sl_w // 2 - 25, sy, 50, 16), "Qt::AlignHCenter")
+        caption(p, name + "Hi", marks[2], (sl_x + sl_w - 50, sy, 50, 16), "Qt::AlignRight")
+        return sy + 16
+
+    y = slider_block(30, 2, "POWER", "Power", 0, 1000, 500, 100, ("0", "500", "1000"))
+    y += 8
+    row_label(p, 4, "POWER-MODE", y)
+    ring(p, 4, "PowerMode", (CTRL_X, y, CTRL_W, FIELD_H), [("CONSTANT", 0), ("DYNAMIC", 1)], 1)
+    y += FIELD_H + 22
+    y = slider_block(y, 3, "VIDEO-THRESHOLD [%]", "Threshold", 0, 100, 40, 10, ("0", "50", "100"))
+    y += 22
+    row_label(p, 5, "SET-POINT [pixel]", y)
+    numeric(p, 5, "SetPoint", (CTRL_X, y, 110, FIELD_H), 0, 65535, 512)
+    # Its help box opens 80 px right of the button's left edge: the button sits at the
+    # right edge of the page.
+    command(p, 6, "Teach", "TEACH", (PAGE_W - 80, y - 2, CTRL_RIGHT - (PAGE_W - 80), BUTTON_H),
+            bold=True)
     return p
 
 
 def make_calib():
     p = Panel(1, "calib", "Calibration", PAGE_W, PAGE_H)
     group(p, "Frame", "CALIBRATION", (0, 0, PAGE_W, PAGE_H))
-    y = labelled_above(p, 4, "SLOPE [µm/pixel]", COL1, ROW0, COL_W)
-    fnumeric(p, 4, "Slope", (COL1, y, COL_W, FIELD_H), 0.0, 262143.0, 5, 1.0, 0.001)
-    y = labelled_above(p, 5, "OFFSET [µm]", COL2, ROW0, COL_W)
-    numeric(p, 5, "Offset", (COL2, y, COL_W, FIELD_H), -2147483648, 2147483647, 30000)
-    y = labelled_above(p, 3, "OPERATION-MODE", COL1, ROW0 + ROW_PITCH, COL_W)
-    switch(p, 3, "OpMode", "HIGH-GAIN AMPLIFIER", (COL1, y, COL_W, FIELD_H), False)
-    row = ROW0 + 2 * ROW_PITCH
-    y = labelled_above(p, 9, "SENSOR-INFORMATION", COL1, row, 300)
-    textbox(p, 9, "Info", (COL1, y, PAGE_W - 2 * COL1, 80), "\n\n\n",
+    y = 30
+    row_label(p, 4, "SLOPE [µm/pixel]", y)
+    fnumeric(p, 4, "Slope", (CTRL_X, y, CTRL_W, FIELD_H), 0.0, 262143.0, 5, 1.0, 0.001)
+    y += 32
+    row_label(p, 5, "OFFSET [µm]", y)
+    numeric(p, 5, "Offset", (CTRL_X, y, CTRL_W, FIELD_H), -2147483648, 2147483647, 30000)
+    y += 32
+    row_label(p, 3, "OPERATION-MODE", y)
+    switch(p, 3, "OpMode", "HIGH-GAIN AMPLIFIER", (CTRL_X, y, CTRL_W, FIELD_H), False)
+    y += FIELD_H + 16
+    label(p, 9, "SENSOR-INFORMATION", (LBL_X, y, 300, LABEL_H))
+    y += LABEL_H
+    textbox(p, 9, "Info", (LBL_X, y, CTRL_RIGHT - LBL_X, 80), "\n\n\n",
             [p_enum("lineWrapMode", "QPlainTextEdit::NoWrap"),
              p_enum("focusPolicy", "Qt::NoFocus")])
-    y = y + 80 + 14
-    caption(p, "XFlash", "X-FLASH (LINEARISATION TABLE)", (COL1, y, 300, LABEL_H))
-    command(p, 12, "XFlashRead", "READ X-FLASH", (COL1, y + LABEL_H, COL_W, BUTTON_H))
-    command(p, 11, "XFlashWrite", "WRITE X-FLASH", (COL2, y + LABEL_H, COL_W, BUTTON_H),
+    y += 80 + 16
+    caption(p, "XFlash", "X-FLASH (LINEARISATION TABLE)", (LBL_X, y, 300, LABEL_H))
+    y += LABEL_H + 2
+    bw = (CTRL_RIGHT - LBL_X - 12) // 2
+    command(p, 12, "XFlashRead", "READ X-FLASH", (LBL_X, y, bw, BUTTON_H))
+    command(p, 11, "XFlashWrite", "WRITE X-FLASH", (CTRL_RIGHT - bw, y, bw, BUTTON_H),
             visible=False)
     return p
 

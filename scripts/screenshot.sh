@@ -8,8 +8,9 @@
 #   BINARY            the program (default build/qrox)
 #   PNG               the screenshot (default out/screenshot.png)
 #   --wait SECONDS    time for the start-up before the first click/screenshot (default 4)
-#   --click X,Y       left click at X,Y of the screen (the main panel lies at 0,0 when no
-#                     window manager runs); may be given several times, 1.5 s apart
+#   --click X,Y[,B]   click mouse button B (default 1 = left, 3 = right) at X,Y of the
+#                     screen (the main panel lies at 0,0 when no window manager runs);
+#                     may be given several times, 1.5 s apart
 #   --after SECONDS   time after the last click before the screenshot (default 3)
 #   --                the rest of the arguments go to the program (after --port sim)
 #
@@ -30,7 +31,7 @@ while [ $# -gt 0 ]; do
     --wait) wait_s=${2:?--wait needs seconds}; shift 2 ;;
     --after) after_s=${2:?--after needs seconds}; shift 2 ;;
     --click) clicks+=("${2:?--click needs X,Y}"); shift 2 ;;
-    --help|-h) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --help|-h) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     --) shift; extra=("$@"); break ;;
     -*) echo "screenshot.sh: unknown option $1" >&2; exit 2 ;;
     *) positional+=("$1"); shift ;;
@@ -103,9 +104,9 @@ if ! kill -0 "$app_pid" 2>/dev/null; then
 fi
 
 for c in ${clicks[@]+"${clicks[@]}"}; do
-  x=${c%,*}
-  y=${c#*,}
-  timeout 5 xdotool mousemove "$x" "$y" click 1 || echo "screenshot.sh: click at $c failed" >&2
+  IFS=, read -r x y button <<<"$c"
+  timeout 5 xdotool mousemove "$x" "$y" click "${button:-1}" ||
+    echo "screenshot.sh: click at $c failed" >&2
   sleep 1.5
 done
 [ ${#clicks[@]} -gt 0 ] && sleep "$after_s"

@@ -14,7 +14,7 @@ constexpr char kLogoFile[] = "zx.bmp";
 constexpr char kAppFont[] = "NIApp";  // the engine's application font
 
 // The contact lines share the width left of the logo (left 15 to 300).
-constexpr char kCompanyLine[] = "Q-ROX Sensortechnik GmbH, Freiburg";
+constexpr char kCompanyLine[] = "Q-ROX Sensortechnik GmbH";
 constexpr char kPhoneLine[] = "Tel. +49 (0)761 555 20 30";
 constexpr char kWebLine[] = "www.q-rox-sensors.example";
 
