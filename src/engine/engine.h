@@ -86,6 +86,7 @@ constexpr int UIEValueTypeMismatch = -4;
 constexpr int UIEFile = -5;
 constexpr int UIEOutOfMemory = -12;
 constexpr int UIETooManyOrNotEnoughValues = -10;
+constexpr int UIEInvalidAttribute = -14; // attribute not supported by the control or panel
 
 // Serial error codes of OpenComConfig and the other serial calls
 constexpr int kComUnknownSystemError = -1;
@@ -116,6 +117,8 @@ int QuitUserInterface(int returnCode);
 // Delivers pending events (user interface, timers, serial); when nothing is pending it
 // sleeps until the next event arrives or about a millisecond has passed.
 int ProcessSystemEvents();
+// Discards every panel, closes every port and the trace; call before the end of main.
+void CloseCVIRTE();
 
 // ---------------------------------------------------------------- panels
 // Loads panel `resourceId` from the resource file; parent 0 = top level. Negative on failure.
@@ -158,8 +161,12 @@ int GetCtrlBoundingRect(int panel, int control, int* top, int* left, int* height
 int ResetTextBox(int panel, int control, const char* text);
 int ReplaceTextBoxLine(int panel, int control, int line, const char* text);
 int GetTextBoxLine(int panel, int control, int line, char* text, int size);
-// List/ring controls: replaces the label and value of item `index`.
+// List/ring controls: replaces the label and value of item `index`; `index` equal to the
+// number of items appends one.
 int ReplaceListItem(int panel, int control, int index, const char* label, int value);
+// Inserts an item before `index` (-1 = at the end); ClearListCtrl removes all items.
+int InsertListItem(int panel, int control, int index, const char* label, int value);
+int ClearListCtrl(int panel, int control);
 int GetLabelFromIndex(int panel, int control, int index, char* label, int size);
 int GetNumListItems(int panel, int control, int* count);
 // Creates a control at run time; returns its control id (> 0) or a negative error.

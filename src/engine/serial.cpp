@@ -1,0 +1,377 @@
+// Serial ports on QSerialPort, on the GUI thread: the port table, blocking reads and
+// writes with the port's time-out, queue flushes and the receive-count callback.
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <QCoreApplication>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "engine/engine_internal.h"
+
+namespace {
+
+struct Port {
+  QSerialPort* serial = nullptr;  // kept for the whole run, reopened as needed
+  double timeout = 10.0;
+  int eventMask = 0;
+  int notifyCount = 1;
+  ComCallbackPtr callback = nullptr;
+  void* callbackData = nullptr;
+  int blocking = 0;         // inside a blocking read or write of this port
+  bool inCallback = false;  // the receive callback is running
+  bool lost = false;        // the device went away; closed at the next safe moment
+  bool checkQueued = false;
+};
+
+std::map<int, Port> g_ports;
+std::map<int, PortEntry> g_assigned;  // numbers set with SetPortDevice
+
+Port* OpenPort(int number) {
+  auto it = g_ports.find(number);
+  if (it == g_ports.end() || !it->second.serial || !it->second.serial->isOpen()) return nullptr;
+  return &it->second;
+}
+
+// The open port, or the error a call on it reports.
+int Usable(int number, Port** out) {
+  *out = nullptr;
+  if (number < 1) return kComInvalidPortNumber;
+  Port* p = OpenPort(number);
+  if (!p) return kComPortNotOpen;
+  if (p->lost) return kComUnknownIOError;
+  *out = p;
+  return 0;
+}
+
+int KernelQueue(QSerialPort* serial) {
+  int pending = 0;
+  if (serial->handle() < 0 || ioctl(serial->handle(), FIONREAD, &pending) != 0) return 0;
+  return pending;
+}
+
+int QueueLength(Port& p) {
+  if (!p.serial->isOpen() || p.lost) return 0;
+  return static_cast<int>(p.serial->bytesAvailable()) + KernelQueue(p.serial);
+}
+
+int RemainingMs(double deadline) {
+  double left = deadline - Timer();
+  return left <= 0 ? 0 : static_cast<int>(std::ceil(left * 1000.0));
+}
+
+bool Failed(const Port& p) {
+  if (p.lost || !p.serial->isOpen()) return true;
+  auto e = p.serial->error();
+  return e == QSerialPort::ResourceError || e == QSerialPort::ReadError ||
+         e == QSerialPort::WriteError;
+}
+
+struct BlockingGuard {
+  explicit BlockingGuard(Port& p) : port(p) { ++port.blocking; }
+  ~BlockingGuard() { --port.blocking; }
+  Port& port;
+};
+
+void ScheduleReceiveCheck(int number);
+
+// Calls the receive callback while at least notify-count bytes wait. A callback that
+// takes nothing is not called again until more bytes arrive.
+void DeliverReceive(int number) {
+  for (int round = 0; round < 1000; ++round) {
+    Port* p = OpenPort(number);
+    if (!p || p->lost || p->inCallback || p->blocking) return;
+    if (!(p->eventMask & LWRS_RECEIVE) || !p->callback) return;
+    int waiting = QueueLength(*p);
+    if (waiting < std::max(1, p->notifyCount)) return;
+    ComCallbackPtr callback = p->callback;
+    void* data = p->callbackData;
+    p->inCallback = true;
+    callback(number, LWRS_RECEIVE, data);
+    p->inCallback = false;
+    if (!OpenPort(number) || QueueLength(*p) >= waiting) return;
+  }
+}
+
+void ScheduleReceiveCheck(int number) {
+  auto it = g_ports.find(number);
+  if (it == g_ports.end() || it->second.checkQueued || !it->second.callback) return;
+  if (!QCoreApplication::instance()) return;
+  it->second.checkQueued = true;
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [number] {
+        auto found = g_ports.find(number);
+        if (found == g_ports.end()) return;
+        found->second.checkQueued = false;
+        DeliverReceive(number);
+      },
+      Qt::QueuedConnection);
+}
+
+void CloseLostPort(int number) {
+  auto it = g_ports.find(number);
+  if (it == g_ports.end() || !it->second.lost) return;
+  Port& p = it->second;
+  if (p.serial->isOpen()) p.serial->close();
+  p.callback = nullptr;
+  p.eventMask = 0;
+}
+
+void OnError(int number, QSerialPort::SerialPortError error) {
+  if (error != QSerialPort::ResourceError) return;
+  auto it = g_ports.find(number);
+  if (it == g_ports.end() || it->second.lost) return;
+  // The device is gone (unplugged, the other end of a pty closed). Close it outside the
+  // port's own signal handling; until then every call reports the error.
+  it->second.lost = true;
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(), [number] { CloseLostPort(number); }, Qt::QueuedConnection);
+}
+
+void OnReadyRead(int number) {
+  Port* p = OpenPort(number);
+  if (!p || p->blocking || p->inCallback) return;  // looked at again when that ends
+  DeliverReceive(number);
+}
+
+Port& PortFor(int number) {
+  Port& p = g_ports[number];
+  if (!p.serial) {
+    p.serial = new QSerialPort();
+    QObject::connect(p.serial, &QSerialPort::readyRead, [number] { OnReadyRead(number); });
+    QObject::connect(p.serial, &QSerialPort::errorOccurred,
+                     [number](QSerialPort::SerialPortError e) { OnError(number, e); });
+  }
+  return p;
+}
+
+std::vector<PortEntry> DetectedPorts() {
+  auto infos = QSerialPortInfo::availablePorts();
+  std::sort(infos.begin(), infos.end(), [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
+    return a.systemLocation() < b.systemLocation();
+  });
+  std::vector<PortEntry> out;
+  for (const auto& info : infos) {
+    PortEntry e;
+    e.number = static_cast<int>(out.size()) + 1;
+    e.device = info.systemLocation().toStdString();
+    e.description =
+        (info.description().isEmpty() ? info.portName() : info.description()).toStdString();
+    out.push_back(e);
+  }
+  return out;
+}
+
+bool ValidSettings(long baudRate, int parity, int dataBits, int stopBits, int inQ, int outQ) {
+  return baudRate > 0 && baudRate <= 4000000 && parity >= 0 && parity <= 4 && dataBits >= 5 &&
+         dataBits <= 8 && (stopBits == 1 || stopBits == 2) && inQ >= 0 && outQ >= 0;
+}
+
+QSerialPort::Parity ToParity(int parity) {
+  switch (parity) {
+    case 1:
+      return QSerialPort::OddParity;
+    case 2:
+      return QSerialPort::EvenParity;
+    case 3:
+      return QSerialPort::MarkParity;
+    case 4:
+      return QSerialPort::SpaceParity;
+    default:
+      return QSerialPort::NoParity;
+  }
+}
+
+}  // namespace
+
+namespace engine {
+
+void CloseAllPorts() {
+  for (auto& [number, p] : g_ports) {
+    if (p.serial->isOpen()) p.serial->close();
+    delete p.serial;
+  }
+  g_ports.clear();
+}
+
+}  // namespace engine
+
+std::vector<PortEntry> GetPortTable() {
+  std::map<int, PortEntry> table;
+  for (const auto& e : DetectedPorts()) table[e.number] = e;
+  for (const auto& [number, e] : g_assigned) table[number] = e;
+  std::vector<PortEntry> out;
+  for (auto& [number, e] : table) out.push_back(e);
+  return out;
+}
+
+void SetPortDevice(int portNumber, const std::string& device, const std::string& description) {
+  if (portNumber < 1) return;
+  if (device.empty()) {
+    g_assigned.erase(portNumber);
+    return;
+  }
+  g_assigned[portNumber] = PortEntry{portNumber, device, description};
+}
+
+std::string GetPortDevice(int portNumber) {
+  auto it = g_assigned.find(portNumber);
+  if (it != g_assigned.end()) return it->second.device;
+  if (portNumber < 1) return {};
+  auto detected = DetectedPorts();
+  if (portNumber > static_cast<int>(detected.size())) return {};
+  return detected[portNumber - 1].device;
+}
+
+int OpenComConfig(int portNumber, const char* deviceName, long baudRate, int parity, int dataBits,
+                  int stopBits, int inputQueueSize, int outputQueueSize) {
+  if (portNumber < 1 || portNumber > 255) return kComInvalidPortNumber;
+  if (!ValidSettings(baudRate, parity, dataBits, stopBits, inputQueueSize, outputQueueSize))
+    return kComInvalidParameter;
+  if (!QCoreApplication::instance()) return kComUnknownSystemError;
+  std::string device = deviceName && *deviceName ? deviceName : GetPortDevice(portNumber);
+  if (device.empty()) return kComInvalidPortNumber;
+
+  Port& p = PortFor(portNumber);
+  if (p.serial->isOpen()) p.serial->close();
+  p = Port{p.serial};
+  QSerialPort* s = p.serial;
+  s->setPortName(QString::fromStdString(device));
+  s->setBaudRate(static_cast<qint32>(baudRate));
+  s->setDataBits(static_cast<QSerialPort::DataBits>(dataBits));
+  s->setParity(ToParity(parity));
+  s->setStopBits(stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+  s->setFlowControl(QSerialPort::NoFlowControl);
+  if (!s->open(QIODevice::ReadWrite)) {
+    s->clearError();
+    return kComCannotOpenPort;
+  }
+  s->clearError();
+  return 0;
+}
+
+int CloseCom(int portNumber) {
+  if (portNumber < 1) return kComInvalidPortNumber;
+  auto it = g_ports.find(portNumber);
+  if (it == g_ports.end()) return kComPortNotOpen;
+  Port& p = it->second;
+  p.callback = nullptr;
+  p.eventMask = 0;
+  if (!p.serial->isOpen()) return kComPortNotOpen;
+  p.serial->close();
+  p.lost = false;
+  return 0;
+}
+
+int SetComTime(int portNumber, double timeoutSeconds) {
+  Port* p = nullptr;
+  if (int r = Usable(portNumber, &p)) return r;
+  if (!(timeoutSeconds >= 0)) return kComInvalidParameter;
+  p->timeout = timeoutSeconds;
+  return 0;
+}
+
+int SetCTSMode(int portNumber, int mode) {
+  Port* p = nullptr;
+  if (int r = Usable(portNumber, &p)) return r;
+  if (mode < 0 || mode > 1) return kComInvalidParameter;
+  p->serial->setFlowControl(mode ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl);
+  p->serial->clearError();  // a pty does not know hardware handshake
+  return 0;
+}
+
+int ComWrt(int portNumber, const char* buffer, int count) {
+  Port* p = nullptr;
+  if (int r = Usable(portNumber, &p)) return r;
+  if (count < 0 || (count > 0 && !buffer)) return kComInvalidParameter;
+  if (count == 0) return 0;
+  engine::TraceBytes("TX", buffer, count);
+  QSerialPort* s = p->serial;
+  int written = 0;
+  {
+    BlockingGuard guard(*p);
+    qint64 queued = s->write(buffer, count);
+    if (queued < 0) {
+      written = kComUnknownIOError;
+    } else {
+      double deadline = Timer() + p->timeout;
+      while (s->bytesToWrite() > 0 && !Failed(*p)) {
+        int ms = RemainingMs(deadline);
+        if (ms <= 0 || !s->waitForBytesWritten(ms)) break;
+      }
+      written = Failed(*p) ? kComUnknownIOError : count - static_cast<int>(s->bytesToWrite());
+    }
+  }
+  ScheduleReceiveCheck(portNumber);
+  return written;
+}
+
+int ComRd(int portNumber, char* buffer, int count) {
+  Port* p = nullptr;
+  if (int r = Usable(portNumber, &p)) return r;
+  if (count < 0 || (count > 0 && !buffer)) return kComInvalidParameter;
+  QSerialPort* s = p->serial;
+  int got = 0;
+  {
+    BlockingGuard guard(*p);
+    double deadline = Timer() + p->timeout;
+    while (got < count) {
+      qint64 n = s->read(buffer + got, count - got);
+      if (n > 0) got += static_cast<int>(n);
+      if (got >= count || Failed(*p)) break;
+      int ms = RemainingMs(deadline);
+      if (ms <= 0) break;
+      s->waitForReadyRead(ms);
+    }
+  }
+  engine::TraceBytes("RX", buffer, got);
+  ScheduleReceiveCheck(portNumber);  // bytes that came in meanwhile may be due a callback
+  if (got == 0 && count > 0 && p->lost) return kComUnknownIOError;
+  return got;
+}
+
+int FlushInQ(int portNumber) {
+  Port* p = nullptr;
+  if (int r = Usable(portNumber, &p)) return r;
+  // Bytes already read into the driver's buffer and bytes still in the tty queue.
+  p->serial->clear(QSerialPort::Input);
+  if (p->serial->handle() >= 0) tcflush(p->serial->handle(), TCIFLUSH);
+  return 0;
+}
+
+int FlushOutQ(int portNumber) {
+  Port* p = nullptr;
+  if (int r = Usable(portNumber, &p)) return r;
+  p->serial->clear(QSerialPort::Output);
+  if (p->serial->handle() >= 0) tcflush(p->serial->handle(), TCOFLUSH);
+  return 0;
+}
+
+int GetInQLen(int portNumber) {
+  if (portNumber < 1) return kComInvalidPortNumber;
+  Port* p = OpenPort(portNumber);
+  return p ? QueueLength(*p) : 0;  // nothing waits on a closed port
+}
+
+int InstallComCallback(int portNumber, int eventMask, int notifyCount, int /*eventCharacter*/,
+                       ComCallbackPtr callback, void* callbackData) {
+  Port* p = nullptr;
+  if (int r = Usable(portNumber, &p)) return r;
+  if (notifyCount < 0) return kComInvalidParameter;
+  if (eventMask == 0 || !callback) {
+    p->eventMask = 0;
+    p->callback = nullptr;
+    p->callbackData = nullptr;
+    return 0;
+  }
+  p->eventMask = eventMask;
+  p->notifyCount = std::max(1, notifyCount);
+  p->callback = callback;
+  p->callbackData = callbackData;
+  ScheduleReceiveCheck(portNumber);
+  return 0;
+}
