@@ -70,7 +70,7 @@ struct SensorCore::Impl {
   std::array<uint16_t, 256> profile{};
   std::vector<uint16_t> xflash = std::vector<uint16_t>(kXFlashPages * kPageWords, 0xFFFF);
   Faults faults;
-  long requestNumber = 0;  // requests since the faults were set
+  long requestNumber = 0;  // requests received since the sensor was made
   uint64_t rng = 0x2545F4914F6CDD1DULL;
   long sample = 0;  // measurements taken (drives the object's motion)
   bool haveExtremes = false;
@@ -401,7 +401,6 @@ std::vector<uint16_t>& SensorCore::xflash() {
 
 void SensorCore::SetFaults(const Faults& faults) {
   impl_->faults = faults;
-  impl_->requestNumber = 0;
 }
 
 const Faults& SensorCore::faults() const {

@@ -45,8 +45,11 @@ SensorModel UnlistedModel();  // ccdtype 7, unlisted
 SensorModel Board0Model();    // as DefaultModel with pcbtype 0 (word-per-character text)
 
 // Ways to misbehave, for tests of a bad line. All off by default.
-// Requests are counted from 0 since the faults were last set. A silent sensor records the
-// frame but neither acts on it nor answers; a dropped reply is acted on but never sent.
+// Requests are numbered from 0 in the order the sensor received them since it was made;
+// neither setting the faults nor forgetting the received frames restarts the count (so the
+// next request is number Received().size() until ClearReceived is called). A silent sensor
+// records the frame but neither acts on it nor answers; a dropped reply is acted on but
+// never sent.
 // A wrong command echo is the command word plus one. Garbage and extra bytes come from a
 // fixed pseudo-random sequence.
 struct Faults {
@@ -112,7 +115,7 @@ class SensorCore {
   // As Feed, but one entry for every complete request, answered or not. Frames are
   // stamped with `time` (SteadyNow() when negative).
   std::vector<Exchange> FeedFrames(const uint8_t* data, size_t n, double time = -1.0);
-  void SetFaults(const Faults& faults);  // also restarts the request count
+  void SetFaults(const Faults& faults);
   const Faults& faults() const;
 
  private:

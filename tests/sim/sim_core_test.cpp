@@ -463,8 +463,12 @@ TEST(SimCore, FaultsShapeTheReplies) {
     EXPECT_EQ(core.Feed(echo.data(), echo.size()).size(), 1u);
     EXPECT_TRUE(core.Feed(echo.data(), echo.size()).empty());
     EXPECT_TRUE(core.Feed(echo.data(), echo.size()).empty());
-    core.SetFaults(f);  // setting the faults again restarts the count
+    core.SetFaults(f);  // setting the faults again does not restart the count
+    EXPECT_TRUE(core.Feed(echo.data(), echo.size()).empty());
+    f.silentAfter = 6;
+    core.SetFaults(f);  // request 5 is answered, request 6 is not
     EXPECT_EQ(core.Feed(echo.data(), echo.size()).size(), 1u);
+    EXPECT_TRUE(core.Feed(echo.data(), echo.size()).empty());
   }
   {
     sim::SensorCore core(sim::DefaultModel());
@@ -478,7 +482,9 @@ TEST(SimCore, FaultsShapeTheReplies) {
   {
     sim::SensorCore core(sim::DefaultModel());
     sim::Faults f;
-    f.dropReplyNumber = 1;
+    EXPECT_EQ(core.Feed(echo.data(), echo.size()).size(), 1u);
+    core.received.clear();  // forgetting the frames does not restart the count either
+    f.dropReplyNumber = 2;
     core.SetFaults(f);
     const Bytes send = Request(1, 0, {321});
     EXPECT_EQ(core.Feed(echo.data(), echo.size()).size(), 1u);

@@ -307,7 +307,7 @@ TEST(SimHost, FaultsOnTheWire) {
   EXPECT_GE(sim::SteadyNow() - t0, 0.25);
 
   sim::Faults dropSecond;
-  dropSecond.dropReplyNumber = 1;
+  dropSecond.dropReplyNumber = static_cast<int>(host.Received().size()) + 1;
   host.SetFaults(dropSecond);
   ASSERT_TRUE(c.Write(Request(5, 0)));
   EXPECT_EQ(c.Read(36, 0.5).size(), 36u);
