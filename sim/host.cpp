@@ -129,7 +129,6 @@ struct SimHost::Impl {
     {
       std::lock_guard<std::mutex> lock(mu);
       auto exchanges = core.FeedFrames(data, n, now);
-      const size_t base = core.received.size() - exchanges.size();
       const double bt = ByteTime();
       for (size_t i = 0; i < exchanges.size(); ++i) {
         auto& ex = exchanges[i];
@@ -137,7 +136,6 @@ struct SimHost::Impl {
         if (Paced()) complete = std::max(now, inboundFree) + kFrameBytes * bt;
         inboundFree = complete;
         ex.frame.time = complete;
-        core.received[base + i].time = complete;
         received.push_back(ex.frame);
         if (opt.onFrame) logged.push_back(ex.frame);
         if (ex.reply.empty()) continue;
@@ -148,9 +146,21 @@ struct SimHost::Impl {
         sent.push_back(Reply{ex.reply, start, ex.frame.command()});
         out.push_back(Pending{std::move(ex.reply), start, 0});
       }
+      // The host keeps the frames itself; the core's copy is not needed.
+      core.received.clear();
+      TrimHistory();
     }
     frameArrived.notify_all();
     for (const auto& f : logged) opt.onFrame(f);
+  }
+
+  void TrimHistory() {
+    const size_t limit = opt.historyLimit;
+    if (limit == 0) return;
+    if (received.size() > limit)
+      received.erase(received.begin(), received.end() - static_cast<std::ptrdiff_t>(limit / 2));
+    if (sent.size() > limit)
+      sent.erase(sent.begin(), sent.end() - static_cast<std::ptrdiff_t>(limit / 2));
   }
 
   // Writes the bytes that are due; returns the time of the next write (infinity if none).
@@ -292,7 +302,6 @@ void SimHost::ClearReceived() {
   std::lock_guard<std::mutex> lock(impl_->mu);
   impl_->received.clear();
   impl_->sent.clear();
-  impl_->core.received.clear();
 }
 
 bool SimHost::WaitForFrames(size_t n, double timeoutSeconds) const {

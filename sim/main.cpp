@@ -63,6 +63,7 @@ bool ParseNumber(const char* text, double* value) {
 int main(int argc, char** argv) {
   sim::SensorModel model = sim::DefaultModel();
   sim::SimHost::Options options;
+  options.historyLimit = 10000;  // runs for days: keep memory bounded
   bool log = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];

@@ -129,9 +129,12 @@ class SimHost {
   struct Options {
     long baud = 19200;          // bytes are paced at 10 bits each
     bool pacing = true;         // false: replies go out at once (fast tests)
-    double turnaround = 0.001;  // seconds between a complete request and the reply
+    double turnaround = 0.001;  // seconds between a complete request and the reply (paced)
     // Called on the host thread for every frame received (for a protocol trace).
     std::function<void(const Frame&)> onFrame;
+    // Most frames and replies kept for Received() and Sent() (0 = all); a long-running
+    // host forgets the oldest ones beyond this.
+    size_t historyLimit = 0;
   };
   explicit SimHost(SensorModel model);
   SimHost(SensorModel model, Options options);

@@ -373,3 +373,22 @@ TEST(SimHost, UnansweredRepliesDoNotBlockTheHost) {
   for (int i = 0; i < 200; ++i) ASSERT_TRUE(c.Write(Request(9, 0)));
   EXPECT_TRUE(host.WaitForFrames(200, 2.0));
 }
+
+TEST(SimHost, HistoryLimitKeepsTheNewestFrames) {
+  sim::SimHost::Options o = Unpaced();
+  o.historyLimit = 4;
+  sim::SimHost host(sim::DefaultModel(), o);
+  Client c(host.SlavePath());
+  ASSERT_TRUE(c.ok());
+  for (uint16_t i = 0; i < 10; ++i) {
+    ASSERT_TRUE(c.Write(Request(5, i)));
+    ASSERT_EQ(c.Read(36, 1.0).size(), 36u);
+  }
+  const auto frames = host.Received();
+  const auto sent = host.Sent();
+  ASSERT_FALSE(frames.empty());
+  EXPECT_LE(frames.size(), 4u);
+  EXPECT_LE(sent.size(), 4u);
+  EXPECT_EQ(frames.back().argument(), 9);
+  EXPECT_EQ(sent.back().bytes[5], 9);
+}
