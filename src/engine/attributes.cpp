@@ -161,6 +161,12 @@ int SetIntAttribute(ControlState& c, int attribute, int value) {
     case ATTR_HEIGHT:
       ResizeControl(c, attribute, value);
       return 0;
+    case ATTR_ZPLANE_POSITION:
+      // Only the front position: above the other controls and the child panels.
+      if (value != 0) return UIEInvalidAttribute;
+      w->raise();
+      if (c.label) c.label->raise();
+      return 0;
     case ATTR_TEXT_COLOR:
       return SetColor(c, &ControlState::textColor, value);
     case ATTR_TEXT_BGCOLOR:

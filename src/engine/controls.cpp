@@ -111,6 +111,7 @@ int SetNumeric(ControlState& c, double v) {
       auto* box = static_cast<QSpinBox*>(w);
       double clamped = std::clamp(std::round(v), double(box->minimum()), double(box->maximum()));
       box->setValue(static_cast<int>(clamped));
+      c.lastValue = box->value();
       c.pendingCommit = false;
       return 0;
     }
@@ -122,6 +123,7 @@ int SetNumeric(ControlState& c, double v) {
       c.hasExact = true;
       c.exactValue = clamped;
       c.exactShown = box->value();
+      c.lastValue = c.exactShown;
       c.pendingCommit = false;
       return 0;
     }

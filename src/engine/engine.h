@@ -23,6 +23,7 @@ constexpr int ATTR_LEFT = 531;
 constexpr int ATTR_TOP = 532;
 constexpr int ATTR_WIDTH = 533;
 constexpr int ATTR_HEIGHT = 534;
+constexpr int ATTR_ZPLANE_POSITION = 545; // 0: in front of everything on its panel, pages too
 constexpr int ATTR_LABEL_TEXT = 641;    // string attribute: the control's label
 constexpr int ATTR_LABEL_BOLD = 660;    // tolerance-field label emphasis
 constexpr int ATTR_TEXT_COLOR = 680;

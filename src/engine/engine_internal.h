@@ -29,8 +29,10 @@ struct ControlState {
   int textBgColor = -1;
   int frameColor = -1;
 
-  // Numeric controls: the user changed the value since the last commit.
+  // Numeric controls: the user changed the value since the last commit; the value last
+  // seen (a spin box repeats its value on Enter without a change).
   bool pendingCommit = false;
+  double lastValue = 0.0;
   // Floating numerics keep the exact value written, as long as the box shows it.
   bool hasExact = false;
   double exactValue = 0.0;

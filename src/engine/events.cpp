@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QSpinBox>
 
 #include "engine/engine_internal.h"
@@ -17,19 +18,24 @@ const char kPanelProp[] = "qroxPanel";
 const char kCtrlProp[] = "qroxCtrl";
 const char kWindowProp[] = "qroxWindow";
 
-// A press ignored by an inner widget travels on to its parent, which is part of the same
-// control: deliver each press or key once.
+// A press or key that an inner widget of a control ignores travels on to its parent,
+// which belongs to the same control: deliver it only once.
 struct LastDelivered {
   const QEvent* event = nullptr;
   quint64 timestamp = 0;
   QEvent::Type type = QEvent::None;
-  bool same(const QInputEvent* e) const {
-    return e == event && e->timestamp() == timestamp && e->type() == type;
+  QPointer<QObject> receiver;
+  bool propagated(const QInputEvent* e, QObject* watched) const {
+    auto* w = qobject_cast<QWidget*>(watched);
+    auto* inner = qobject_cast<QWidget*>(receiver.data());
+    return e == event && e->timestamp() == timestamp && e->type() == type && w && inner &&
+           w != inner && w->isAncestorOf(inner);
   }
-  void remember(const QInputEvent* e) {
+  void remember(const QInputEvent* e, QObject* watched) {
     event = e;
     timestamp = e->timestamp();
     type = e->type();
+    receiver = watched;
   }
 };
 
@@ -68,8 +74,7 @@ class EventRouter : public QObject {
     if (!ControlOf(watched, &panel, &control)) return false;
     bool right = e->button() == Qt::RightButton;
     if (e->button() != Qt::LeftButton && !right) return false;
-    if (last_.same(e)) return right;
-    last_.remember(e);
+    if (last_.propagated(e, watched)) return right;
     QPoint at = e->position().toPoint();
     if (auto* w = qobject_cast<QWidget*>(watched)) {
       engine::PanelState* p = engine::FindPanel(panel);
@@ -77,16 +82,17 @@ class EventRouter : public QObject {
     }
     engine::DispatchCtrlEvent(panel, control, right ? EVENT_RIGHT_CLICK : EVENT_LEFT_CLICK, at.y(),
                               at.x());
-    return right;  // a right click is the help request, never a context menu
+    last_.remember(e, watched);  // after the callback, which may process other events
+    return right;                // a right click is the help request, never a context menu
   }
 
   bool OnKey(QObject* watched, QKeyEvent* e) {
     int panel = 0, control = 0;
     if (!ControlOf(watched, &panel, &control)) return false;
-    if (last_.same(e)) return false;
-    last_.remember(e);
+    if (last_.propagated(e, watched)) return false;
     engine::DispatchCtrlEvent(panel, control, EVENT_KEYPRESS, e->key(),
                               static_cast<int>(e->modifiers()));
+    last_.remember(e, watched);
     return false;
   }
 
@@ -128,6 +134,13 @@ void ValueEdited(int panel, int control) {
   Send(panel, control, EVENT_VAL_CHANGED);
 }
 
+void NumberEdited(int panel, int control, double value) {
+  engine::ControlState* c = engine::FindControl(panel, control);
+  if (!c || c->lastValue == value) return;
+  c->lastValue = value;
+  ValueEdited(panel, control);
+}
+
 void EditingFinished(int panel, int control) {
   engine::ControlState* c = engine::FindControl(panel, control);
   if (!c || !c->pendingCommit) return;
@@ -149,8 +162,9 @@ void WireButton(QAbstractButton* b, int panel, int control) {
 
 template <class Box, class Value>
 void WireSpinBox(Box* box, int panel, int control) {
+  if (engine::ControlState* c = engine::FindControl(panel, control)) c->lastValue = box->value();
   QObject::connect(box, &Box::valueChanged, Router(),
-                   [panel, control](Value) { ValueEdited(panel, control); });
+                   [panel, control](Value v) { NumberEdited(panel, control, v); });
   QObject::connect(box, &Box::editingFinished, Router(),
                    [panel, control] { EditingFinished(panel, control); });
 }

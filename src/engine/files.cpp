@@ -46,12 +46,12 @@ std::string ElementText(const void* array, int dataType, long index) {
 }
 
 void AppendField(std::string& line, std::string field, bool first, int separator, int width) {
-  if (width > 0 && static_cast<int>(field.size()) < width)
-    field.insert(0, static_cast<size_t>(width) - field.size(), ' ');
+  bool fillsField = static_cast<int>(field.size()) >= width;
+  if (!fillsField) field.insert(0, static_cast<size_t>(width) - field.size(), ' ');
   if (!first) {
     if (separator == VAL_SEP_BY_TAB)
       line += '\t';
-    else if (width <= 0 || static_cast<int>(field.size()) >= width)
+    else if (fillsField)
       line += ' ';  // a number as wide as its field still stands apart from the last one
   }
   line += field;

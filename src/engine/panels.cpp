@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QUiLoader>
 #include <QVariant>
@@ -219,7 +220,9 @@ int DisplayPanel(int panel) {
   PanelState* p = engine::FindPanel(panel);
   if (!p) return UIEBadPanelHandle;
   p->widget->show();
-  p->widget->raise();
+  // A window comes to the front; the offscreen platform has no stacking to change.
+  if (!p->widget->isWindow() || QGuiApplication::platformName() != QLatin1String("offscreen"))
+    p->widget->raise();
   return 0;
 }
 

@@ -122,11 +122,15 @@ void CloseLostPort(int number) {
 }
 
 void OnError(int number, QSerialPort::SerialPortError error) {
-  if (error != QSerialPort::ResourceError) return;
+  // A failed read or write of the descriptor (EIO once a USB adapter is pulled or the
+  // other end of a pty is closed) means the device is gone: the driver would otherwise
+  // report the dead descriptor as readable on every pass of the event loop.
+  if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+      error != QSerialPort::WriteError)
+    return;
   auto it = g_ports.find(number);
   if (it == g_ports.end() || it->second.lost) return;
-  // The device is gone (unplugged, the other end of a pty closed). Close it outside the
-  // port's own signal handling; until then every call reports the error.
+  // Close it outside the port's own signal handling; until then every call reports the error.
   it->second.lost = true;
   QMetaObject::invokeMethod(
       QCoreApplication::instance(), [number] { CloseLostPort(number); }, Qt::QueuedConnection);

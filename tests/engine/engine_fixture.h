@@ -1,0 +1,48 @@
+// A small resource file written by the tests themselves, with one control of every kind.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/engine.h"
+
+namespace enginetest {
+
+// Control ids of the test panel (resource 2).
+enum : int {
+  kButton = 3,
+  kToggle = 4,
+  kRadio = 5,
+  kCheck = 6,
+  kSpin = 7,
+  kDouble = 8,
+  kRing = 9,
+  kSlider = 10,
+  kString = 11,
+  kTextBox = 12,
+  kMessage = 13,
+  kFrame = 14,
+  kGraph = 15,
+  kStrip = 16,
+  kPicture = 17,
+  kShort = 18,
+};
+
+// Path of the test resource file (written once per run).
+const std::string& TestUir();
+// A fresh temporary directory for one test.
+std::string TempDir();
+
+// Loads panel 2 of the test resource file and discards it at the end of the test.
+class PanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  int panel = 0;
+};
+
+// Runs ProcessSystemEvents for about `seconds`.
+void Pump(double seconds);
+
+}  // namespace enginetest

@@ -1,0 +1,198 @@
+// Graph contents: rectangles, XY plots, cursors, axes and the strip chart.
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+#include <time.h>
+
+#include <QApplication>
+#include <cstdint>
+
+#include "engine/engine.h"
+#include "engine/engine_fixture.h"
+#include "engine/engine_qt.h"
+
+using namespace enginetest;
+
+namespace {
+
+class Graphs : public PanelTest {};
+
+QCustomPlot* Plot(int panel, int control) {
+  return qobject_cast<QCustomPlot*>(CtrlWidget(panel, control));
+}
+
+int VisibleRects(QCustomPlot* plot) {
+  int n = 0;
+  for (int i = 0; i < plot->itemCount(); ++i)
+    if (auto* r = qobject_cast<QCPItemRect*>(plot->item(i)); r && r->visible()) ++n;
+  return n;
+}
+
+TEST_F(Graphs, RectanglesAndXYPlots) {
+  int a = PlotRectangle(panel, kGraph, 100, 0.0, 200, 0.25, 0xFF0000, 0xFF0000);
+  int b = PlotRectangle(panel, kGraph, 400, 0.5, 300, 0.0, 0x00FF00, 0x00FF00);
+  ASSERT_GT(a, 0);
+  ASSERT_GT(b, a);
+  uint16_t ys[4] = {0, 255, 65535, 7};
+  double xs[4] = {0, 4, 8, 12};
+  int c = PlotXY(panel, kGraph, xs, ys, 4, VAL_DOUBLE, VAL_UNSIGNED_SHORT_INTEGER, 5, 10, 0, 1,
+                 0xFF0000);
+  ASSERT_GT(c, b);
+  auto plots = GetGraphPlots(panel, kGraph);
+  ASSERT_EQ(plots.size(), 3u);
+  EXPECT_TRUE(plots[0].rectangle);
+  EXPECT_EQ(plots[0].x1, 100);
+  EXPECT_EQ(plots[0].y2, 0.25);
+  EXPECT_EQ(plots[1].lineColor, 0x00FF00);
+  EXPECT_FALSE(plots[2].rectangle);
+  EXPECT_EQ(plots[2].y, (std::vector<double>{0, 255, 65535, 7}));
+  EXPECT_EQ(plots[2].x, (std::vector<double>{0, 4, 8, 12}));
+  EXPECT_EQ(plots[2].lineColor, 0xFF0000);
+  QCustomPlot* plot = Plot(panel, kGraph);
+  EXPECT_EQ(VisibleRects(plot), 2);
+  // The rectangle on screen has the corners and colours asked for.
+  for (int i = 0; i < plot->itemCount(); ++i) {
+    auto* r = qobject_cast<QCPItemRect*>(plot->item(i));
+    if (!r || !r->visible() || r->pen().color() != QColor(0, 255, 0)) continue;
+    EXPECT_EQ(r->topLeft->coords(), QPointF(300, 0.5));
+    EXPECT_EQ(r->bottomRight->coords(), QPointF(400, 0.0));
+    EXPECT_EQ(r->brush().color(), QColor(0, 255, 0));
+  }
+
+  ASSERT_EQ(DeleteGraphPlot(panel, kGraph, b, 0), 0);
+  EXPECT_EQ(GetGraphPlots(panel, kGraph).size(), 2u);
+  EXPECT_EQ(DeleteGraphPlot(panel, kGraph, b, 0), UIETooManyOrNotEnoughValues);
+  ASSERT_EQ(DeleteGraphPlot(panel, kGraph, -1, 1), 0);
+  EXPECT_TRUE(GetGraphPlots(panel, kGraph).empty());
+  EXPECT_EQ(VisibleRects(plot), 0);
+  int curves = 0;
+  for (int i = 0; i < plot->plottableCount(); ++i) curves += plot->plottable(i)->visible();
+  EXPECT_EQ(curves, 0);
+
+  // Frames redraw the same few rectangles: items are reused, not piled up.
+  int items = plot->itemCount();
+  for (int frame = 0; frame < 50; ++frame) {
+    DeleteGraphPlot(panel, kGraph, -1, 0);
+    PlotRectangle(panel, kGraph, frame, 0, frame + 10, 0.25, 0xFF0000, 0xFF0000);
+    PlotRectangle(panel, kGraph, frame, 0.3, frame + 10, 0.5, 0x00FF00, 0x00FF00);
+  }
+  EXPECT_LE(plot->itemCount(), items + 2);
+}
+
+TEST_F(Graphs, CursorsAndAxes) {
+  ASSERT_EQ(SetGraphCursor(panel, kGraph, 1, 150.0, 0.75), 0);
+  ASSERT_EQ(SetGraphCursor(panel, kGraph, 3, 900.0, 0.75), 0);
+  double x = 0, y = 0;
+  ASSERT_EQ(GetGraphCursor(panel, kGraph, 3, &x, &y), 0);
+  EXPECT_EQ(x, 900.0);
+  EXPECT_EQ(y, 0.75);
+  EXPECT_EQ(SetGraphCursor(panel, kGraph, 4, 1, 1), UIETooManyOrNotEnoughValues);
+  // Deleting all plots keeps the cursors.
+  PlotRectangle(panel, kGraph, 1, 0, 2, 1, 0, 0);
+  DeleteGraphPlot(panel, kGraph, -1, 1);
+  ASSERT_EQ(GetGraphCursor(panel, kGraph, 1, &x, &y), 0);
+  EXPECT_EQ(x, 150.0);
+  int lines = 0;
+  QCustomPlot* plot = Plot(panel, kGraph);
+  for (int i = 0; i < plot->itemCount(); ++i)
+    if (auto* l = qobject_cast<QCPItemStraightLine*>(plot->item(i)); l && l->visible()) {
+      ++lines;
+      EXPECT_EQ(l->point1->coords().x(), l->point2->coords().x());
+    }
+  EXPECT_EQ(lines, 3);
+
+  ASSERT_EQ(SetAxisScalingMode(panel, kGraph, VAL_XAXIS, VAL_MANUAL, 1.0, 1024.0), 0);
+  EXPECT_EQ(plot->xAxis->range().lower, 1.0);
+  EXPECT_EQ(plot->xAxis->range().upper, 1024.0);
+  ASSERT_EQ(SetAxisScalingMode(panel, kGraph, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 255.0), 0);
+  int mode = -1;
+  double lo = 0, hi = 0;
+  ASSERT_EQ(GetAxisScalingMode(panel, kGraph, VAL_LEFT_YAXIS, &mode, &lo, &hi), 0);
+  EXPECT_EQ(mode, VAL_MANUAL);
+  EXPECT_EQ(lo, 0.0);
+  EXPECT_EQ(hi, 255.0);
+  EXPECT_EQ(SetAxisScalingMode(panel, kGraph, 7, VAL_MANUAL, 0, 1), UIEInvalidAttribute);
+}
+
+TEST_F(Graphs, StripChartKeepsTheLastPointsPerTraceInOrder) {
+  int v = 0;
+  ASSERT_EQ(GetCtrlAttribute(panel, kStrip, ATTR_POINTS_PER_SCREEN, &v), 0);
+  EXPECT_EQ(v, 5);
+  ASSERT_EQ(SetCtrlAttribute(panel, kStrip, ATTR_NUM_TRACES, 3), 0);
+  ASSERT_EQ(SetCtrlAttribute(panel, kStrip, ATTR_POINTS_PER_SCREEN, 4), 0);
+  ASSERT_EQ(SetCtrlAttribute(panel, kStrip, ATTR_SCROLL_MODE, 1), 0);
+  ASSERT_EQ(GetCtrlAttribute(panel, kStrip, ATTR_SCROLL_MODE, &v), 0);
+  EXPECT_EQ(v, 1);
+  ASSERT_EQ(SetTraceAttribute(panel, kStrip, 2, ATTR_TRACE_COLOR, 0x008000), 0);
+  ASSERT_EQ(GetTraceAttribute(panel, kStrip, 2, ATTR_TRACE_COLOR, &v), 0);
+  EXPECT_EQ(v, 0x008000);
+  // Samples of three traces: trace t of sample k is 100 t + k.
+  double values[18];
+  for (int k = 0; k < 6; ++k)
+    for (int t = 0; t < 3; ++t) values[3 * k + t] = 100 * (t + 1) + k;
+  ASSERT_EQ(PlotStripChart(panel, kStrip, values, 18, 0, 0, VAL_DOUBLE), 0);
+  EXPECT_EQ(GetStripChartTrace(panel, kStrip, 1), (std::vector<double>{102, 103, 104, 105}));
+  EXPECT_EQ(GetStripChartTrace(panel, kStrip, 3), (std::vector<double>{302, 303, 304, 305}));
+  int16_t more[3] = {-1, -2, -3};
+  ASSERT_EQ(PlotStripChart(panel, kStrip, more, 3, 0, 0, VAL_SHORT_INTEGER), 0);
+  EXPECT_EQ(GetStripChartTrace(panel, kStrip, 2), (std::vector<double>{203, 204, 205, -2}));
+  // What is drawn: x = 0 .. n-1, oldest first.
+  QCustomPlot* plot = Plot(panel, kStrip);
+  ASSERT_EQ(plot->graphCount(), 3);
+  auto data = plot->graph(1)->data();
+  ASSERT_EQ(data->size(), 4);
+  EXPECT_EQ(data->at(0)->key, 0.0);
+  EXPECT_EQ(data->at(0)->value, 203.0);
+  EXPECT_EQ(data->at(3)->key, 3.0);
+  EXPECT_EQ(data->at(3)->value, -2.0);
+  EXPECT_EQ(plot->graph(1)->pen().color(), QColor(0, 128, 0));
+  EXPECT_EQ(PlotStripChart(panel, kGraph, values, 3, 0, 0, VAL_DOUBLE), UIEValueTypeMismatch);
+  EXPECT_EQ(SetCtrlAttribute(panel, kGraph, ATTR_NUM_TRACES, 2), UIEInvalidAttribute);
+}
+
+double ThreadCpu() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return ts.tv_sec + ts.tv_nsec * 1e-9;
+}
+
+// One measurement frame: the bar graph, its indicators and the rolling graph, drawn in
+// the next event-loop pass. The serial line allows 27 frames a second; the drawing must
+// stay far below that budget.
+TEST_F(Graphs, AFrameCostsLittleCpu) {
+  DisplayPanel(panel);
+  SetCtrlAttribute(panel, kStrip, ATTR_NUM_TRACES, 6);
+  SetCtrlAttribute(panel, kStrip, ATTR_POINTS_PER_SCREEN, 101);
+  double history[600];
+  for (int i = 0; i < 600; ++i) history[i] = (i * 37) % 4096;
+  auto frame = [&](int n) {
+    SetAxisScalingMode(panel, kGraph, VAL_XAXIS, VAL_MANUAL, 1.0, 4096.0);
+    SetGraphCursor(panel, kGraph, 2, 100, 0.75);
+    SetGraphCursor(panel, kGraph, 3, 4000, 0.75);
+    DeleteGraphPlot(panel, kGraph, -1, 0);
+    SetGraphCursor(panel, kGraph, 1, 1000 + n, 0.75);
+    PlotRectangle(panel, kGraph, 900 + n, 0, 1100 + n, 0.25, 0xFF0000, 0xFF0000);
+    PlotRectangle(panel, kGraph, 800, 0.3, 1200, 0.5, 0x00FF00, 0x00FF00);
+    PlotRectangle(panel, kGraph, 850, 0.55, 1150, 0.7, 0x00FF00, 0x00FF00);
+    for (int c = 0; c < 6; ++c) {
+      SetCtrlVal(panel, kDouble, n * 0.001 + c);
+      SetCtrlAttribute(panel, kDouble, ATTR_TEXT_BGCOLOR, n % 2 ? 0xFF0000 : 0x008000);
+    }
+    SetAxisScalingMode(panel, kStrip, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 4096.0);
+    PlotStripChart(panel, kStrip, history, 600, 0, 0, VAL_DOUBLE);
+    QApplication::processEvents();
+  };
+  for (int n = 0; n < 10; ++n) frame(n);  // warm up
+  const int frames = 100;
+  double t0 = ThreadCpu();
+  for (int n = 0; n < frames; ++n) frame(n);
+  double perFrame = (ThreadCpu() - t0) / frames;
+#if defined(__SANITIZE_ADDRESS__)
+  const double budget = 8e-3;  // instrumented build
+#else
+  const double budget = 2e-3;
+#endif
+  EXPECT_LT(perFrame, budget) << "CPU per frame " << perFrame * 1e3 << " ms";
+  RecordProperty("cpu_us_per_frame", static_cast<int>(perFrame * 1e6));
+}
+
+}  // namespace

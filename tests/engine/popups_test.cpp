@@ -1,0 +1,51 @@
+// Pop-ups answered from the queue, and without a screen and no answer.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "engine/engine.h"
+
+namespace {
+
+TEST(Popups, QueuedAnswersAreTakenInOrder) {
+  ASSERT_EQ(PendingPopupAnswers(), 0);
+  QueueConfirmAnswer(1);
+  QueueConfirmAnswer(0);
+  QueueFileSelectAnswer(VAL_NEW_FILE_SELECTED, "/tmp/RECORD.DAT");
+  QueueFileSelectAnswer(VAL_NO_FILE_SELECTED, "");
+  EXPECT_EQ(PendingPopupAnswers(), 4);
+  EXPECT_EQ(ConfirmPopup("Recorder", "Delete the file?"), 1);
+  EXPECT_EQ(ConfirmPopup("Recorder", "Delete the file?"), 0);
+  char path[260] = "old";
+  EXPECT_EQ(FileSelectPopup("/tmp", "RECORD.DAT", "*.DAT", "Recorder file", VAL_OK_BUTTON, 0, 1, 1,
+                            1, path),
+            VAL_NEW_FILE_SELECTED);
+  EXPECT_STREQ(path, "/tmp/RECORD.DAT");
+  EXPECT_EQ(FileSelectPopup("/tmp", "RECORD.DAT", "*.DAT", "Recorder file", VAL_OK_BUTTON, 0, 1, 1,
+                            1, path),
+            VAL_NO_FILE_SELECTED);
+  EXPECT_STREQ(path, "");
+  EXPECT_EQ(PendingPopupAnswers(), 0);
+}
+
+TEST(Popups, TooLongPathIsNotCut) {
+  QueueFileSelectAnswer(VAL_EXISTING_FILE_SELECTED, "/" + std::string(300, 'a'));
+  char path[260];
+  EXPECT_EQ(FileSelectPopup("", "", "*.cfg", "t", VAL_LOAD_BUTTON, 0, 1, 1, 1, path),
+            VAL_NO_FILE_SELECTED);
+  EXPECT_STREQ(path, "");
+}
+
+TEST(Popups, NoScreenAndNoAnswerMeansCancel) {
+  if (std::strcmp(std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "",
+                  "offscreen") != 0)
+    GTEST_SKIP() << "needs the offscreen platform";
+  EXPECT_EQ(ConfirmPopup("t", "q"), 0);
+  char path[260] = "x";
+  EXPECT_EQ(FileSelectPopup("/tmp", "a.cfg", "*.cfg", "t", VAL_LOAD_BUTTON, 0, 1, 1, 1, path),
+            VAL_NO_FILE_SELECTED);
+  EXPECT_STREQ(path, "");
+}
+
+}  // namespace

@@ -1,0 +1,336 @@
+// Serial ports over a real pseudo-terminal: the test holds the master end, the engine
+// opens the slave like any serial device.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/engine_fixture.h"
+
+using namespace enginetest;
+
+namespace {
+
+constexpr int kPort = 7;
+
+class Serial : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char name[256] = {};
+    ASSERT_EQ(openpty(&master, &slaveFd, name, nullptr, nullptr), 0);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    slave = name;
+    SetPortDevice(kPort, slave, "Simulated sensor");
+    ASSERT_EQ(OpenComConfig(kPort, "", 19200, 0, 8, 1, 4096, 4096), 0);
+    ASSERT_EQ(SetComTime(kPort, 1.5), 0);
+  }
+  void TearDown() override {
+    CloseCom(kPort);
+    SetPortDevice(kPort, "", "");
+    if (master >= 0) close(master);
+    close(slaveFd);
+  }
+  void FromSensor(const std::string& bytes) {
+    ASSERT_EQ(write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
+  std::string AtSensor(size_t count, double seconds = 1.0) {
+    std::string got;
+    double end = Timer() + seconds;
+    while (got.size() < count && Timer() < end) {
+      pollfd p{master, POLLIN, 0};
+      if (poll(&p, 1, 10) <= 0) continue;
+      char buf[256];
+      ssize_t n = read(master, buf, std::min(sizeof buf, count - got.size()));
+      if (n > 0) got.append(buf, static_cast<size_t>(n));
+    }
+    return got;
+  }
+  // Runs the event loop until the input queue holds `count` bytes.
+  bool PumpUntilQueued(int count, double seconds) {
+    double end = Timer() + seconds;
+    while (Timer() < end) {
+      if (GetInQLen(kPort) >= count) return true;
+      ProcessSystemEvents();
+    }
+    return GetInQLen(kPort) >= count;
+  }
+  int master = -1;
+  int slaveFd = -1;
+  std::string slave;
+};
+
+std::string Frame(int first) {
+  std::string f(36, '\0');
+  for (int i = 0; i < 36; ++i) f[i] = static_cast<char>(first + i);
+  return f;
+}
+
+TEST_F(Serial, PortTableAndOpenErrors) {
+  bool listed = false;
+  for (const auto& e : GetPortTable())
+    if (e.number == kPort && e.device == slave && e.description == "Simulated sensor")
+      listed = true;
+  EXPECT_TRUE(listed);
+  EXPECT_EQ(GetPortDevice(kPort), slave);
+  EXPECT_EQ(OpenComConfig(0, "", 19200, 0, 8, 1, 4096, 4096), kComInvalidPortNumber);
+  EXPECT_EQ(OpenComConfig(200, "", 19200, 0, 8, 1, 4096, 4096), kComInvalidPortNumber);
+  SetPortDevice(9, "/nonexistent/ttyQROX", "gone");
+  EXPECT_EQ(OpenComConfig(9, "", 19200, 0, 8, 1, 4096, 4096), kComCannotOpenPort);
+  SetPortDevice(9, "", "");
+  EXPECT_EQ(OpenComConfig(kPort, "", 0, 0, 8, 1, 4096, 4096), kComInvalidParameter);
+  EXPECT_EQ(OpenComConfig(kPort, "", 19200, 0, 9, 1, 4096, 4096), kComInvalidParameter);
+  EXPECT_EQ(OpenComConfig(kPort, "", 19200, 7, 8, 1, 4096, 4096), kComInvalidParameter);
+  EXPECT_EQ(OpenComConfig(kPort, "", 19200, 0, 8, 3, 4096, 4096), kComInvalidParameter);
+  EXPECT_EQ(OpenComConfig(kPort, "", 19200, 0, 8, 1, -1, 4096), kComInvalidParameter);
+  // Calls on a port that is not open.
+  char buf[4] = {};
+  EXPECT_EQ(ComWrt(12, "x", 1), kComPortNotOpen);
+  EXPECT_EQ(ComRd(12, buf, 1), kComPortNotOpen);
+  EXPECT_EQ(FlushInQ(12), kComPortNotOpen);
+  EXPECT_EQ(InstallComCallback(12, LWRS_RECEIVE, 36, 0x55, nullptr, nullptr), kComPortNotOpen);
+  // Opening an open port again reopens it.
+  EXPECT_EQ(OpenComConfig(kPort, "", 19200, 0, 8, 1, 4096, 4096), 0);
+  EXPECT_EQ(SetCTSMode(kPort, 0), 0);
+}
+
+TEST_F(Serial, WriteReadAndTimeOut) {
+  std::string frame = Frame(0);
+  EXPECT_EQ(ComWrt(kPort, frame.data(), 36), 36);
+  EXPECT_EQ(AtSensor(36), frame);
+
+  FromSensor(Frame(100));
+  char buf[64] = {};
+  EXPECT_EQ(ComRd(kPort, buf, 36), 36);
+  EXPECT_EQ(std::string(buf, 36), Frame(100));
+
+  // Fewer bytes than asked for: what came, after the port's time-out.
+  ASSERT_EQ(SetComTime(kPort, 0.3), 0);
+  FromSensor("abc");
+  double t0 = Timer();
+  EXPECT_EQ(ComRd(kPort, buf, 10), 3);
+  double waited = Timer() - t0;
+  EXPECT_EQ(std::string(buf, 3), "abc");
+  EXPECT_GE(waited, 0.25);
+  EXPECT_LT(waited, 1.0);
+  // The rest of a reply that arrives during the wait is taken.
+  std::thread late([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    FromSensor("0123456789");
+  });
+  t0 = Timer();
+  EXPECT_EQ(ComRd(kPort, buf, 10), 10);
+  EXPECT_LT(Timer() - t0, 0.25);
+  late.join();
+  EXPECT_EQ(std::string(buf, 10), "0123456789");
+}
+
+TEST_F(Serial, QueueLengthGrowsWhileEventsAreProcessedAndFlushEmptiesIt) {
+  EXPECT_EQ(GetInQLen(kPort), 0);
+  FromSensor(std::string(20, 'x'));
+  ASSERT_TRUE(PumpUntilQueued(20, 1.0));
+  EXPECT_EQ(GetInQLen(kPort), 20);
+  ASSERT_EQ(FlushInQ(kPort), 0);
+  EXPECT_EQ(GetInQLen(kPort), 0);
+  // Bytes still in the terminal's queue, not yet seen by the event loop, go too.
+  FromSensor(std::string(30, 'y'));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_EQ(FlushInQ(kPort), 0);
+  Pump(0.05);
+  EXPECT_EQ(GetInQLen(kPort), 0);
+  FromSensor("z");
+  ASSERT_TRUE(PumpUntilQueued(1, 1.0));
+  char c = 0;
+  EXPECT_EQ(ComRd(kPort, &c, 1), 1);
+  EXPECT_EQ(c, 'z');
+}
+
+struct Received {
+  std::vector<std::string> frames;
+  bool flush = true;
+};
+
+void OnFrame(int port, int mask, void* data) {
+  auto* r = static_cast<Received*>(data);
+  ASSERT_EQ(mask & LWRS_RECEIVE, LWRS_RECEIVE);
+  char buf[36];
+  int n = ComRd(port, buf, 36);
+  r->frames.emplace_back(buf, std::max(0, n));
+  if (r->flush) FlushInQ(port);
+}
+
+TEST_F(Serial, ReceiveCallbackAtNotifyCount) {
+  Received got;
+  ASSERT_EQ(InstallComCallback(kPort, 0x8006, 36, 0x55, OnFrame, &got), 0);
+  FromSensor(Frame(0).substr(0, 20));
+  Pump(0.05);
+  EXPECT_TRUE(got.frames.empty());
+  FromSensor(Frame(0).substr(20));
+  double end = Timer() + 1.0;
+  while (got.frames.empty() && Timer() < end) ProcessSystemEvents();
+  ASSERT_EQ(got.frames.size(), 1u);
+  EXPECT_EQ(got.frames[0], Frame(0));
+
+  // A reply with extra bytes: the first 36 are the frame, the callback discards the rest.
+  got.frames.clear();
+  FromSensor(Frame(1) + "extra");
+  Pump(0.05);
+  ASSERT_EQ(got.frames.size(), 1u);
+  EXPECT_EQ(got.frames[0], Frame(1));
+  EXPECT_EQ(GetInQLen(kPort), 0);
+
+  // A callback that does not flush is called again while a whole frame waits.
+  got.frames.clear();
+  got.flush = false;
+  FromSensor(Frame(2) + Frame(3) + "tail");
+  Pump(0.05);
+  ASSERT_EQ(got.frames.size(), 2u);
+  EXPECT_EQ(got.frames[1], Frame(3));
+  EXPECT_EQ(GetInQLen(kPort), 4);
+  FlushInQ(kPort);
+
+  // Switched off: bytes only accumulate.
+  got.frames.clear();
+  ASSERT_EQ(InstallComCallback(kPort, 0, 36, 0x55, nullptr, nullptr), 0);
+  FromSensor(Frame(4) + Frame(5));
+  ASSERT_TRUE(PumpUntilQueued(72, 1.0));
+  EXPECT_TRUE(got.frames.empty());
+  char raw[72];
+  EXPECT_EQ(ComRd(kPort, raw, 72), 72);
+  EXPECT_EQ(std::string(raw, 72), Frame(4) + Frame(5));
+  // Switched on again while a frame already waits: it is delivered.
+  FromSensor(Frame(6));
+  ASSERT_TRUE(PumpUntilQueued(36, 1.0));
+  got.flush = true;
+  ASSERT_EQ(InstallComCallback(kPort, LWRS_RECEIVE, 36, 0x55, OnFrame, &got), 0);
+  Pump(0.05);
+  ASSERT_EQ(got.frames.size(), 1u);
+  EXPECT_EQ(got.frames[0], Frame(6));
+}
+
+TEST_F(Serial, NoCallbackDuringBlockingCallsOrDelay) {
+  Received got;
+  ASSERT_EQ(InstallComCallback(kPort, LWRS_RECEIVE, 4, 0x55, OnFrame, &got), 0);
+  FromSensor("abcdefgh");
+  Delay(0.05);
+  EXPECT_TRUE(got.frames.empty());
+  char buf[8];
+  EXPECT_EQ(ComRd(kPort, buf, 2), 2);  // reads without the callback stepping in
+  EXPECT_TRUE(got.frames.empty());
+  EXPECT_EQ(std::string(buf, 2), "ab");
+  Pump(0.05);  // the rest is due to the callback now
+  ASSERT_EQ(got.frames.size(), 1u);
+}
+
+double ThreadCpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_THREAD, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+}
+
+TEST_F(Serial, IdleEventLoopSleepsAndWakesForAReply) {
+  double cpu0 = ThreadCpuSeconds();
+  double t0 = Timer();
+  long passes = 0;
+  while (Timer() - t0 < 0.5) {
+    ProcessSystemEvents();
+    ++passes;
+  }
+  double cpu = ThreadCpuSeconds() - cpu0;
+  EXPECT_LT(cpu, 0.1) << "CPU seconds in 0.5 s of idle event processing";
+  EXPECT_GT(passes, 50);  // it does come back about every millisecond
+
+  // The other end answers at a moment the loop does not know: noticed within a few ms.
+  std::vector<double> delays;
+  for (int trial = 0; trial < 5; ++trial) {
+    FlushInQ(kPort);
+    double sentAt = 0;
+    std::thread sensor([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20 + 7 * trial));
+      sentAt = Timer();
+      FromSensor("!");
+    });
+    double end = Timer() + 1.0;
+    while (GetInQLen(kPort) < 1 && Timer() < end) ProcessSystemEvents();
+    double seen = Timer();
+    sensor.join();
+    delays.push_back(seen - sentAt);
+  }
+  std::sort(delays.begin(), delays.end());
+  EXPECT_LT(delays[0], 0.003);
+  EXPECT_LT(delays[2], 0.01);
+}
+
+TEST_F(Serial, DeviceThatDisappearsClosesThePortCleanly) {
+  Received got;
+  ASSERT_EQ(InstallComCallback(kPort, LWRS_RECEIVE, 36, 0x55, OnFrame, &got), 0);
+  FromSensor("abc");
+  Pump(0.02);
+  close(master);  // unplugged
+  master = -1;
+  double cpu0 = ThreadCpuSeconds();
+  Pump(0.2);
+  EXPECT_LT(ThreadCpuSeconds() - cpu0, 0.1);  // no spinning on a dead descriptor
+  char buf[36];
+  EXPECT_LT(ComWrt(kPort, buf, 36), 0);
+  EXPECT_LT(ComRd(kPort, buf, 36), 0);
+  EXPECT_EQ(GetInQLen(kPort), 0);
+  EXPECT_LT(FlushInQ(kPort), 0);
+  EXPECT_TRUE(got.frames.empty());
+  CloseCom(kPort);
+  CloseCom(kPort);  // a second close is harmless
+}
+
+TEST_F(Serial, DeviceLostDuringABlockingRead) {
+  std::thread unplug([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    close(master);
+    master = -1;
+  });
+  char buf[36];
+  double t0 = Timer();
+  int n = ComRd(kPort, buf, 36);
+  double waited = Timer() - t0;
+  unplug.join();
+  EXPECT_LE(n, 0);
+  EXPECT_LT(waited, 1.6);
+  Pump(0.05);
+  EXPECT_LT(ComWrt(kPort, buf, 1), 0);
+}
+
+TEST_F(Serial, TraceLogsBytesInHex) {
+  std::string path = TempDir() + "/trace.log";
+  SetTraceFile(path);
+  const char frame[3] = {0x00, 0x55, 0x0A};
+  ASSERT_EQ(ComWrt(kPort, frame, 3), 3);
+  FromSensor(std::string("\xAA\x01", 2));
+  char buf[2];
+  ASSERT_EQ(ComRd(kPort, buf, 2), 2);
+  TraceText("STATUS", "Echo Check - Line Ok!");
+  SetTraceFile("");
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  std::string log = s.str();
+  EXPECT_NE(log.find(" TX 00 55 0A\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(" RX AA 01\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(" STATUS Echo Check - Line Ok!\n"), std::string::npos) << log;
+  // Each line begins with HH:MM:SS.mmm.
+  ASSERT_GE(log.size(), 13u);
+  EXPECT_EQ(log[2], ':');
+  EXPECT_EQ(log[8], '.');
+  EXPECT_EQ(log[12], ' ');
+}
+
+}  // namespace
