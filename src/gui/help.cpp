@@ -9,6 +9,9 @@ void ToggleHelpText(int box, int left, int top, const char* text) {
   int visible = 0;
   GetCtrlAttribute(pHandle, box, ATTR_VISIBLE, &visible);
   SetCtrlAttribute(pHandle, box, ATTR_VISIBLE, visible ? 0 : 1);
+  // The pages are child panels and lie above the main panel's controls: bring the box
+  // in front of them so that it is seen wherever it is placed.
+  SetCtrlAttribute(pHandle, box, ATTR_ZPLANE_POSITION, 0);
   ResetTextBox(pHandle, box, text);
 }
 

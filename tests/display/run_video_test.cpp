@@ -1,0 +1,401 @@
+// RUN, STOP and VIDEO against the simulated sensor: the request chain on the wire, the
+// history and the strip chart, dimming, time-outs, a vanished sensor, STOP, a port
+// change and closing the main panel while a loop runs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "com232/com232.h"
+#include "display/display.h"
+#include "display/display_support.h"
+#include "engine/engine.h"
+#include "operations/operations.h"
+#include "shell/globals.h"
+#include "shell/shell.h"
+#include "support/app_fixture.h"
+
+namespace {
+
+using disptest::Attr;
+using disptest::DistinctProfile;
+using disptest::DoWhen;
+using disptest::FramesWith;
+using disptest::Pump;
+
+class RunVideoTest : public AppTest {
+ protected:
+  // Frames with command 8 received so far.
+  size_t MeasRequests() const { return FramesWith(*sensor, CMD_MEAS_FRAME).size(); }
+  // Runs `press` (RUN or VIDEO commit) and returns how long the loop ran.
+  static double RunLoop(int button) {
+    const double t0 = Timer();
+    CallCtrlCallback(pHandle, button, EVENT_COMMIT);
+    return Timer() - t0;
+  }
+  static void ExpectIdleButtons() {
+    EXPECT_EQ(Attr(pHandle, MAIN_RUN, ATTR_DIMMED), 0);
+    EXPECT_EQ(Attr(pHandle, MAIN_VIDEO, ATTR_DIMMED), 0);
+  }
+  void SilenceFromNow(int k) {
+    sim::Faults faults;
+    faults.silentAfter = static_cast<int>(sensor->Received().size()) + k;
+    sensor->SetFaults(faults);
+  }
+};
+
+TEST_F(RunVideoTest, RunChainsRequestsFillsHistoryAndStops) {
+  StartApp(sim::DefaultModel());
+  const std::array<uint16_t, 16> m = {1000, 1300, 1000, 500,  0,   1010, 20,  2,
+                                      1,    2,    0,    1200, 800, 0,    200, 0};
+  sensor->FixMeasurement(m);
+  SetCtrlVal(pHandle, MAIN_FILE, 1);
+  SetCtrlVal(pHandle, MAIN_RAM, 0);
+  target = DATFILE;
+  std::fill(arrayNORM, arrayNORM + 600, -1.0);
+  const size_t before = MeasRequests();
+  bool dimmedWhileRunning = false;
+  bool rollShown = false;
+  DoWhen([&] { return MeasRequests() >= before + 5; },
+         [&] {
+           dimmedWhileRunning = Attr(pHandle, MAIN_RUN, ATTR_DIMMED) == 1 &&
+                                Attr(pHandle, MAIN_VIDEO, ATTR_DIMMED) == 1;
+           rollShown = Attr(pHandle, MAIN_ROLL_GRAPH, ATTR_VISIBLE) == 1 &&
+                       Attr(pHandle, MAIN_VIDEO_GRAPH, ATTR_VISIBLE) == 0;
+         });
+  StopWhen([&] { return MeasRequests() >= before + 120; });
+  RunLoop(MAIN_RUN);
+
+  EXPECT_TRUE(dimmedWhileRunning);
+  EXPECT_TRUE(rollShown);
+  ExpectIdleButtons();
+  EXPECT_EQ(stop_flag, 1);
+  EXPECT_EQ(rx_flag, 0);
+  EXPECT_EQ(graph_flag, 0);
+  EXPECT_EQ(target, RAM);
+  EXPECT_EQ(disptest::Int(pHandle, MAIN_RAM), 1);
+  EXPECT_EQ(disptest::Int(pHandle, MAIN_FILE), 0);
+
+  // Every request: command 8, argument 0; the follow-ups carry half 0 of the set.
+  const auto frames = FramesWith(*sensor, CMD_MEAS_FRAME);
+  ASSERT_GE(frames.size(), before + 120);
+  CopyVarsToPP(0);
+  for (size_t i = before + 1; i < frames.size(); ++i) {
+    EXPECT_EQ(frames[i].argument(), 0);
+    for (int k = 0; k < 15; ++k) ASSERT_EQ(frames[i].data(k), pp[k]) << i << " " << k;
+  }
+
+  // The history holds one sample per frame drawn: the whole screen is this run's.
+  for (int k = 0; k < 100; ++k) {
+    const double* s = arrayNORM + 6 * k;
+    ASSERT_DOUBLE_EQ(s[0], 1030) << k;  // P + tol
+    ASSERT_DOUBLE_EQ(s[1], 990) << k;
+    ASSERT_DOUBLE_EQ(s[2], 1010) << k;
+    ASSERT_DOUBLE_EQ(s[3], 1000) << k;
+  }
+  const auto trace = GetStripChartTrace(pHandle, MAIN_ROLL_GRAPH, 4);
+  ASSERT_EQ(trace.size(), 101u);
+  EXPECT_TRUE(std::all_of(trace.begin(), trace.end(), [](double v) { return v == 1000; }));
+  EXPECT_EQ(parameter[9], 1010);
+  EXPECT_EQ(Ledge, 1000);
+  EXPECT_EQ(Redge, 1300);
+  const auto bar = GetGraphPlots(pHandle, MAIN_BAR_GRAPH);
+  ASSERT_FALSE(bar.empty());
+  EXPECT_DOUBLE_EQ(bar[0].x1, 1000);
+  EXPECT_DOUBLE_EQ(bar[0].x2, 1300);
+  EXPECT_EQ(Attr(pHandle, MAIN_MM_VALUE, ATTR_TEXT_BGCOLOR), 0x008000);
+}
+
+TEST_F(RunVideoTest, StopPressSetsTheFlagBeforeCommit) {
+  StartApp(sim::DefaultModel());
+  SetCtrlAttribute(pPara2, PARA2_TEACH, ATTR_DIMMED, 1);
+  stop_flag = 0;
+  CallCtrlCallback(pHandle, MAIN_STOP, EVENT_LEFT_CLICK);
+  EXPECT_EQ(stop_flag, 1);
+  EXPECT_EQ(Attr(pPara2, PARA2_TEACH, ATTR_DIMMED), 1);  // only the flag at the press
+  stop_flag = 0;
+  CallCtrlCallback(pHandle, MAIN_STOP, EVENT_KEYPRESS);
+  EXPECT_EQ(stop_flag, 1);
+  stop_flag = 0;
+  CallCtrlCallback(pHandle, MAIN_STOP, EVENT_COMMIT);
+  EXPECT_EQ(stop_flag, 1);
+  EXPECT_EQ(Attr(pPara2, PARA2_TEACH, ATTR_DIMMED), 0);
+  ExpectIdleButtons();
+  // PushSTOP does the same.
+  SetCtrlAttribute(pHandle, MAIN_RUN, ATTR_DIMMED, 1);
+  stop_flag = 0;
+  PushSTOP();
+  EXPECT_EQ(stop_flag, 1);
+  ExpectIdleButtons();
+}
+
+TEST_F(RunVideoTest, SilentSensorDuringRunEndsWithTimeout) {
+  StartApp(sim::DefaultModel());
+  const size_t before = MeasRequests();
+  DoWhen([&] { return MeasRequests() >= before + 10; }, [&] { SilenceFromNow(0); });
+  SetCtrlAttribute(pPara2, PARA2_TEACH, ATTR_DIMMED, 0);
+  const double ran = RunLoop(MAIN_RUN);
+  EXPECT_LT(ran, 5.0);
+  EXPECT_EQ(Status(), "Timeout RS232-Line!");
+  EXPECT_EQ(stop_flag, 1);
+  ExpectIdleButtons();
+  EXPECT_EQ(Attr(pPara2, PARA2_TEACH, ATTR_DIMMED), 0);
+  // The loop waited TIMEOUT after its last request, and sent no other.
+  const auto frames = FramesWith(*sensor, CMD_MEAS_FRAME);
+  Pump(0.1);
+  EXPECT_EQ(FramesWith(*sensor, CMD_MEAS_FRAME).size(), frames.size());
+}
+
+TEST_F(RunVideoTest, SilentSensorAtRunStartTimesOutTwice) {
+  StartApp(sim::DefaultModel());
+  SilenceFromNow(0);
+  const double ran = RunLoop(MAIN_RUN);
+  EXPECT_GT(ran, TIMEOUT);
+  EXPECT_LT(ran, TIMEOUT + 0.5);
+  EXPECT_EQ(Status(), "Timeout RS232-Line!");
+  ExpectIdleButtons();
+}
+
+TEST_F(RunVideoTest, GarbageAndUnplugDuringRunEndWithTimeout) {
+  StartApp(sim::DefaultModel());
+  // Garbage: the bytes never form a frame that begins with the sync word.
+  size_t before = MeasRequests();
+  DoWhen([&] { return MeasRequests() >= before + 10; },
+         [&] {
+           sim::Faults faults;
+           faults.garbageBefore = 7;
+           sensor->SetFaults(faults);
+         });
+  double ran = RunLoop(MAIN_RUN);
+  EXPECT_LT(ran, 6.0);
+  EXPECT_EQ(Status(), "Timeout RS232-Line!");
+  ExpectIdleButtons();
+
+  // Unplugged while running.
+  sensor->SetFaults({});
+  before = MeasRequests();
+  DoWhen([&] { return MeasRequests() >= before + 10; }, [&] { sensor->Unplug(); });
+  ran = RunLoop(MAIN_RUN);
+  EXPECT_LT(ran, 5.0);
+  EXPECT_EQ(Status(), "Timeout RS232-Line!");
+  ExpectIdleButtons();
+  EXPECT_EQ(stop_flag, 1);
+}
+
+TEST_F(RunVideoTest, PortChangeDuringRunEndsItAndReconnects) {
+  StartApp(sim::DefaultModel());
+  SetCtrlVal(pHandle, MAIN_COMPORT, 1);
+  const size_t before = MeasRequests();
+  const size_t echoesBefore = FramesWith(*sensor, CMD_ECHO).size();
+  DoWhen([&] { return MeasRequests() >= before + 10; },
+         [&] { CallCtrlCallback(pHandle, MAIN_COMPORT, EVENT_COMMIT); });
+  const double ran = RunLoop(MAIN_RUN);
+  EXPECT_LT(ran, 5.0);
+  ExpectIdleButtons();
+  EXPECT_EQ(stop_flag, 1);
+  // The link was opened again with the echo check and the identification.
+  EXPECT_EQ(FramesWith(*sensor, CMD_ECHO).size(), echoesBefore + 1);
+  EXPECT_GE(FramesWith(*sensor, CMD_HARDWARE_INFO).size(), 2u);
+  EXPECT_GE(FramesWith(*sensor, CMD_FIRMWARE_INFO).size(), 2u);
+  const size_t after = MeasRequests();
+  Pump(0.1);
+  EXPECT_EQ(MeasRequests(), after);  // RUN is over
+  // The line works: a fresh measurement frame.
+  EXPECT_EQ(PushGETRAW(), 1);
+}
+
+TEST_F(RunVideoTest, ClosingTheMainPanelEndsRun) {
+  StartApp(sim::DefaultModel());
+  const size_t before = MeasRequests();
+  DoWhen([&] { return MeasRequests() >= before + 10; },
+         [&] { CallPanelCallback(pHandle, EVENT_CLOSE); });
+  const double ran = RunLoop(MAIN_RUN);
+  EXPECT_LT(ran, 1.0);  // ends at once, not by a time-out
+  EXPECT_EQ(stop_flag, 1);
+  const size_t after = MeasRequests();
+  Pump(0.1);
+  EXPECT_EQ(MeasRequests(), after);
+  // The panels are still there until the shut-down discards them.
+  ExpectIdleButtons();
+}
+
+TEST_F(RunVideoTest, VideoFetchesWholeProfileAndStops) {
+  // Paced like the real line, so that STOP lands inside a block wait.
+  StartApp(sim::DefaultModel(), Paced());
+  const auto profile = DistinctProfile(1);
+  sensor->SetProfile(profile);
+  const std::array<uint16_t, 16> m = {700, 900, 700, 0, 0, 700, 30, 2, 1, 2, 0, 0, 0, 0, 0, 0};
+  sensor->FixMeasurement(m);
+  SetCtrlVal(pHandle, MAIN_EEPROM, 1);
+  SetCtrlVal(pHandle, MAIN_RAM, 0);
+  target = EEPROM;
+  std::fill(adcbuf, adcbuf + 256, 0);
+  const size_t blocksBefore = FramesWith(*sensor, CMD_DATA64).size();
+  bool dimmed = false;
+  DoWhen([&] { return FramesWith(*sensor, CMD_DATA64).size() >= blocksBefore + 2; },
+         [&] {
+           dimmed = Attr(pHandle, MAIN_RUN, ATTR_DIMMED) == 1 &&
+                    Attr(pHandle, MAIN_VIDEO, ATTR_DIMMED) == 1 &&
+                    Attr(pPara2, PARA2_TEACH, ATTR_DIMMED) == 1 &&
+                    Attr(pHandle, MAIN_VIDEO_GRAPH, ATTR_VISIBLE) == 1 &&
+                    Attr(pHandle, MAIN_ROLL_GRAPH, ATTR_VISIBLE) == 0;
+         });
+  // STOP during the third pass's block waits: that pass still completes.
+  StopWhen([&] { return FramesWith(*sensor, CMD_DATA64).size() >= blocksBefore + 9; });
+  RunLoop(MAIN_VIDEO);
+
+  EXPECT_TRUE(dimmed);
+  ExpectIdleButtons();
+  EXPECT_EQ(Attr(pPara2, PARA2_TEACH, ATTR_DIMMED), 0);
+  EXPECT_EQ(target, RAM);
+  const auto blocks = FramesWith(*sensor, CMD_DATA64);
+  ASSERT_EQ(blocks.size(), blocksBefore + 12);  // three whole passes
+  for (size_t i = blocksBefore; i < blocks.size(); ++i)
+    EXPECT_EQ(blocks[i].argument(), 64 * ((i - blocksBefore) % 4));
+  for (int k = 0; k < 256; ++k) ASSERT_EQ(adcbuf[k], profile[k]) << k;
+  const auto plots = GetGraphPlots(pHandle, MAIN_VIDEO_GRAPH);
+  ASSERT_EQ(plots.size(), 2u);
+  for (int k = 0; k < 256; ++k) {
+    ASSERT_DOUBLE_EQ(plots[0].y[k], profile[k]) << k;
+    ASSERT_DOUBLE_EQ(plots[0].x[k], xArray[k]) << k;
+  }
+  int mode = -1;
+  double lo = 0, hi = 0;
+  GetAxisScalingMode(pHandle, MAIN_VIDEO_GRAPH, VAL_XAXIS, &mode, &lo, &hi);
+  EXPECT_DOUBLE_EQ(lo, 1.0);
+  EXPECT_DOUBLE_EQ(hi, 4096);
+  EXPECT_DOUBLE_EQ(plots[0].x[1], 16);  // 4096 pixels: point k at 16 k
+  // The bar graph shows the frame of the pass.
+  EXPECT_EQ(disptest::Int(pHandle, MAIN_LEDGE), 700);
+  // The receive callback is back: a plain request is answered through it.
+  EXPECT_EQ(PushGETRAW(), 1);
+}
+
+TEST_F(RunVideoTest, VideoProfileMatchesTheMovingSensorProfile) {
+  StartApp(sim::DefaultModel());
+  const size_t before = FramesWith(*sensor, CMD_DATA64).size();
+  StopWhen([&] { return FramesWith(*sensor, CMD_DATA64).size() >= before + 1; });
+  RunLoop(MAIN_VIDEO);
+  // No measurement came after the last pass, so the sensor still holds its profile.
+  const auto profile = sensor->Profile();
+  for (int k = 0; k < 256; ++k) ASSERT_EQ(adcbuf[k], profile[k]) << k;
+  const auto plots = GetGraphPlots(pHandle, MAIN_VIDEO_GRAPH);
+  ASSERT_EQ(plots.size(), 2u);
+  for (int k = 0; k < 256; ++k) ASSERT_DOUBLE_EQ(plots[0].y[k], profile[k]) << k;
+}
+
+// The profile words carried by the block replies the sensor sent, in order.
+std::vector<std::array<u16, 64>> BlockReplies(const sim::SimHost& host) {
+  std::vector<std::array<u16, 64>> out;
+  for (const auto& r : host.Sent()) {
+    if (r.command != CMD_DATA64 || r.bytes.size() != 128) continue;
+    std::array<u16, 64> words{};
+    for (int i = 0; i < 64; ++i)
+      words[i] = static_cast<u16>(r.bytes[2 * i] << 8 | r.bytes[2 * i + 1]);
+    out.push_back(words);
+  }
+  return out;
+}
+
+TEST_F(RunVideoTest, FailingBlockCostsItsPassItsDrawingAndNothingElse) {
+  StartApp(sim::DefaultModel());
+  // The moving profile changes with every measurement frame. Pass 1 is whole; block 2
+  // of pass 2 gets no reply, and STOP comes while that block is awaited.
+  const size_t start = sensor->Received().size();
+  sim::Faults faults;
+  faults.dropReplyNumber = static_cast<int>(start) + 5 + 3;
+  sensor->SetFaults(faults);
+  const size_t repliesBefore = BlockReplies(*sensor).size();
+  StopWhen([&] {
+    return sensor->Received().size() >= start + 9 && Status() == "Waiting for Data[64] Block 2 ...";
+  });
+  RunLoop(MAIN_VIDEO);
+  ExpectIdleButtons();
+  EXPECT_EQ(Status(), "Timeout-RS-232 while reading 64 data-words!");
+
+  const auto frames = sensor->Received();
+  ASSERT_EQ(frames.size(), start + 9);  // block 3 of pass 2 never requested
+  EXPECT_EQ(frames[start].command(), CMD_MEAS_FRAME);
+  EXPECT_EQ(frames[start + 5].command(), CMD_MEAS_FRAME);
+  EXPECT_EQ(frames[start + 8].command(), CMD_DATA64);
+  EXPECT_EQ(frames[start + 8].argument(), 128);
+  const auto replies = BlockReplies(*sensor);
+  ASSERT_EQ(replies.size(), repliesBefore + 6);
+  const auto* pass1 = &replies[repliesBefore];
+  const auto* pass2 = &replies[repliesBefore + 4];
+  ASSERT_NE(pass1[0], pass2[0]) << "the profile did not move";
+  // Blocks 0 and 1 are new, blocks 2 and 3 keep the words of pass 1.
+  for (int i = 0; i < 64; ++i) {
+    ASSERT_EQ(adcbuf[i], pass2[0][i]);
+    ASSERT_EQ(adcbuf[64 + i], pass2[1][i]);
+    ASSERT_EQ(adcbuf[128 + i], pass1[2][i]);
+    ASSERT_EQ(adcbuf[192 + i], pass1[3][i]);
+  }
+  // The curve is that of pass 1: the failing pass drew nothing.
+  const auto plots = GetGraphPlots(pHandle, MAIN_VIDEO_GRAPH);
+  ASSERT_EQ(plots.size(), 2u);
+  for (int b = 0; b < 4; ++b)
+    for (int i = 0; i < 64; ++i) ASSERT_DOUBLE_EQ(plots[0].y[64 * b + i], pass1[b][i]);
+}
+
+TEST_F(RunVideoTest, VideoGoesOnAfterAFailingBlock) {
+  StartApp(sim::DefaultModel());
+  const size_t start = sensor->Received().size();
+  sim::Faults faults;
+  faults.dropReplyNumber = static_cast<int>(start) + 3;  // block 2 of pass 1
+  sensor->SetFaults(faults);
+  const size_t blocksBefore = FramesWith(*sensor, CMD_DATA64).size();
+  StopWhen([&] { return FramesWith(*sensor, CMD_DATA64).size() >= blocksBefore + 4; });
+  RunLoop(MAIN_VIDEO);
+  const auto frames = sensor->Received();
+  ASSERT_GE(frames.size(), start + 9);
+  EXPECT_EQ(frames[start + 3].argument(), 128);
+  EXPECT_EQ(frames[start + 4].command(), CMD_MEAS_FRAME);  // the next pass, block 3 skipped
+  // The last pass was whole and drawn.
+  const auto replies = BlockReplies(*sensor);
+  ASSERT_GE(replies.size(), 4u);
+  const auto plots = GetGraphPlots(pHandle, MAIN_VIDEO_GRAPH);
+  ASSERT_EQ(plots.size(), 2u);
+  for (int b = 0; b < 4; ++b) {
+    const auto& words = replies[replies.size() - 4 + b];
+    for (int i = 0; i < 64; ++i) {
+      ASSERT_EQ(adcbuf[64 * b + i], words[i]);
+      ASSERT_DOUBLE_EQ(plots[0].y[64 * b + i], words[i]);
+    }
+  }
+  EXPECT_EQ((FramesWith(*sensor, CMD_DATA64).size() - blocksBefore) % 4, 3u);  // one block lost
+  ExpectIdleButtons();
+}
+
+TEST_F(RunVideoTest, SilentOrUnpluggedSensorDuringVideoEndsIt) {
+  StartApp(sim::DefaultModel());
+  size_t before = sensor->Received().size();
+  DoWhen([&] { return sensor->Received().size() >= before + 7; }, [&] { SilenceFromNow(0); });
+  double ran = RunLoop(MAIN_VIDEO);
+  EXPECT_LT(ran, 6.0);
+  EXPECT_EQ(Status(), "Timeout RS232-Line!");
+  ExpectIdleButtons();
+  EXPECT_EQ(Attr(pPara2, PARA2_TEACH, ATTR_DIMMED), 0);
+
+  sensor->SetFaults({});
+  before = sensor->Received().size();
+  DoWhen([&] { return sensor->Received().size() >= before + 7; }, [&] { sensor->Unplug(); });
+  ran = RunLoop(MAIN_VIDEO);
+  EXPECT_LT(ran, 6.0);
+  EXPECT_EQ(Status(), "Timeout RS232-Line!");
+  ExpectIdleButtons();
+}
+
+TEST_F(RunVideoTest, ClosingTheMainPanelEndsVideo) {
+  StartApp(sim::DefaultModel());
+  const size_t before = sensor->Received().size();
+  DoWhen([&] { return sensor->Received().size() >= before + 7; },
+         [&] { CallPanelCallback(pHandle, EVENT_CLOSE); });
+  const double ran = RunLoop(MAIN_VIDEO);
+  EXPECT_LT(ran, 3.5);
+  EXPECT_EQ(stop_flag, 1);
+  ExpectIdleButtons();
+}
+
+}  // namespace
