@@ -123,8 +123,9 @@ class W:
 
 class Panel:
 
-    def __init__(self, pid, name, title, w, h):
+    def __init__(self, pid, name, title, w, h, pos=(0, 0)):
         self.pid, self.name, self.title, self.w, self.h = pid, name, title, w, h
+        self.pos = pos
         self.widgets = []
         self.names = set()
 
@@ -140,8 +141,9 @@ class Panel:
     def xml(self, ind):
         pad = " " * ind
         s = '%s<widget class="QWidget" name="%s">\n' % (pad, self.name)
-        s += ('%s <property name="geometry"><rect><x>0</x><y>0</y><width>%d</width>'
-              '<height>%d</height></rect></property>\n' % (pad, self.w, self.h))
+        s += ('%s <property name="geometry"><rect><x>%d</x><y>%d</y><width>%d</width>'
+              '<height>%d</height></rect></property>\n' % (pad, self.pos[0], self.pos[1], self.w,
+                                                          self.h))
         s += prop_xml(p_string("windowTitle", self.title), ind + 1)
         s += prop_xml(p_number("panelId", self.pid, False), ind + 1)
         for w in self.widgets:
@@ -426,7 +428,8 @@ MAIN_W, MAIN_H = 1010, 720
 PAGE_LEFT, PAGE_TOP = 8, 105
 RIGHT_X = 460
 RIGHT_W = MAIN_W - 8 - RIGHT_X
-GRAPH_H = 290
+GRAPH_H = 270
+BAR_H = 100
 
 
 def make_main():
@@ -485,10 +488,10 @@ def make_main():
     graph(p, 38, "Roll", (RIGHT_X, PAGE_TOP, RIGHT_W, GRAPH_H), 0.0, 100.0, 0.0, 4096.0,
           "FRAME", "PIXEL", strip=True, traces=6, points=101, visible=False)
     bar_top = PAGE_TOP + GRAPH_H + 6
-    graph(p, 35, "Bar", (RIGHT_X, bar_top, RIGHT_W, 80), 1.0, 4096.0, 0.0, 1.0, cursors=3)
+    graph(p, 35, "Bar", (RIGHT_X, bar_top, RIGHT_W, BAR_H), 1.0, 4096.0, 0.0, 1.0, cursors=3)
 
     # Evaluation window under the bar graph, zoom switch beside E-END.
-    ey = bar_top + 80 + 6
+    ey = bar_top + BAR_H + 6
     label(p, 14, "E-BEG", (RIGHT_X, ey, 48, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
     numeric(p, 14, "EBeg", (RIGHT_X + 50, ey, 84, FIELD_H), 0, 65535, 1)
     label(p, 15, "E-END", (780, ey, 48, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
@@ -548,7 +551,9 @@ def make_main():
 
 
 def make_recorder():
-    p = Panel(5, "recorder", "Q-ROX Data Recorder", 540, 420)
+    # A top-level window: it opens over the parameter pages, leaving the bar graph and
+    # the measurement values of the main panel in view while it records.
+    p = Panel(5, "recorder", "Q-ROX Data Recorder", 540, 420, pos=(4, 100))
     group(p, "Settings", "SETTINGS", (10, 64, 255, 122))
     group(p, "Run", "RECORDING", (275, 64, 255, 122))
     group(p, "Result", "LAST RESULT", (10, 196, 520, 76))
@@ -562,9 +567,10 @@ def make_recorder():
     y = labelled_above(p, 21, "INCREMENT [s]", 145, 84, 108)
     numeric(p, 21, "Increment", (145, y, 108, FIELD_H), 0, 65535, 1)
     caption(p, "Duration", "DURATION  (DAYS : HOURS : MIN : SEC)", (22, 134, 240, 16))
-    for ctrl, name, x in ((14, "Days", 22), (13, "Hours", 81), (12, "Minutes", 140),
-                          (11, "Seconds", 199)):
-        numeric(p, ctrl, name, (x, 152, 54, 24), 0, 2147483647, 0, indicator=True,
+    # The expected duration of the start settings: 10 samples x 1 s.
+    for ctrl, name, x, v in ((14, "Days", 22, 0), (13, "Hours", 81, 0), (12, "Minutes", 140, 0),
+                             (11, "Seconds", 199, 10)):
+        numeric(p, ctrl, name, (x, 152, 54, 24), 0, 2147483647, v, indicator=True,
                 enabled=False)
     y = labelled_above(p, 8, "DATE", 287, 84, 110)
     string_ind(p, 8, "Date", (287, y, 110, 24), enabled=False)
