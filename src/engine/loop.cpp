@@ -67,7 +67,6 @@ int QuitUserInterface(int returnCode) {
 int ProcessSystemEvents() {
   auto* dispatcher = QAbstractEventDispatcher::instance();
   if (!dispatcher || !QCoreApplication::instance()) return 0;
-  QCoreApplication::sendPostedEvents();
   if (dispatcher->processEvents(QEventLoop::AllEvents)) return 0;
   // Nothing was pending: sleep until something arrives (serial bytes, input, timers)
   // or the deadline passes, so a polling loop neither spins nor misses a reply.

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QUiLoader>
@@ -91,6 +92,16 @@ void SetupRing(QComboBox* box) {
   }
 }
 
+// Group boxes and coloured fields lie beneath the controls whatever their order in the
+// file, so that they never take a click meant for a control.
+void LowerDecorations(QWidget* panel) {
+  const auto children = panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (QWidget* w : children) {
+    bool plainFrame = qstrcmp(w->metaObject()->className(), "QFrame") == 0;
+    if (plainFrame || qobject_cast<QGroupBox*>(w)) w->lower();
+  }
+}
+
 void CollectControls(PanelState& panel) {
   const auto widgets = panel.widget->findChildren<QWidget*>();
   for (QWidget* w : widgets) {
@@ -114,6 +125,7 @@ void CollectControls(PanelState& panel) {
     if (it != panel.controls.end()) it->second->label = label;
   }
   for (auto& [id, c] : panel.controls) engine::WireControl(panel.handle, *c);
+  LowerDecorations(panel.widget);
 }
 
 void PlaceTopLevel(QWidget* w) {

@@ -1,5 +1,6 @@
 // Serial ports on QSerialPort, on the GUI thread: the port table, blocking reads and
 // writes with the port's time-out, queue flushes and the receive-count callback.
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 
@@ -121,16 +122,31 @@ void CloseLostPort(int number) {
   p.eventMask = 0;
 }
 
+// Whether the descriptor reports a hang-up: the device was unplugged or the other end of
+// a pty closed.
+bool HungUp(QSerialPort* serial) {
+  if (serial->handle() < 0) return true;
+  pollfd p{serial->handle(), POLLIN | POLLOUT, 0};
+  if (poll(&p, 1, 0) < 0) return true;
+  return (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 void OnError(int number, QSerialPort::SerialPortError error) {
-  // A failed read or write of the descriptor (EIO once a USB adapter is pulled or the
-  // other end of a pty is closed) means the device is gone: the driver would otherwise
-  // report the dead descriptor as readable on every pass of the event loop.
   if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
       error != QSerialPort::WriteError)
     return;
   auto it = g_ports.find(number);
   if (it == g_ports.end() || it->second.lost) return;
-  // Close it outside the port's own signal handling; until then every call reports the error.
+  QSerialPort* serial = it->second.serial;
+  if (!HungUp(serial)) {
+    // A read that found nothing: the event loop reported the descriptor readable, but a
+    // blocking read took the bytes first. The port is fine; keep it listening.
+    serial->clearError();
+    serial->setReadBufferSize(serial->readBufferSize());
+    return;
+  }
+  // The device is gone. Close it outside the port's own signal handling; until then every
+  // call reports the error (and a dead descriptor no longer wakes the loop).
   it->second.lost = true;
   QMetaObject::invokeMethod(
       QCoreApplication::instance(), [number] { CloseLostPort(number); }, Qt::QueuedConnection);

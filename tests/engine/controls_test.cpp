@@ -13,9 +13,9 @@ using namespace enginetest;
 
 namespace {
 
-class Controls : public PanelTest {};
+class EngineControls : public PanelTest {};
 
-TEST_F(Controls, RingHoldsItemValuesAndKeepsUnknownOnes) {
+TEST_F(EngineControls, RingHoldsItemValuesAndKeepsUnknownOnes) {
   int v = -1;
   ASSERT_EQ(GetCtrlVal(panel, kRing, &v), 0);
   EXPECT_EQ(v, 0);
@@ -50,7 +50,7 @@ TEST_F(Controls, RingHoldsItemValuesAndKeepsUnknownOnes) {
   EXPECT_STREQ(label, "port 2");
 }
 
-TEST_F(Controls, NumericValuesKeepTheirTypes) {
+TEST_F(EngineControls, NumericValuesKeepTheirTypes) {
   unsigned short u = 0;
   ASSERT_EQ(SetCtrlVal(panel, kSpin, static_cast<unsigned short>(65535)), 0);
   ASSERT_EQ(GetCtrlVal(panel, kSpin, &u), 0);
@@ -108,7 +108,7 @@ TEST_F(Controls, NumericValuesKeepTheirTypes) {
   EXPECT_EQ(i, 42);
 }
 
-TEST_F(Controls, TextControlsAndTextBoxLines) {
+TEST_F(EngineControls, TextControlsAndTextBoxLines) {
   char text[64];
   ASSERT_EQ(SetCtrlVal(panel, kMessage, "Echo Check - Line Ok!"), 0);
   ASSERT_EQ(GetCtrlVal(panel, kMessage, text, sizeof text), 0);
@@ -139,7 +139,7 @@ TEST_F(Controls, TextControlsAndTextBoxLines) {
   EXPECT_STREQ(text, "2.5");
 }
 
-TEST_F(Controls, BadHandlesAndTypesAreErrors) {
+TEST_F(EngineControls, BadHandlesAndTypesAreErrors) {
   int v = 0;
   EXPECT_EQ(SetCtrlVal(panel, 999, 1), UIEBadControl);
   EXPECT_EQ(GetCtrlVal(panel, 999, &v), UIEBadControl);
@@ -153,7 +153,7 @@ TEST_F(Controls, BadHandlesAndTypesAreErrors) {
   EXPECT_EQ(GetCtrlBoundingRect(panel, 999, &top, &left, &height, &width), UIEBadControl);
 }
 
-TEST_F(Controls, AttributesAreAppliedAndReadBack) {
+TEST_F(EngineControls, AttributesAreAppliedAndReadBack) {
   int v = 0;
   ASSERT_EQ(SetCtrlAttribute(panel, kSpin, ATTR_DIMMED, 1), 0);
   ASSERT_EQ(GetCtrlAttribute(panel, kSpin, ATTR_DIMMED, &v), 0);
@@ -205,7 +205,7 @@ TEST_F(Controls, AttributesAreAppliedAndReadBack) {
   EXPECT_EQ(GetCtrlAttribute(panel, kSpin, ATTR_LABEL_TEXT, &v), UIEValueTypeMismatch);
 }
 
-TEST_F(Controls, LabelFollowsVisibilityDimmingAndPosition) {
+TEST_F(EngineControls, LabelFollowsVisibilityDimmingAndPosition) {
   QWidget* spin = CtrlWidget(panel, kSpin);
   QLabel* label = nullptr;
   for (auto* l : PanelWidget(panel)->findChildren<QLabel*>())
@@ -240,7 +240,7 @@ TEST_F(Controls, LabelFollowsVisibilityDimmingAndPosition) {
   EXPECT_EQ(v, 120);
 }
 
-TEST_F(Controls, NewTextMessageAndPicture) {
+TEST_F(EngineControls, NewTextMessageAndPicture) {
   int id = NewCtrl(panel, CTRL_TEXT_MSG, "", 35, 300);
   ASSERT_GE(id, 1000);
   int second = NewCtrl(panel, CTRL_TEXT_MSG, "", 40, 450);

@@ -117,6 +117,10 @@ const char kUi[] = R"(<?xml version="1.0" encoding="UTF-8"?>
     <property name="maximum"><number>32767</number></property>
     <property name="ctrlId" stdset="0"><number>18</number></property>
    </widget>
+   <widget class="QGroupBox" name="commands">
+    <property name="geometry"><rect><x>0</x><y>0</y><width>380</width><height>40</height></rect></property>
+    <property name="title"><string>Commands</string></property>
+   </widget>
   </widget>
   <widget class="QWidget" name="page">
    <property name="geometry"><rect><x>0</x><y>0</y><width>200</width><height>100</height></rect></property>

@@ -35,7 +35,7 @@ std::vector<int> EventsOf(int control) {
   return out;
 }
 
-class Events : public PanelTest {
+class EngineEvents : public PanelTest {
  protected:
   void SetUp() override {
     PanelTest::SetUp();
@@ -50,14 +50,15 @@ class Events : public PanelTest {
 
 using V = std::vector<int>;
 
-TEST_F(Events, ButtonClickGivesLeftClickThenCommit) {
+// The group box framing the buttons comes last in the file; the buttons still get the clicks.
+TEST_F(EngineEvents, ButtonClickGivesLeftClickThenCommit) {
   QTest::mouseClick(CtrlWidget(panel, kButton), Qt::LeftButton);
   EXPECT_EQ(EventsOf(kButton), (V{EVENT_LEFT_CLICK, EVENT_COMMIT}));
   ASSERT_FALSE(g_seen.empty());
   EXPECT_EQ(g_seen[0].panel, panel);
 }
 
-TEST_F(Events, RightClickGivesRightClickEverywhereWithPanelCoordinates) {
+TEST_F(EngineEvents, RightClickGivesRightClickEverywhereWithPanelCoordinates) {
   for (int c : {kButton, kSpin, kRing, kTextBox, kMessage, kGraph, kString}) {
     g_seen.clear();
     QWidget* w = CtrlWidget(panel, c);
@@ -71,7 +72,7 @@ TEST_F(Events, RightClickGivesRightClickEverywhereWithPanelCoordinates) {
   }
 }
 
-TEST_F(Events, LeftClickOnTextBoxLabelAndGraph) {
+TEST_F(EngineEvents, LeftClickOnTextBoxLabelAndGraph) {
   for (int c : {kTextBox, kMessage, kGraph}) {
     g_seen.clear();
     QTest::mouseClick(CtrlWidget(panel, c), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
@@ -79,7 +80,7 @@ TEST_F(Events, LeftClickOnTextBoxLabelAndGraph) {
   }
 }
 
-TEST_F(Events, KeyOnFocusedButtonGivesKeypressThenCommit) {
+TEST_F(EngineEvents, KeyOnFocusedButtonGivesKeypressThenCommit) {
   QWidget* stop = CtrlWidget(panel, kButton);
   SetActiveCtrl(panel, kButton);
   QTest::keyClick(stop, Qt::Key_Space);
@@ -89,7 +90,7 @@ TEST_F(Events, KeyOnFocusedButtonGivesKeypressThenCommit) {
   EXPECT_EQ(events.back(), EVENT_COMMIT);
 }
 
-TEST_F(Events, ToggleRadioAndCheckBoxReportChangeThenCommit) {
+TEST_F(EngineEvents, ToggleRadioAndCheckBoxReportChangeThenCommit) {
   QTest::mouseClick(CtrlWidget(panel, kToggle), Qt::LeftButton);
   EXPECT_EQ(EventsOf(kToggle), (V{EVENT_LEFT_CLICK, EVENT_VAL_CHANGED, EVENT_COMMIT}));
   int v = 0;
@@ -101,7 +102,7 @@ TEST_F(Events, ToggleRadioAndCheckBoxReportChangeThenCommit) {
   EXPECT_EQ(EventsOf(kCheck), (V{EVENT_LEFT_CLICK, EVENT_VAL_CHANGED, EVENT_COMMIT}));
 }
 
-TEST_F(Events, WritingValuesFiresNoCallback) {
+TEST_F(EngineEvents, WritingValuesFiresNoCallback) {
   SetCtrlVal(panel, kToggle, 1);
   SetCtrlVal(panel, kSpin, 99);
   SetCtrlVal(panel, kDouble, 1.5);
@@ -114,7 +115,7 @@ TEST_F(Events, WritingValuesFiresNoCallback) {
   EXPECT_TRUE(g_seen.empty());
 }
 
-TEST_F(Events, SpinBoxValueChangedWhileTypingCommitOnEnter) {
+TEST_F(EngineEvents, SpinBoxValueChangedWhileTypingCommitOnEnter) {
   QWidget* spin = CtrlWidget(panel, kSpin);
   SetActiveCtrl(panel, kSpin);
   QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
@@ -138,7 +139,7 @@ TEST_F(Events, SpinBoxValueChangedWhileTypingCommitOnEnter) {
   for (int e : EventsOf(kSpin)) EXPECT_NE(e, EVENT_COMMIT);
 }
 
-TEST_F(Events, RingActivatedAndSliderKeys) {
+TEST_F(EngineEvents, RingActivatedAndSliderKeys) {
   auto* ring = qobject_cast<QComboBox*>(CtrlWidget(panel, kRing));
   ring->activated(2);  // what the drop-down emits when the user picks an item
   EXPECT_EQ(EventsOf(kRing), (V{EVENT_VAL_CHANGED, EVENT_COMMIT}));
@@ -185,7 +186,7 @@ int PanelCb(int, int event, void*, int, int) {
   return 0;
 }
 
-TEST_F(Events, NestedEventProcessingInsideACallback) {
+TEST_F(EngineEvents, NestedEventProcessingInsideACallback) {
   InstallCtrlCallback(panel, kButton, StopButton, nullptr);
   InstallCtrlCallback(panel, kToggle, RunButton, nullptr);
   InstallPanelCallback(panel, PanelCb, nullptr);
@@ -206,7 +207,7 @@ int DiscardingCallback(int panel, int, int event, void*, int, int) {
   return 0;
 }
 
-TEST_F(Events, DiscardingThePanelInsideItsOwnCallbackIsSafe) {
+TEST_F(EngineEvents, DiscardingThePanelInsideItsOwnCallbackIsSafe) {
   InstallCtrlCallback(panel, kButton, DiscardingCallback, nullptr);
   QTest::mouseClick(CtrlWidget(panel, kButton), Qt::LeftButton);
   EXPECT_EQ(PanelWidget(panel), nullptr);
@@ -215,7 +216,7 @@ TEST_F(Events, DiscardingThePanelInsideItsOwnCallbackIsSafe) {
   panel = 0;
 }
 
-TEST_F(Events, CallCtrlCallbackCallsDirectly) {
+TEST_F(EngineEvents, CallCtrlCallbackCallsDirectly) {
   EXPECT_EQ(CallCtrlCallback(panel, kSpin, EVENT_VAL_CHANGED, 7, 8), 0);
   ASSERT_EQ(g_seen.size(), 1u);
   EXPECT_EQ(g_seen[0].event, EVENT_VAL_CHANGED);

@@ -26,7 +26,7 @@ void Write(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-TEST(Files, ConstantWidthColumnOfUnsigned32) {
+TEST(EngineFiles, ConstantWidthColumnOfUnsigned32) {
   std::string path = TempDir() + "/REZOraru.cfg";
   uint32_t words[4] = {500, 1, 65535, 4294967295u};
   ASSERT_EQ(ArrayToFile(path.c_str(), words, VAL_UNSIGNED_INTEGER, 4, 1, VAL_GROUPS_TOGETHER,
@@ -45,7 +45,7 @@ TEST(Files, ConstantWidthColumnOfUnsigned32) {
   EXPECT_EQ(Slurp(path), "   500\r\n");
 }
 
-TEST(Files, RecorderFileAppendsTextValuesAndTabSeparatedLines) {
+TEST(EngineFiles, RecorderFileAppendsTextValuesAndTabSeparatedLines) {
   std::string path = TempDir() + "/RECORD.DAT";
   const char label[] = "Time-Increment[s]:\t";
   ASSERT_EQ(ArrayToFile(path.c_str(), label, VAL_CHAR, static_cast<int>(std::strlen(label)), 1,
@@ -72,7 +72,7 @@ TEST(Files, RecorderFileAppendsTextValuesAndTabSeparatedLines) {
             "Time-Increment[s]:\t-25536\r\n16.0\r\n0.0625\r\n1\t65535\t30000\t-7\t0\r\n");
 }
 
-TEST(Files, FloatTextIsPlainDecimalAndReadsBack) {
+TEST(EngineFiles, FloatTextIsPlainDecimalAndReadsBack) {
   std::string path = TempDir() + "/f.txt";
   float values[5] = {0.1f, 123456.5f, 1e-7f, -3.25f, 16384.0f / 1024.0f};
   ASSERT_EQ(ArrayToFile(path.c_str(), values, VAL_FLOAT, 5, 1, VAL_GROUPS_TOGETHER,
@@ -88,7 +88,7 @@ TEST(Files, FloatTextIsPlainDecimalAndReadsBack) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(back[i], values[i]) << i;
 }
 
-TEST(Files, GroupsAsRowsAndMultiplexedOrder) {
+TEST(EngineFiles, GroupsAsRowsAndMultiplexedOrder) {
   std::string path = TempDir() + "/g.txt";
   // Two groups of three, multiplexed in memory: a0 b0 a1 b1 a2 b2.
   int data[6] = {1, 10, 2, 20, 3, 30};
@@ -118,7 +118,7 @@ TEST(Files, GroupsAsRowsAndMultiplexedOrder) {
   EXPECT_EQ(Slurp(path), "   7 123456\r\n");
 }
 
-TEST(Files, ReadConversionsAndSeparators) {
+TEST(EngineFiles, ReadConversionsAndSeparators) {
   std::string path = TempDir() + "/lin.dat";
   Write(path, "1, 2\t-1\r\n65535\n  70000 \r\n");
   uint16_t words[5] = {};
@@ -139,7 +139,7 @@ TEST(Files, ReadConversionsAndSeparators) {
   EXPECT_EQ(big[2], 12u);
 }
 
-TEST(Files, ReadErrorsLeaveTheArrayUntouched) {
+TEST(EngineFiles, ReadErrorsLeaveTheArrayUntouched) {
   std::string dir = TempDir();
   uint16_t words[4] = {9, 9, 9, 9};
   const uint16_t before[4] = {9, 9, 9, 9};
@@ -168,7 +168,7 @@ TEST(Files, ReadErrorsLeaveTheArrayUntouched) {
   EXPECT_EQ(std::memcmp(words, before, sizeof words), 0);
 }
 
-TEST(Files, WriteErrorsAreReported) {
+TEST(EngineFiles, WriteErrorsAreReported) {
   int v[2] = {1, 2};
   EXPECT_EQ(ArrayToFile("/nonexistent-dir/x.dat", v, VAL_INTEGER, 2, 1, VAL_GROUPS_TOGETHER,
                         VAL_GROUPS_AS_COLUMNS, VAL_SEP_BY_TAB, 0, VAL_ASCII, VAL_APPEND),
@@ -189,7 +189,7 @@ TEST(Files, WriteErrorsAreReported) {
             UIETooManyOrNotEnoughValues);
 }
 
-TEST(Files, FileInfoDeleteAndPaths) {
+TEST(EngineFiles, FileInfoDeleteAndPaths) {
   std::string dir = TempDir();
   std::string path = dir + "/a.dat";
   long size = -1;
@@ -223,7 +223,7 @@ TEST(Files, FileInfoDeleteAndPaths) {
   SetProjectDir("");
 }
 
-TEST(Files, DateAndTimeTexts) {
+TEST(EngineFiles, DateAndTimeTexts) {
   SetFixedDateTime(2024, 3, 7, 9, 5, 4);
   EXPECT_STREQ(DateStr(), "03-07-2024");
   EXPECT_STREQ(TimeStr(), "09:05:04");

@@ -14,7 +14,7 @@ using namespace enginetest;
 
 namespace {
 
-class Graphs : public PanelTest {};
+class EngineGraphs : public PanelTest {};
 
 QCustomPlot* Plot(int panel, int control) {
   return qobject_cast<QCustomPlot*>(CtrlWidget(panel, control));
@@ -27,7 +27,7 @@ int VisibleRects(QCustomPlot* plot) {
   return n;
 }
 
-TEST_F(Graphs, RectanglesAndXYPlots) {
+TEST_F(EngineGraphs, RectanglesAndXYPlots) {
   int a = PlotRectangle(panel, kGraph, 100, 0.0, 200, 0.25, 0xFF0000, 0xFF0000);
   int b = PlotRectangle(panel, kGraph, 400, 0.5, 300, 0.0, 0x00FF00, 0x00FF00);
   ASSERT_GT(a, 0);
@@ -78,7 +78,7 @@ TEST_F(Graphs, RectanglesAndXYPlots) {
   EXPECT_LE(plot->itemCount(), items + 2);
 }
 
-TEST_F(Graphs, CursorsAndAxes) {
+TEST_F(EngineGraphs, CursorsAndAxes) {
   ASSERT_EQ(SetGraphCursor(panel, kGraph, 1, 150.0, 0.75), 0);
   ASSERT_EQ(SetGraphCursor(panel, kGraph, 3, 900.0, 0.75), 0);
   double x = 0, y = 0;
@@ -113,7 +113,7 @@ TEST_F(Graphs, CursorsAndAxes) {
   EXPECT_EQ(SetAxisScalingMode(panel, kGraph, 7, VAL_MANUAL, 0, 1), UIEInvalidAttribute);
 }
 
-TEST_F(Graphs, StripChartKeepsTheLastPointsPerTraceInOrder) {
+TEST_F(EngineGraphs, StripChartKeepsTheLastPointsPerTraceInOrder) {
   int v = 0;
   ASSERT_EQ(GetCtrlAttribute(panel, kStrip, ATTR_POINTS_PER_SCREEN, &v), 0);
   EXPECT_EQ(v, 5);
@@ -158,7 +158,7 @@ double ThreadCpu() {
 // One measurement frame: the bar graph, its indicators and the rolling graph, drawn in
 // the next event-loop pass. The serial line allows 27 frames a second; the drawing must
 // stay far below that budget.
-TEST_F(Graphs, AFrameCostsLittleCpu) {
+TEST_F(EngineGraphs, AFrameCostsLittleCpu) {
   DisplayPanel(panel);
   SetCtrlAttribute(panel, kStrip, ATTR_NUM_TRACES, 6);
   SetCtrlAttribute(panel, kStrip, ATTR_POINTS_PER_SCREEN, 101);

@@ -12,7 +12,7 @@ using namespace enginetest;
 
 namespace {
 
-TEST(Panels, HandlesInLoadOrderChildrenAndFailures) {
+TEST(EnginePanels, HandlesInLoadOrderChildrenAndFailures) {
   int main = LoadPanel(0, TestUir().c_str(), 2);
   ASSERT_GT(main, 0);
   int page = LoadPanel(main, TestUir().c_str(), 3);
@@ -46,6 +46,15 @@ TEST(Panels, HandlesInLoadOrderChildrenAndFailures) {
   EXPECT_EQ(visible, 0);
   EXPECT_EQ(SetPanelAttribute(page, 4711, 0), UIEInvalidAttribute);
 
+  // A help box brought to the front lies above the child pages too.
+  DisplayPanel(page);
+  ASSERT_EQ(SetCtrlAttribute(main, kTextBox, ATTR_ZPLANE_POSITION, 0), 0);
+  const QObjectList& children = PanelWidget(main)->children();
+  int boxAt = children.indexOf(CtrlWidget(main, kTextBox));
+  int pageAt = children.indexOf(PanelWidget(page));
+  EXPECT_GT(boxAt, pageAt);
+  HidePanel(page);
+
   // Failures are negative handles.
   EXPECT_LT(LoadPanel(0, "/nonexistent/file.uir", 2), 0);
   EXPECT_LT(LoadPanel(0, TestUir().c_str(), 42), 0);
@@ -63,7 +72,7 @@ TEST(Panels, HandlesInLoadOrderChildrenAndFailures) {
 }
 
 #ifdef QROX_RESOURCE_DIR
-TEST(Panels, TheProgramsResourceFileHasAllFivePanels) {
+TEST(EnginePanels, TheProgramsResourceFileHasAllFivePanels) {
   std::string uir = std::string(QROX_RESOURCE_DIR) + "/V-AVA-VEVedadV306.uir";
   if (!std::ifstream(uir)) GTEST_SKIP() << "resource file not present";
   int main = LoadPanel(0, uir.c_str(), 2);

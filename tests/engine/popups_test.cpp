@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(Popups, QueuedAnswersAreTakenInOrder) {
+TEST(EnginePopups, QueuedAnswersAreTakenInOrder) {
   ASSERT_EQ(PendingPopupAnswers(), 0);
   QueueConfirmAnswer(1);
   QueueConfirmAnswer(0);
@@ -29,7 +29,7 @@ TEST(Popups, QueuedAnswersAreTakenInOrder) {
   EXPECT_EQ(PendingPopupAnswers(), 0);
 }
 
-TEST(Popups, TooLongPathIsNotCut) {
+TEST(EnginePopups, TooLongPathIsNotCut) {
   QueueFileSelectAnswer(VAL_EXISTING_FILE_SELECTED, "/" + std::string(300, 'a'));
   char path[260];
   EXPECT_EQ(FileSelectPopup("", "", "*.cfg", "t", VAL_LOAD_BUTTON, 0, 1, 1, 1, path),
@@ -37,7 +37,7 @@ TEST(Popups, TooLongPathIsNotCut) {
   EXPECT_STREQ(path, "");
 }
 
-TEST(Popups, NoScreenAndNoAnswerMeansCancel) {
+TEST(EnginePopups, NoScreenAndNoAnswerMeansCancel) {
   if (std::strcmp(std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "",
                   "offscreen") != 0)
     GTEST_SKIP() << "needs the offscreen platform";

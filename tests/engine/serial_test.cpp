@@ -25,7 +25,7 @@ namespace {
 
 constexpr int kPort = 7;
 
-class Serial : public ::testing::Test {
+class EngineSerial : public ::testing::Test {
  protected:
   void SetUp() override {
     char name[256] = {};
@@ -77,7 +77,7 @@ std::string Frame(int first) {
   return f;
 }
 
-TEST_F(Serial, PortTableAndOpenErrors) {
+TEST_F(EngineSerial, PortTableAndOpenErrors) {
   bool listed = false;
   for (const auto& e : GetPortTable())
     if (e.number == kPort && e.device == slave && e.description == "Simulated sensor")
@@ -105,7 +105,7 @@ TEST_F(Serial, PortTableAndOpenErrors) {
   EXPECT_EQ(SetCTSMode(kPort, 0), 0);
 }
 
-TEST_F(Serial, WriteReadAndTimeOut) {
+TEST_F(EngineSerial, WriteReadAndTimeOut) {
   std::string frame = Frame(0);
   EXPECT_EQ(ComWrt(kPort, frame.data(), 36), 36);
   EXPECT_EQ(AtSensor(36), frame);
@@ -136,7 +136,7 @@ TEST_F(Serial, WriteReadAndTimeOut) {
   EXPECT_EQ(std::string(buf, 10), "0123456789");
 }
 
-TEST_F(Serial, QueueLengthGrowsWhileEventsAreProcessedAndFlushEmptiesIt) {
+TEST_F(EngineSerial, QueueLengthGrowsWhileEventsAreProcessedAndFlushEmptiesIt) {
   EXPECT_EQ(GetInQLen(kPort), 0);
   FromSensor(std::string(20, 'x'));
   ASSERT_TRUE(PumpUntilQueued(20, 1.0));
@@ -170,7 +170,7 @@ void OnFrame(int port, int mask, void* data) {
   if (r->flush) FlushInQ(port);
 }
 
-TEST_F(Serial, ReceiveCallbackAtNotifyCount) {
+TEST_F(EngineSerial, ReceiveCallbackAtNotifyCount) {
   Received got;
   ASSERT_EQ(InstallComCallback(kPort, 0x8006, 36, 0x55, OnFrame, &got), 0);
   FromSensor(Frame(0).substr(0, 20));
@@ -219,7 +219,37 @@ TEST_F(Serial, ReceiveCallbackAtNotifyCount) {
   EXPECT_EQ(got.frames[0], Frame(6));
 }
 
-TEST_F(Serial, NoCallbackDuringBlockingCallsOrDelay) {
+// The program's own pattern: request, reply through the callback, now and then a raw
+// read with the callback off. Bytes taken by a blocking read while the event loop had
+// already seen them arrive must not silence the port.
+TEST_F(EngineSerial, RequestReplyCyclesKeepWorking) {
+  Received got;
+  for (int i = 0; i < 30; ++i) {
+    ASSERT_EQ(InstallComCallback(kPort, 0x8006, 36, 0x55, OnFrame, &got), 0);
+    FlushInQ(kPort);
+    std::string request = Frame(i);
+    ASSERT_EQ(ComWrt(kPort, request.data(), 36), 36);
+    ASSERT_EQ(AtSensor(36), request);
+    FromSensor(Frame(i + 1) + (i % 3 == 0 ? "xx" : ""));
+    double end = Timer() + 2.0;
+    while (got.frames.size() < static_cast<size_t>(i + 1) && Timer() < end) ProcessSystemEvents();
+    ASSERT_EQ(got.frames.size(), static_cast<size_t>(i + 1)) << "cycle " << i;
+    EXPECT_EQ(got.frames.back(), Frame(i + 1));
+    if (i % 5 == 4) {
+      // A raw reply of 72 bytes read directly.
+      ASSERT_EQ(InstallComCallback(kPort, 0, 36, 0x55, nullptr, nullptr), 0);
+      ASSERT_EQ(ComWrt(kPort, request.data(), 36), 36);
+      ASSERT_EQ(AtSensor(36), request);
+      FromSensor(Frame(50) + Frame(90));
+      char raw[72];
+      ASSERT_EQ(ComRd(kPort, raw, 72), 72);
+      EXPECT_EQ(std::string(raw, 72), Frame(50) + Frame(90));
+      Pump(0.005);
+    }
+  }
+}
+
+TEST_F(EngineSerial, NoCallbackDuringBlockingCallsOrDelay) {
   Received got;
   ASSERT_EQ(InstallComCallback(kPort, LWRS_RECEIVE, 4, 0x55, OnFrame, &got), 0);
   FromSensor("abcdefgh");
@@ -239,7 +269,7 @@ double ThreadCpuSeconds() {
   return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
 }
 
-TEST_F(Serial, IdleEventLoopSleepsAndWakesForAReply) {
+TEST_F(EngineSerial, IdleEventLoopSleepsAndWakesForAReply) {
   double cpu0 = ThreadCpuSeconds();
   double t0 = Timer();
   long passes = 0;
@@ -272,7 +302,7 @@ TEST_F(Serial, IdleEventLoopSleepsAndWakesForAReply) {
   EXPECT_LT(delays[2], 0.01);
 }
 
-TEST_F(Serial, DeviceThatDisappearsClosesThePortCleanly) {
+TEST_F(EngineSerial, DeviceThatDisappearsClosesThePortCleanly) {
   Received got;
   ASSERT_EQ(InstallComCallback(kPort, LWRS_RECEIVE, 36, 0x55, OnFrame, &got), 0);
   FromSensor("abc");
@@ -292,7 +322,7 @@ TEST_F(Serial, DeviceThatDisappearsClosesThePortCleanly) {
   CloseCom(kPort);  // a second close is harmless
 }
 
-TEST_F(Serial, DeviceLostDuringABlockingRead) {
+TEST_F(EngineSerial, DeviceLostDuringABlockingRead) {
   std::thread unplug([this] {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     close(master);
@@ -309,7 +339,7 @@ TEST_F(Serial, DeviceLostDuringABlockingRead) {
   EXPECT_LT(ComWrt(kPort, buf, 1), 0);
 }
 
-TEST_F(Serial, TraceLogsBytesInHex) {
+TEST_F(EngineSerial, TraceLogsBytesInHex) {
   std::string path = TempDir() + "/trace.log";
   SetTraceFile(path);
   const char frame[3] = {0x00, 0x55, 0x0A};
