@@ -5,8 +5,8 @@
 #
 #   scripts/screenshot.sh [options] [BINARY [PNG]]
 #
-#   BINARY            the program (default build/qrox)
-#   PNG               the screenshot (default out/screenshot.png)
+#   BINARY            the program (default build/qrox of the project)
+#   PNG               the screenshot (default out/screenshot.png of the project)
 #   --wait SECONDS    time for the start-up before the first click/screenshot (default 4)
 #   --click X,Y[,B]   click mouse button B (default 1 = left, 3 = right) at X,Y of the
 #                     screen (the main panel lies at 0,0 when no window manager runs);
@@ -18,8 +18,9 @@
 # free display if :99 is taken, and stopped at the end.
 set -euo pipefail
 
-binary=build/qrox
-png=out/screenshot.png
+root=$(cd "$(dirname "$0")/.." && pwd)
+binary=$root/build/qrox
+png=$root/out/screenshot.png
 wait_s=4
 after_s=3
 clicks=()
@@ -74,21 +75,34 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-if [ -z "${DISPLAY:-}" ]; then
-  command -v Xvfb >/dev/null || { echo "screenshot.sh: Xvfb is missing (scripts/setup.sh)" >&2; exit 1; }
-  n=99
-  while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
+# Starts Xvfb on display $1; succeeds when this very server (its pid in the display's
+# lock file) answers, fails when it ends or does not answer within 5 s.
+start_xvfb() {
+  local n=$1 owner
   Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
-  export DISPLAY=":$n"
-  ready=0
   for _ in $(seq 50); do
-    if ! kill -0 "$xvfb_pid" 2>/dev/null; then break; fi
-    if timeout 2 xdotool getdisplaygeometry >/dev/null 2>&1; then ready=1; break; fi
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    owner=$({ tr -d ' \n' <"/tmp/.X${n}-lock"; } 2>/dev/null || true)
+    if [ "$owner" = "$xvfb_pid" ] && DISPLAY=":$n" timeout 2 xdotool getdisplaygeometry >/dev/null 2>&1; then
+      return 0
+    fi
     sleep 0.1
   done
-  if [ $ready -ne 1 ]; then
-    echo "screenshot.sh: the virtual X server on $DISPLAY did not start" >&2
+  stop_pid "$xvfb_pid"
+  xvfb_pid=""
+  return 1
+}
+
+if [ -z "${DISPLAY:-}" ]; then
+  command -v Xvfb >/dev/null || { echo "screenshot.sh: Xvfb is missing (scripts/setup.sh)" >&2; exit 1; }
+  # :99, or the next display that is free (another check may be running at the same time).
+  for n in $(seq 99 130); do
+    [ -e "/tmp/.X${n}-lock" ] && continue
+    if start_xvfb "$n"; then export DISPLAY=":$n"; break; fi
+  done
+  if [ -z "${DISPLAY:-}" ]; then
+    echo "screenshot.sh: no virtual X server could be started" >&2
     exit 1
   fi
 fi
