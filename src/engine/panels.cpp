@@ -270,7 +270,7 @@ int SetActivePanel(int panel) {
   PanelState* p = engine::FindPanel(panel);
   if (!p) return UIEBadPanelHandle;
   QWidget* window = p->widget->window();
-  window->raise();
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) window->raise();
   window->activateWindow();
   return 0;
 }
