@@ -495,3 +495,22 @@ TEST_F(IdentifyTest, FirmwareTimeOutAtStartUpIsReportedByTheStartUp) {
   EXPECT_EQ(hwtype, 37);
   EXPECT_EQ(HWTYPE, 1);  // identification itself succeeded
 }
+
+TEST_F(IdentifyTest, BytesAfterTheFirmwareTextAreDropped) {
+  sim::Faults faults;
+  faults.extraAfter = 9;
+  Start(sim::K20Model(), faults);
+  EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
+  EXPECT_EQ(Status(), sim::K20Model().firmware);
+
+  sim::SensorModel m = sim::Board0Model();
+  m.firmware = "B0";
+  sensor->SetModel(m);
+  pcbtype = 0;
+  EXPECT_GE(GetVERSIONInfo(), 72);
+  EXPECT_EQ(Status(), "B0");
+  EXPECT_STREQ(szVersion, "B0");
+  // The noise is gone: the next request gets its own reply.
+  PushGET(static_cast<u16>(RAM), 0);
+  EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
+}
