@@ -280,7 +280,7 @@ def textbox(panel, ctrl, name, geom, text="", extra=()):
 
 
 def graph(panel, ctrl, name, geom, xmin, xmax, ymin, ymax, xlabel="", ylabel="", cursors=0,
-          strip=False, traces=0, points=0, visible=True):
+          strip=False, traces=0, points=0, visible=True, ytick_labels=True):
     props = [cid(ctrl), p_double("xMin", xmin, False), p_double("xMax", xmax, False),
              p_double("yMin", ymin, False), p_double("yMax", ymax, False)]
     if xlabel:
@@ -289,6 +289,8 @@ def graph(panel, ctrl, name, geom, xmin, xmax, ymin, ymax, xlabel="", ylabel="",
         props.append(p_string("yLabel", ylabel, False))
     if cursors:
         props.append(p_number("cursors", cursors, False))
+    if not ytick_labels:
+        props.append(p_bool("yTickLabels", False, False))
     if strip:
         props += [p_bool("stripChart", True, False), p_number("traces", traces, False),
                   p_number("pointsPerScreen", points, False)]
@@ -488,7 +490,8 @@ def make_main():
     graph(p, 38, "Roll", (RIGHT_X, PAGE_TOP, RIGHT_W, GRAPH_H), 0.0, 100.0, 0.0, 4096.0,
           "FRAME", "PIXEL", strip=True, traces=6, points=101, visible=False)
     bar_top = PAGE_TOP + GRAPH_H + 6
-    graph(p, 35, "Bar", (RIGHT_X, bar_top, RIGHT_W, BAR_H), 1.0, 4096.0, 0.0, 1.0, cursors=3)
+    graph(p, 35, "Bar", (RIGHT_X, bar_top, RIGHT_W, BAR_H), 1.0, 4096.0, 0.0, 1.0, cursors=3,
+          ytick_labels=False)
 
     # Evaluation window under the bar graph, zoom switch beside E-END.
     ey = bar_top + BAR_H + 6

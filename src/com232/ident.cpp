@@ -268,9 +268,9 @@ int GetVERSIONInfo() {
   if (toRead < 0) toRead = 0;
   nBytesR = toRead > 0 ? ComRd(com, szReadBuf, toRead) : 0;
 
-  // The text is the first 72 bytes; bytes beyond them are line noise and are dropped, as
-  // the receive path drops whatever follows a 36-byte frame.
-  if (nBytesR >= 72) {
+  // Only a reply of exactly 72 bytes is a firmware text; with more bytes waiting the line
+  // is not trusted and the status line keeps its last text.
+  if (nBytesR == 72) {
     if (pcbtype == 0) {
       // 36 big-endian words, one character in the low byte of each.
       int k = 0;

@@ -110,7 +110,7 @@ void SetFontAttr(ControlState& c, int attribute, int value) {
   if (attribute == ATTR_TEXT_BOLD)
     f.setBold(value != 0);
   else if (value > 0)
-    f.setPointSize(value);
+    f.setPixelSize(value);  // the engine's text sizes are character heights in panel pixels
   c.widget->setFont(f);
   Refit(c);
 }
@@ -216,7 +216,7 @@ int GetIntAttribute(const ControlState& c, int attribute, int* value) {
       *value = w->font().bold() ? 1 : 0;
       return 0;
     case ATTR_TEXT_POINT_SIZE:
-      *value = w->font().pointSize();
+      *value = w->font().pixelSize() > 0 ? w->font().pixelSize() : w->font().pointSize();
       return 0;
     case ATTR_LABEL_BOLD:
       *value = LabelBold(c) ? 1 : 0;

@@ -185,6 +185,8 @@ void InitGraph(GraphState& g, QCustomPlot* plot) {
   QVariant xLabel = plot->property("xLabel"), yLabel = plot->property("yLabel");
   if (xLabel.isValid()) plot->xAxis->setLabel(xLabel.toString());
   if (yLabel.isValid()) plot->yAxis->setLabel(yLabel.toString());
+  QVariant yTickLabels = plot->property("yTickLabels");
+  if (yTickLabels.isValid()) plot->yAxis->setTickLabels(yTickLabels.toBool());
   int cursors = std::clamp(plot->property("cursors").toInt(), 0, 3);
   for (int i = 0; i < cursors; ++i)
     PlaceCursor(EnsureCursor(g, i), plot->xAxis->range().lower, plot->yAxis->range().center());

@@ -184,6 +184,9 @@ int CC_WriteXFLASH(int, int, int event, void*, int, int) {
       SetStatus(text);
       DrawBar(ccdsubpixel, COLOR_RED);
       ShowStatusBuffer();
+    } else if (hwtype == 400 && !verified && cleared == 1) {
+      // The MX400 table ends on page 5: its run ends on the last acknowledgement,
+      // "X-FLASH-write OK: PAGE5 ...", and the green bar.
     } else if (verified ? (verify.failedChunks == 0 && verify.differingWords == 0) : cleared == 1) {
       DrawBar(ccdsubpixel, COLOR_GREY);
       ShowStatus("X-FLASH Data successfully written!");
