@@ -219,7 +219,9 @@ struct SimHost::Impl {
       fds[1].fd = wakeRead;
       fds[1].events = POLLIN;
       fds[1].revents = 0;
-      double wait = next == kInfinity ? -1.0 : next - SteadyNow();
+      // A due time already passed means "now", not "no deadline": a negative wait would
+      // block the poll until the next request and stall the reply half-way.
+      double wait = next == kInfinity ? -1.0 : std::max(0.0, next - SteadyNow());
       // A master without any slave open reports a hang-up on every poll; wait a little
       // instead of spinning until a client opens the slave again.
       if (hungUp && (wait < 0 || wait > 0.01)) wait = 0.01;

@@ -1,0 +1,376 @@
+// Benchmark of the live measurement: RUN and VIDEO against the simulated sensor, paced
+// like the real 19200-baud line with a 1 ms sensor turnaround, each figure printed beside
+// the limit the line allows. The sensor runs as a separate process (qrox-sim), so the
+// CPU time measured is the program's own. Runs offscreen unless a platform is set.
+//
+//   qrox_bench [--seconds S] [--frames N] [--sim PATH]
+//
+// --seconds: length of the RUN and of the VIDEO measurement (default 20)
+// --frames:  frames of the unpaced memory run (default 30000)
+// --sim:     the qrox-sim program (default: beside qrox_bench)
+#include <fcntl.h>
+#include <qcustomplot.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QPixmapCache>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "com232/com232.h"
+#include "display/display.h"
+#include "engine/engine.h"
+#include "engine/engine_qt.h"
+#include "shell/globals.h"
+#include "shell/shell.h"
+
+namespace {
+
+constexpr double kBaud = 19200.0;
+constexpr double kTurnaround = 0.001;
+constexpr double kByteTime = 10.0 / kBaud;
+
+struct SimProcess {
+  pid_t pid = -1;
+  std::string pty;
+};
+
+// Starts qrox-sim and reads the pty path from its first line of output.
+SimProcess StartSim(const std::string& program, bool paced) {
+  int out[2];
+  SimProcess sim;
+  if (pipe(out) != 0) return sim;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    close(out[0]);
+    close(out[1]);
+    if (paced) {
+      execl(program.c_str(), program.c_str(), "--model", "default", "--turnaround", "0.001",
+            static_cast<char*>(nullptr));
+    } else {
+      execl(program.c_str(), program.c_str(), "--model", "default", "--no-pacing", "--turnaround",
+            "0", static_cast<char*>(nullptr));
+    }
+    _exit(127);
+  }
+  close(out[1]);
+  std::string line;
+  char c = 0;
+  while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
+  close(out[0]);
+  sim.pid = pid;
+  sim.pty = line;
+  return sim;
+}
+
+void StopSim(SimProcess& sim) {
+  if (sim.pid <= 0) return;
+  kill(sim.pid, SIGTERM);
+  waitpid(sim.pid, nullptr, 0);
+  sim.pid = -1;
+}
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec +
+         u.ru_stime.tv_usec / 1e6;
+}
+
+double PeakRssMiB() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss / 1024.0;
+}
+
+double RssMiB() {
+  long pages = 0, resident = 0;
+  FILE* f = std::fopen("/proc/self/statm", "r");
+  if (!f) return 0.0;
+  if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+  std::fclose(f);
+  return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// Frames received since `from`: the sensor numbers its measurement frames in word 15.
+int FramesSince(u16 from) {
+  return static_cast<u16>(raw15 - from);
+}
+
+// Processes events for `seconds`.
+void Settle(double seconds) {
+  const double t0 = Timer();
+  while (Timer() - t0 < seconds) ProcessSystemEvents();
+}
+
+struct LoopFigures {
+  double rate = 0.0;  // frames or passes per second
+  double cpuPerSecond = 0.0;
+  int count = 0;
+};
+
+// Runs RUN or VIDEO for `seconds` and measures it.
+LoopFigures MeasureLoop(int button, double seconds) {
+  QTimer::singleShot(static_cast<int>(seconds * 1000),
+                     [] { CallCtrlCallback(pHandle, MAIN_STOP, EVENT_COMMIT); });
+  // Frames are counted by the sensor's own frame numbers, from one fetched just before.
+  Settle(0.3);
+  PushGETRAW();
+  CopyPPtoRAWVars();
+  Settle(0.1);
+  const u16 first = raw15;
+  const double cpu0 = CpuSeconds();
+  const double t0 = Timer();
+  CallCtrlCallback(pHandle, button, EVENT_COMMIT);
+  const double wall = Timer() - t0;
+  LoopFigures f;
+  f.count = FramesSince(first);
+  f.rate = f.count / wall;
+  f.cpuPerSecond = (CpuSeconds() - cpu0) / wall;
+  return f;
+}
+
+// The simulator's own pace: a bare client that sends measurement requests back to back on
+// the pty and reads each 36-byte reply, with no program around it. Frames per second.
+double BareClientRate(const std::string& pty, double seconds) {
+  const int fd = open(pty.c_str(), O_RDWR | O_NOCTTY);
+  if (fd < 0) return 0.0;
+  termios t{};
+  tcgetattr(fd, &t);
+  cfmakeraw(&t);
+  tcsetattr(fd, TCSANOW, &t);
+  unsigned char request[36] = {0x00, 0x55, 0x00, 0x08};
+  const double t0 = Timer();
+  int frames = 0;
+  while (Timer() - t0 < seconds) {
+    if (write(fd, request, sizeof request) != static_cast<ssize_t>(sizeof request)) break;
+    unsigned char reply[64];
+    int got = 0;
+    while (got < 36) {
+      const ssize_t n = read(fd, reply + got, sizeof reply - got);
+      if (n <= 0) break;
+      got += static_cast<int>(n);
+    }
+    if (got < 36) break;
+    ++frames;
+  }
+  const double rate = frames / (Timer() - t0);
+  close(fd);
+  return rate;
+}
+
+// Counts the replots of a graph control.
+struct ReplotCounter {
+  int count = 0;
+  void Watch(int control) {
+    auto* plot = qobject_cast<QCustomPlot*>(CtrlWidget(pHandle, control));
+    if (plot) QObject::connect(plot, &QCustomPlot::afterReplot, [this] { ++count; });
+  }
+};
+
+// One frame drawn as RUN draws it (bar graph and rolling graph), and the repaint that
+// follows, timed together. Returns milliseconds per frame (mean and worst).
+void MeasureDrawing(int frames, double* meanMs, double* worstMs) {
+  ReplotCounter replots;
+  replots.Watch(MAIN_BAR_GRAPH);
+  replots.Watch(MAIN_ROLL_GRAPH);
+  SetCtrlAttribute(pHandle, MAIN_VIDEO_GRAPH, ATTR_VISIBLE, 0);
+  SetCtrlAttribute(pHandle, MAIN_ROLL_GRAPH, ATTR_VISIBLE, 1);
+  QCoreApplication::processEvents();
+  double total = 0.0, worst = 0.0;
+  for (int i = 0; i < frames; ++i) {
+    const u16 value = static_cast<u16>(1800 + (i * 37) % 400);
+    const u16 words[16] = {value, static_cast<u16>(value + 300),
+                           value, 0,
+                           0,     2000,
+                           100,   2,
+                           1,     2,
+                           0,     2300,
+                           1700,  0,
+                           200,   static_cast<u16>(i)};
+    std::memcpy(pp, words, sizeof words);
+    const int before = replots.count;
+    const double t0 = Timer();
+    CopyPPtoRAWVars();
+    PlotLiveFrame(true);
+    // The queued replots and the paint they ask for.
+    for (int k = 0; k < 10 && replots.count < before + 2; ++k) QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    const double t = Timer() - t0;
+    total += t;
+    worst = std::max(worst, t);
+  }
+  *meanMs = 1000.0 * total / frames;
+  *worstMs = 1000.0 * worst;
+}
+
+void Row(const char* figure, const std::string& measured, const std::string& limit,
+         const char* verdict) {
+  std::printf("| %-46s | %-16s | %-32s | %-4s |\n", figure, measured.c_str(), limit.c_str(),
+              verdict);
+}
+
+std::string Num(double v, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, v);
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  double seconds = 20.0;
+  int memoryFrames = 30000;
+  std::string simProgram = (std::filesystem::path(argv[0]).parent_path() / "qrox-sim").string();
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--seconds" && i + 1 < argc) {
+      seconds = std::atof(argv[++i]);
+    } else if (arg == "--frames" && i + 1 < argc) {
+      memoryFrames = std::atoi(argv[++i]);
+    } else if (arg == "--sim" && i + 1 < argc) {
+      simProgram = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: qrox_bench [--seconds S] [--frames N] [--sim PATH]\n");
+      return 2;
+    }
+  }
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (InitCVIRTE(argc, argv) == 0) return 1;
+
+  SimProcess paced = StartSim(simProgram, true);
+  if (paced.pty.empty()) {
+    std::fprintf(stderr, "qrox_bench: cannot start %s\n", simProgram.c_str());
+    return 1;
+  }
+  const double bareRate = BareClientRate(paced.pty, std::min(seconds, 5.0));
+  char tmpl[] = "/tmp/qrox-bench-XXXXXX";
+  const std::string dir = mkdtemp(tmpl) ? tmpl : "/tmp";
+  SetProjectDir(dir);
+  SetPortDevice(1, paced.pty, "Simulated sensor");
+
+  // Start-up to the identified sensor: panels, echo check, identification, both halves
+  // of the parameter set and the firmware text.
+  const double s0 = Timer();
+  const std::string uir = std::string(QROX_RESOURCE_DIR) + "/" + UIR_FILE;
+  if (LoadAllPanels(uir.c_str()) < 0) {
+    std::fprintf(stderr, "qrox_bench: cannot load %s\n", uir.c_str());
+    StopSim(paced);
+    return 1;
+  }
+  InstallCallbacks();
+  StartUp();
+  const double startup = Timer() - s0;
+  if (HWTYPE == 0) {
+    std::fprintf(stderr, "qrox_bench: the sensor was not identified\n");
+    StopSim(paced);
+    return 1;
+  }
+  const double rssStart = RssMiB();
+
+  // The program idle between two actions: the event processing alone.
+  const double idleCpu0 = CpuSeconds(), idleWall0 = Timer();
+  Settle(3.0);
+  const double idleCpu = (CpuSeconds() - idleCpu0) / (Timer() - idleWall0);
+
+  const LoopFigures run = MeasureLoop(MAIN_RUN, seconds);
+  // As a person would: a moment passes before the next button, so that the reply to
+  // the request RUN had outstanding when it stopped has arrived and is discarded.
+  Settle(0.3);
+  const LoopFigures video = MeasureLoop(MAIN_VIDEO, seconds);
+  Settle(0.3);
+
+  // Memory over a long RUN, against an unpaced sensor so that it takes seconds.
+  SimProcess fast = StartSim(simProgram, false);
+  CloseCom(com);
+  SetPortDevice(1, fast.pty, "Simulated sensor");
+  InitRS232(1);
+  // One frame first, so that the frame number counts from this sensor's numbering.
+  PushGETRAW();
+  CopyPPtoRAWVars();
+  double rss1000 = 0.0, rss10000 = 0.0, rss20000 = 0.0, rssEnd = 0.0;
+  const u16 memFirst = raw15;
+  auto* watch = new QTimer();
+  watch->setInterval(2);
+  QObject::connect(watch, &QTimer::timeout, [&] {
+    const int n = FramesSince(memFirst);
+    if (rss1000 == 0.0 && n >= 1000) rss1000 = RssMiB();
+    if (rss10000 == 0.0 && n >= 10000) rss10000 = RssMiB();
+    if (rss20000 == 0.0 && n >= 20000) rss20000 = RssMiB();
+    if (n >= memoryFrames) {
+      watch->stop();
+      CallCtrlCallback(pHandle, MAIN_STOP, EVENT_COMMIT);
+    }
+  });
+  watch->start();
+  const double m0 = Timer();
+  CallCtrlCallback(pHandle, MAIN_RUN, EVENT_COMMIT);
+  const double memWall = Timer() - m0;
+  const int memCount = FramesSince(memFirst);
+  rssEnd = RssMiB();
+  delete watch;
+
+  double drawMean = 0.0, drawWorst = 0.0;
+  MeasureDrawing(500, &drawMean, &drawWorst);
+
+  const double runLimit = 1.0 / (72 * kByteTime + kTurnaround);
+  const double runLimit0 = 1.0 / (72 * kByteTime);
+  const double videoLimit = 1.0 / (728 * kByteTime + 5 * kTurnaround);
+
+  std::printf("\nLive measurement against qrox-sim, %.0f baud, %.0f ms turnaround, %.0f s each\n\n",
+              kBaud, kTurnaround * 1000, seconds);
+  Row("figure", "measured", "limit / target", "ok");
+  Row("----------------------------------------------", "----------------",
+      "--------------------------------", "----");
+  Row("RUN frames per second", Num(run.rate, 2),
+      Num(runLimit, 2) + " (" + Num(runLimit0, 1) + " at 0 ms); >= 97 %",
+      run.rate >= 0.97 * runLimit ? "yes" : "NO");
+  Row("RUN in % of what qrox-sim itself allows", Num(100.0 * run.rate / bareRate, 1) + " %",
+      "bare pty client: " + Num(bareRate, 2) + "/s", "-");
+  Row("RUN in % of the line limit", Num(100.0 * run.rate / runLimit, 1) + " %", ">= 97 %",
+      run.rate >= 0.97 * runLimit ? "yes" : "NO");
+  Row("VIDEO passes per second", Num(video.rate, 3), Num(videoLimit, 2) + "; >= 95 %",
+      video.rate >= 0.95 * videoLimit ? "yes" : "NO");
+  Row("VIDEO in % of the line limit", Num(100.0 * video.rate / videoLimit, 1) + " %", ">= 95 %",
+      video.rate >= 0.95 * videoLimit ? "yes" : "NO");
+  Row("CPU seconds per second during RUN", Num(run.cpuPerSecond, 3), "< 0.10 (one core)",
+      run.cpuPerSecond < 0.10 ? "yes" : "NO");
+  Row("CPU seconds per second, idle between actions", Num(idleCpu, 3), "-", "-");
+  Row("CPU seconds per second during VIDEO", Num(video.cpuPerSecond, 3), "< 0.10 (one core)",
+      video.cpuPerSecond < 0.10 ? "yes" : "NO");
+  Row("drawing per frame, bar + rolling graph + repaint", Num(drawMean, 3) + " ms",
+      "< 2 ms (worst " + Num(drawWorst, 2) + " ms)", drawMean < 2.0 ? "yes" : "NO");
+  Row("start-up to the identified sensor", Num(startup, 2) + " s", "-", "-");
+  Row("RSS after start-up", Num(rssStart, 1) + " MiB", "-", "-");
+  // Qt's style pixmap cache (QPixmapCache) fills up to its limit during the first
+  // thousands of frames; after that the process must not grow.
+  const double cacheMiB = QPixmapCache::cacheLimit() / 1024.0;
+  Row("RSS after 1 000 frames", Num(rss1000, 1) + " MiB", "-", "-");
+  Row("RSS after 10 000 frames", Num(rss10000, 1) + " MiB",
+      "<= 1 000-frame RSS + " + Num(cacheMiB, 0) + " MiB cache",
+      rss10000 <= rss1000 + cacheMiB + 1.0 ? "yes" : "NO");
+  Row("RSS after 20 000 frames", Num(rss20000, 1) + " MiB", "-", "-");
+  Row(("RSS after " + std::to_string(memCount) + " frames").c_str(), Num(rssEnd, 1) + " MiB",
+      "flat: <= 20 000-frame RSS + 1 MiB", rssEnd <= rss20000 + 1.0 ? "yes" : "NO");
+  Row("peak RSS", Num(PeakRssMiB(), 1) + " MiB", "-", "-");
+  std::printf("\n(%d RUN frames, %d VIDEO passes; memory run: %d frames in %.1f s unpaced)\n",
+              run.count, video.count, memCount, memWall);
+
+  ShutDown();
+  StopSim(paced);
+  StopSim(fast);
+  std::filesystem::remove_all(dir);
+  return 0;
+}
