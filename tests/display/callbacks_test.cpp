@@ -126,6 +126,13 @@ const HelpCase kHelp[] = {
      "sensor...\nA frame of 16 meas.-values is transferred!"},
     {&pHandle, MAIN_STOP, MAIN_HELP1, 10, -10,
      "STOP-BUTTON:\nStops the serial RS232-data-transfer\nbetween PC and Q-ROX sensor."},
+    {&pHandle, MAIN_GET, MAIN_HELP1, 20, -20,
+     "GET-BUTTON:\nGet parameter-frame of Q-ROX sensor\nfrom EEPROM- or RAM-memory ..."},
+    {&pHandle, MAIN_SEND, MAIN_HELP1, 20, -20,
+     "SEND-BUTTON:\nSend parameter-frame to EEPROM- or\nRAM-memory of the Q-ROX-sensor!"},
+    {&pHandle, MAIN_COMPORT, MAIN_HELP2, 20, -80,
+     "DROP-DOWN-CONNECT:\nSelect the port-number of the serial RS232 comunication interface of "
+     "the PC.\n\nThe port-number can be found under:\n<Start>/System-Settings/Hardware/..."},
     {&pHandle, MAIN_VIDEO, MAIN_HELP1, 10, -10,
      "VIDEO-BUTTON:\nTransfer video-signal (pixel information)\n= intensity profile at "
      "CCD-line, via\nserial communication interface to PC."},
