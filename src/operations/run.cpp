@@ -49,14 +49,18 @@ void PushRUN() {
   PushGETRAW();
 
   for (;;) {
-    if (graph_flag == 1) {
+    // The frame is distributed before the next request is built (the request carries the
+    // set-point it reported) and drawn while that request is on the line, so drawing
+    // never holds up the exchange.
+    const bool frame = graph_flag == 1;
+    if (frame) {
       CopyPPtoRAWVars();
-      PlotLiveFrame(true);
       graph_flag = 0;
       FlushInQ(com);
       FlushOutQ(com);
     }
     if (rx_flag == 1) SendNextRequest(&t0);
+    if (frame) PlotLiveFrame(true);
     if (Timer() - t0 > TIMEOUT) {
       ShowStatus("Timeout RS232-Line!");
       stop_flag = 1;
