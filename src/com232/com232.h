@@ -44,20 +44,20 @@ u16 GetWord(const char* buffer, int offset);
 
 // ------------------------------------------------------------ parameter set (paraset.cpp)
 enum Layout { LAYOUT_DEFAULT = 0, LAYOUT_D303 = 1, LAYOUT_MX400 = 2 };
-Layout LiveLayout();         // hwtype 400: MX400; softversion < 303: default; else D303
-int LayoutBase(Layout layout); // 3, 18, 33
+Layout LiveLayout();            // hwtype 400: MX400; softversion < 303: default; else D303
+int LayoutBase(Layout layout);  // 3, 18, 33
 void CopyVarsToPP(u16 half);
 void CopyPPtoVars(u16 half);
 void CopyPPtoRAWVars();
-u32 SlopeWord();                // words 60-61, unsigned
+u32 SlopeWord();  // words 60-61, unsigned
 void SetSlopeWord(u32 slope);
-int OffsetWord();               // words 62-63, signed
+int OffsetWord();  // words 62-63, signed
 void SetOffsetWord(int offset);
 
 // ------------------------------------------------------------ identification (ident.cpp)
 int GetHARDWAREInfo();
 int GetVERSIONInfo();
-double VideoStep(u16 virtpixel); // 0 for an unlisted pixel count
+double VideoStep(u16 virtpixel);  // 0 for an unlisted pixel count
 
 // ------------------------------------------------------------ block transfer (blocks.cpp)
 int PushGETRAW();

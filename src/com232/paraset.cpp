@@ -4,7 +4,7 @@
 namespace {
 constexpr int HALF1_FIRST = 48;  // words 48..58 travel as data words 0..10 of half 1
 constexpr int HALF1_COUNT = 11;
-constexpr int SLOPE_LOW = 60;    // words 60..63 travel as data words 11..14 of half 1
+constexpr int SLOPE_LOW = 60;  // words 60..63 travel as data words 11..14 of half 1
 }  // namespace
 
 Layout LiveLayout() {
@@ -64,7 +64,9 @@ void CopyPPtoRAWVars() {
   raw15 = pp[15];
 }
 
-u32 SlopeWord() { return static_cast<u32>(parameter[60]) | static_cast<u32>(parameter[61]) << 16; }
+u32 SlopeWord() {
+  return static_cast<u32>(parameter[60]) | static_cast<u32>(parameter[61]) << 16;
+}
 
 void SetSlopeWord(u32 slope) {
   parameter[60] = static_cast<u16>(slope & 0xFFFF);

@@ -80,7 +80,9 @@ void ReceiveCallbackOn() {
   InstallComCallback(com, eventMask, NOTIFY_COUNT, EVENT_CHAR, RX_Receive_Function, nullptr);
 }
 
-void ReceiveCallbackOff() { InstallComCallback(com, 0, NOTIFY_COUNT, EVENT_CHAR, nullptr, nullptr); }
+void ReceiveCallbackOff() {
+  InstallComCallback(com, 0, NOTIFY_COUNT, EVENT_CHAR, nullptr, nullptr);
+}
 
 int WaitRxFull() {
   const double t0 = Timer();

@@ -23,15 +23,15 @@ constexpr int ATTR_LEFT = 531;
 constexpr int ATTR_TOP = 532;
 constexpr int ATTR_WIDTH = 533;
 constexpr int ATTR_HEIGHT = 534;
-constexpr int ATTR_ZPLANE_POSITION = 545; // 0: in front of everything on its panel, pages too
-constexpr int ATTR_LABEL_TEXT = 641;    // string attribute: the control's label
-constexpr int ATTR_LABEL_BOLD = 660;    // tolerance-field label emphasis
+constexpr int ATTR_ZPLANE_POSITION = 545;  // 0: in front of everything on its panel, pages too
+constexpr int ATTR_LABEL_TEXT = 641;       // string attribute: the control's label
+constexpr int ATTR_LABEL_BOLD = 660;       // tolerance-field label emphasis
 constexpr int ATTR_TEXT_COLOR = 680;
-constexpr int ATTR_TEXT_FONT = 681;     // string attribute: font family
+constexpr int ATTR_TEXT_FONT = 681;  // string attribute: font family
 constexpr int ATTR_TEXT_POINT_SIZE = 682;
 constexpr int ATTR_TEXT_BOLD = 687;
 constexpr int ATTR_TEXT_BGCOLOR = 690;
-constexpr int ATTR_FRAME_COLOR = 700;   // colour of a decoration / field
+constexpr int ATTR_FRAME_COLOR = 700;  // colour of a decoration / field
 constexpr int ATTR_SCROLL_MODE = 1088;
 constexpr int ATTR_NUM_TRACES = 1170;
 constexpr int ATTR_POINTS_PER_SCREEN = 1171;
@@ -45,8 +45,8 @@ constexpr int VAL_AUTOSCALE = 1;
 
 // Data types of plot, strip-chart and file arrays
 constexpr int VAL_CHAR = 0;
-constexpr int VAL_INTEGER = 1;       // signed 32-bit
-constexpr int VAL_SHORT_INTEGER = 2; // signed 16-bit
+constexpr int VAL_INTEGER = 1;        // signed 32-bit
+constexpr int VAL_SHORT_INTEGER = 2;  // signed 16-bit
 constexpr int VAL_FLOAT = 3;
 constexpr int VAL_DOUBLE = 4;
 constexpr int VAL_UNSIGNED_SHORT_INTEGER = 6;
@@ -81,13 +81,13 @@ constexpr int LWRS_RECEIVE = 0x8000;
 
 // Engine error codes
 constexpr int UIEBadPanelHandle = -1;
-constexpr int UIEResourceFile = -2; // resource file missing, unreadable or the panel absent
+constexpr int UIEResourceFile = -2;  // resource file missing, unreadable or the panel absent
 constexpr int UIEBadControl = -3;
 constexpr int UIEValueTypeMismatch = -4;
 constexpr int UIEFile = -5;
 constexpr int UIEOutOfMemory = -12;
 constexpr int UIETooManyOrNotEnoughValues = -10;
-constexpr int UIEInvalidAttribute = -14; // attribute not supported by the control or panel
+constexpr int UIEInvalidAttribute = -14;  // attribute not supported by the control or panel
 
 // Serial error codes of OpenComConfig and the other serial calls
 constexpr int kComUnknownSystemError = -1;
@@ -101,7 +101,7 @@ constexpr int kComTimeout = -99;
 
 // File error codes of ArrayToFile / FileToArray
 constexpr int kFileOpenError = -1;
-constexpr int kFileReadError = -2;     // non-numeric text or too few values
+constexpr int kFileReadError = -2;  // non-numeric text or too few values
 constexpr int kFileWriteError = -3;
 
 using CtrlCallbackPtr = int (*)(int panel, int control, int event, void* callbackData,
@@ -176,8 +176,8 @@ int DisplayImageFile(int panel, int control, const char* path);
 
 // ---------------------------------------------------------------- graphs
 // Plot handles are positive; DeleteGraphPlot with plot -1 deletes all plots.
-int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2,
-                  int lineColor, int fillColor);
+int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2, int lineColor,
+                  int fillColor);
 int PlotXY(int panel, int control, const void* xArray, const void* yArray, int numPoints,
            int xDataType, int yDataType, int plotStyle, int pointStyle, int lineStyle,
            int pointFrequency, int color);
@@ -194,10 +194,10 @@ int GetAxisScalingMode(int panel, int control, int axis, int* mode, double* min,
 // What a graph holds, for tests and diagnostics.
 struct PlotInfo {
   int handle = 0;
-  bool rectangle = false; // else an XY plot
-  double x1 = 0, y1 = 0, x2 = 0, y2 = 0; // rectangle corners
-  int lineColor = 0, fillColor = 0;      // rectangle colours; XY: both the plot colour
-  std::vector<double> x, y;              // XY points
+  bool rectangle = false;                 // else an XY plot
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // rectangle corners
+  int lineColor = 0, fillColor = 0;       // rectangle colours; XY: both the plot colour
+  std::vector<double> x, y;               // XY points
 };
 std::vector<PlotInfo> GetGraphPlots(int panel, int control);
 // Strip chart: the points of trace `trace` (1-based) as currently on screen, oldest first.
@@ -221,15 +221,15 @@ int PendingPopupAnswers();
 // for a number explicitly (command line, tests).
 struct PortEntry {
   int number = 0;
-  std::string device;      // path of the device, e.g. /dev/ttyUSB0 or a pty slave
-  std::string description; // shown in the serial-port drop-down
+  std::string device;       // path of the device, e.g. /dev/ttyUSB0 or a pty slave
+  std::string description;  // shown in the serial-port drop-down
 };
 std::vector<PortEntry> GetPortTable();
 void SetPortDevice(int portNumber, const std::string& device, const std::string& description);
 std::string GetPortDevice(int portNumber);
 
-int OpenComConfig(int portNumber, const char* deviceName, long baudRate, int parity,
-                  int dataBits, int stopBits, int inputQueueSize, int outputQueueSize);
+int OpenComConfig(int portNumber, const char* deviceName, long baudRate, int parity, int dataBits,
+                  int stopBits, int inputQueueSize, int outputQueueSize);
 int CloseCom(int portNumber);
 int SetComTime(int portNumber, double timeoutSeconds);
 int SetCTSMode(int portNumber, int mode);
@@ -259,7 +259,7 @@ int GetFileInfo(const char* fileName, long* fileSize);
 int DeleteFile(const char* fileName);
 int MakePathname(const char* directory, const char* fileName, char* pathName);
 int GetProjectDir(char* directory);
-void SetProjectDir(const std::string& directory); // start-up and tests
+void SetProjectDir(const std::string& directory);  // start-up and tests
 // "MM-DD-YYYY" and "HH:MM:SS" of the engine clock (the system clock unless tests fix it).
 const char* DateStr();
 const char* TimeStr();
@@ -267,7 +267,7 @@ void SetFixedDateTime(int year, int month, int day, int hour, int minute, int se
 void ClearFixedDateTime();
 
 // ---------------------------------------------------------------- time
-double Timer();        // seconds from an arbitrary start, monotonic
+double Timer();  // seconds from an arbitrary start, monotonic
 void Delay(double seconds);
 void SleepMs(int ms);  // yields the processor; 0 = yield once
 

@@ -27,8 +27,7 @@ u16 HWTYPE;
 u16 ADCMAX;
 u16 pixB, pixE;
 
-u16 Ledge, Redge, Mvalue, tol, edcnt, mvstart, mvend, dynpow, anaMax, anaMin, in0, videoMax,
-    raw15;
+u16 Ledge, Redge, Mvalue, tol, edcnt, mvstart, mvend, dynpow, anaMax, anaMin, in0, videoMax, raw15;
 u32 umValue;
 
 double xArray[256];

@@ -1,3 +1,5 @@
 #include "shell/shell.h"
 
-int main(int argc, char** argv) { return AppMain(argc, argv); }
+int main(int argc, char** argv) {
+  return AppMain(argc, argv);
+}

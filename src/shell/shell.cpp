@@ -124,8 +124,7 @@ int CC_PANEL(int /*panel*/, int event, void* /*callbackData*/, int /*eventData1*
   return 0;
 }
 
-int CC_POPUP(int panel, int event, void* /*callbackData*/, int /*eventData1*/,
-             int /*eventData2*/) {
+int CC_POPUP(int panel, int event, void* /*callbackData*/, int /*eventData1*/, int /*eventData2*/) {
   if (event == EVENT_CLOSE) {
     HidePanel(panel);
     SetCtrlVal(pHandle, MAIN_RECORDER, 0);

@@ -11,9 +11,9 @@ int Copy1D(const double* in, int n, double* out);
 int Shift(const double* in, int n, int shift, double* out);
 
 struct StartOptions {
-  std::string resourceDir; // where the resource file and zx.bmp lie ("" = program directory)
-  std::string portDevice;  // device for port 1: "" = port table default, "sim" = simulator
-  std::string logFile;     // protocol trace, "" = none
+  std::string resourceDir;  // where the resource file and zx.bmp lie ("" = program directory)
+  std::string portDevice;   // device for port 1: "" = port table default, "sim" = simulator
+  std::string logFile;      // protocol trace, "" = none
 };
 
 // Loads the five panels (step 2 of start-up). Returns 0, or -1 if any panel fails.

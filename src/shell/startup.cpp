@@ -29,9 +29,9 @@ constexpr char kUsage[] =
 void FillPortList() {
   const std::vector<PortEntry> ports = GetPortTable();
   for (size_t i = 0; i < ports.size(); ++i) {
-    const std::string label = "COM" + std::to_string(ports[i].number) + ": " +
-                              (ports[i].description.empty() ? ports[i].device
-                                                            : ports[i].description);
+    const std::string label =
+        "COM" + std::to_string(ports[i].number) + ": " +
+        (ports[i].description.empty() ? ports[i].device : ports[i].description);
     ReplaceListItem(pHandle, MAIN_COMPORT, static_cast<int>(i), label.c_str(), ports[i].number);
   }
   SetCtrlVal(pHandle, MAIN_COMPORT, com);

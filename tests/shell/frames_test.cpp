@@ -162,6 +162,5 @@ TEST(SerialErrors, OpenFailureTexts) {
   EXPECT_STREQ(ComErrorText(-7), "Cannot open port");
   EXPECT_STREQ(ComErrorText(-13), "Invalid parameter");
   EXPECT_STREQ(ComErrorText(-99), "Timeout");
-  for (int r : {-5, -8, -12, -14, -98, -100})
-    EXPECT_STREQ(ComErrorText(r), "RS-232 error!") << r;
+  for (int r : {-5, -8, -12, -14, -98, -100}) EXPECT_STREQ(ComErrorText(r), "RS-232 error!") << r;
 }

@@ -15,7 +15,9 @@ sim::SimHost::Options AppTest::Unpaced() {
   return o;
 }
 
-sim::SimHost::Options AppTest::Paced() { return sim::SimHost::Options{}; }
+sim::SimHost::Options AppTest::Paced() {
+  return sim::SimHost::Options{};
+}
 
 void AppTest::LoadPanelsOnly() {
   char tmpl[] = "/tmp/qrox-test-XXXXXX";
@@ -67,4 +69,6 @@ void AppTest::StopWhen(std::function<bool()> condition) {
   timer->start();
 }
 
-std::string AppTest::PathIn(const std::string& name) const { return dir + "/" + name; }
+std::string AppTest::PathIn(const std::string& name) const {
+  return dir + "/" + name;
+}
