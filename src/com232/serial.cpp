@@ -180,12 +180,10 @@ int CC_DropDCom(int panel, int control, int event, void* /*callbackData*/, int /
     ShowStatus("Init COM-Port ...");
     InitRS232(com);
   } else if (event == EVENT_RIGHT_CLICK) {
-    int top = 0, left = 0, height = 0, width = 0;
-    GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
-    ToggleHelpText(MAIN_HELP2, left + width + 20, top - 80,
-                   "DROP-DOWN-CONNECT:\nSelect the port-number of the serial RS232 comunication "
-                   "interface of the PC.\n\nThe port-number can be found under:\n"
-                   "<Start>/System-Settings/Hardware/...");
+    HelpBeside(panel, control, MAIN_HELP2, 20, -80,
+               "DROP-DOWN-CONNECT:\nSelect the port-number of the serial RS232 comunication "
+               "interface of the PC.\n\nThe port-number can be found under:\n"
+               "<Start>/System-Settings/Hardware/...");
   }
   return 0;
 }

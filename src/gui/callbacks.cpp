@@ -12,20 +12,6 @@ namespace {
 constexpr int BOX1 = MAIN_HELP1;
 constexpr int BOX2 = MAIN_HELP2;
 
-// Help text beside a control of a page (or of the main panel, whose position counts as
-// 0): left = page left + control left + control width + dx, top = page top + control top
-// + dy.
-void HelpBeside(int panel, int control, int box, int dx, int dy, const char* text) {
-  int pageLeft = 0, pageTop = 0;
-  if (panel != pHandle) {
-    GetPanelAttribute(panel, ATTR_LEFT, &pageLeft);
-    GetPanelAttribute(panel, ATTR_TOP, &pageTop);
-  }
-  int top = 0, left = 0, height = 0, width = 0;
-  GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
-  ToggleHelpText(box, pageLeft + left + width + dx, pageTop + top + dy, text);
-}
-
 // A callback whose only work is the help text on a right click.
 int HelpOnly(int panel, int control, int event, int box, int dx, const char* text) {
   if (event == EVENT_RIGHT_CLICK) HelpBeside(panel, control, box, dx, -10, text);

@@ -20,6 +20,10 @@ void FillThresholdLine(u16 threshold);
 // Help texts (help.cpp): toggles box `box` (MAIN_HELP1 or MAIN_HELP2) at left/top and
 // puts `text` into it.
 void ToggleHelpText(int box, int left, int top, const char* text);
+// Toggles `box` beside a control of a page (or of the main panel, whose position counts
+// as 0): left = page left + control left + control width + dx, top = page top + control
+// top + dy.
+void HelpBeside(int panel, int control, int box, int dx, int dy, const char* text);
 CTRL_CALLBACK(CC_HelpText1);
 CTRL_CALLBACK(CC_HelpText2);
 

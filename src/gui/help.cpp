@@ -15,6 +15,17 @@ void ToggleHelpText(int box, int left, int top, const char* text) {
   ResetTextBox(pHandle, box, text);
 }
 
+void HelpBeside(int panel, int control, int box, int dx, int dy, const char* text) {
+  int pageLeft = 0, pageTop = 0;
+  if (panel != pHandle) {
+    GetPanelAttribute(panel, ATTR_LEFT, &pageLeft);
+    GetPanelAttribute(panel, ATTR_TOP, &pageTop);
+  }
+  int top = 0, left = 0, height = 0, width = 0;
+  GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
+  ToggleHelpText(box, pageLeft + left + width + dx, pageTop + top + dy, text);
+}
+
 namespace {
 int HideOnClick(int panel, int control, int event) {
   if (event == EVENT_LEFT_CLICK || event == EVENT_RIGHT_CLICK) {

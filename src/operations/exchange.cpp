@@ -17,9 +17,7 @@ const char kSendHelp[] =
 
 // Help-text box 1 beside a main-panel button: 20 pixels right of it, 20 pixels above its top.
 void ButtonHelp(int control, const char* text) {
-  int top = 0, left = 0, height = 0, width = 0;
-  GetCtrlBoundingRect(pHandle, control, &top, &left, &height, &width);
-  ToggleHelpText(MAIN_HELP1, left + width + 20, top - 20, text);
+  HelpBeside(pHandle, control, MAIN_HELP1, 20, -20, text);
 }
 
 // One half of the set to the sensor with command word 1 (SEND).

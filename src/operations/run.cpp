@@ -11,9 +11,7 @@ namespace {
 
 // Help-text box 1 beside a main-panel button: 10 pixels right of it, 10 pixels above.
 void ButtonHelp(int panel, int control, const char* text) {
-  int top = 0, left = 0, height = 0, width = 0;
-  GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
-  ToggleHelpText(MAIN_HELP1, left + width + 10, top - 10, text);
+  HelpBeside(panel, control, MAIN_HELP1, 10, -10, text);
 }
 
 void UndimRunVideoTeach() {

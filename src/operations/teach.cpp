@@ -81,11 +81,9 @@ int CC_ButtonTeach(int, int, int event, void*, int, int) {
 // and minimum in the sensor. The packet goes out with its current contents.
 int CC_ButtonReset(int panel, int control, int event, void*, int, int) {
   if (event == EVENT_RIGHT_CLICK) {
-    int top = 0, left = 0, height = 0, width = 0;
-    GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
-    ToggleHelpText(MAIN_HELP1, left + width + 10, top - 10,
-                   "RESET-BUTTON:\nReset the actual maxima und minima\nvalues at the "
-                   "Q-ROX-hardware.\nNo software/hardware reset is done !");
+    HelpBeside(panel, control, MAIN_HELP1, 10, -10,
+               "RESET-BUTTON:\nReset the actual maxima und minima\nvalues at the "
+               "Q-ROX-hardware.\nNo software/hardware reset is done !");
     return 0;
   }
   if (event != EVENT_COMMIT) return 0;

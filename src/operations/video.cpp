@@ -60,11 +60,9 @@ int CC_BTNVideo(int panel, int control, int event, void* /*callbackData*/, int /
     SelectRAM();
     PushVIDEO();
   } else if (event == EVENT_RIGHT_CLICK) {
-    int top = 0, left = 0, height = 0, width = 0;
-    GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
-    ToggleHelpText(MAIN_HELP1, left + width + 10, top - 10,
-                   "VIDEO-BUTTON:\nTransfer video-signal (pixel information)\n= intensity "
-                   "profile at CCD-line, via\nserial communication interface to PC.");
+    HelpBeside(panel, control, MAIN_HELP1, 10, -10,
+               "VIDEO-BUTTON:\nTransfer video-signal (pixel information)\n= intensity "
+               "profile at CCD-line, via\nserial communication interface to PC.");
   }
   return 0;
 }

@@ -84,10 +84,8 @@ int CC_TOGGBTN_Recorder(int panel, int control, int event, void*, int, int) {
     else
       DisplayPanel(pPopup);
   } else if (event == EVENT_RIGHT_CLICK) {
-    int top = 0, left = 0, height = 0, width = 0;
-    GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
-    ToggleHelpText(MAIN_HELP1, left + width + 10, top - 10,
-                   "RECORDER-BUTTON:\nOpen a new Popup-Window for\nthe Q-ROX data recorder.");
+    HelpBeside(panel, control, MAIN_HELP1, 10, -10,
+               "RECORDER-BUTTON:\nOpen a new Popup-Window for\nthe Q-ROX data recorder.");
   }
   return 0;
 }
