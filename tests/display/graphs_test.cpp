@@ -7,10 +7,10 @@
 
 #include "com232/com232.h"
 #include "display/display.h"
-#include "display/display_support.h"
 #include "engine/engine.h"
 #include "shell/globals.h"
 #include "support/app_fixture.h"
+#include "support/display_support.h"
 
 namespace {
 

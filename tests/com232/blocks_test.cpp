@@ -7,11 +7,11 @@
 #include <cstring>
 
 #include "com232/com232.h"
-#include "display/display_support.h"
 #include "engine/engine.h"
 #include "shell/globals.h"
 #include "shell/status.h"
 #include "support/app_fixture.h"
+#include "support/display_support.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "com232/com232.h"
-#include "ident/ident_helpers.h"
 #include "operations/operations.h"
 #include "shell/globals.h"
 #include "shell/status.h"
 #include "support/app_fixture.h"
+#include "support/ident_helpers.h"
 
 using namespace identtest;
 

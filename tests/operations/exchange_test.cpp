@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "com232/com232.h"
-#include "ident/ident_helpers.h"
 #include "operations/operations.h"
 #include "shell/globals.h"
 #include "support/app_fixture.h"
+#include "support/ident_helpers.h"
 
 using namespace identtest;
 

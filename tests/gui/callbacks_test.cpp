@@ -10,12 +10,12 @@
 
 #include "com232/com232.h"
 #include "display/display.h"
-#include "display/display_support.h"
 #include "engine/engine.h"
 #include "engine/engine_qt.h"
 #include "gui/gui.h"
 #include "shell/globals.h"
 #include "support/app_fixture.h"
+#include "support/display_support.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "com232/com232.h"
 #include "engine/engine.h"
 #include "files/files.h"
-#include "recorder/rec_support.h"
 #include "shell/status.h"
 #include "support/app_fixture.h"
+#include "support/rec_support.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 
 #include "com232/com232.h"
 #include "gui/gui.h"
-#include "ident/ident_helpers.h"
 #include "operations/operations.h"
 #include "shell/globals.h"
 #include "shell/status.h"
 #include "support/app_fixture.h"
+#include "support/ident_helpers.h"
 
 using namespace identtest;
 

@@ -10,13 +10,13 @@
 
 #include "com232/com232.h"
 #include "display/display.h"
-#include "display/display_support.h"
 #include "engine/engine.h"
 #include "engine/engine_qt.h"
 #include "operations/operations.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
 #include "support/app_fixture.h"
+#include "support/display_support.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "com232/com232.h"
 #include "engine/engine.h"
 #include "popup/popup.h"
-#include "recorder/rec_support.h"
 #include "shell/shell.h"
 #include "support/app_fixture.h"
+#include "support/rec_support.h"
 
 namespace {
 

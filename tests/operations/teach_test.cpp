@@ -9,8 +9,8 @@
 #include "engine/engine.h"
 #include "gui/gui.h"
 #include "operations/operations.h"
-#include "recorder/rec_support.h"
 #include "support/app_fixture.h"
+#include "support/rec_support.h"
 
 namespace {
 
