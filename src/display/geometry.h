@@ -3,6 +3,7 @@
 // No engine calls here, so every rule can be checked on its own.
 #pragma once
 
+#include "shell/colors.h"
 #include "shell/globals.h"
 
 // An x range on the pixel axis.
@@ -60,9 +61,3 @@ ZoomRange RollZoom(int setPoint, int tolUp, int tolLow, int mvalue, int n);
 // A tolerance in pixels shown in millimetres: S x t / divisor in double precision
 // (divisor 16384000.0 in the default layout, 1024000.0 in D303 and MX400).
 double ToleranceMillimetres(u32 slope, unsigned t, double divisor);
-
-// Colours of the graphs and indicators.
-constexpr int COLOR_RED = 0xFF0000;
-constexpr int COLOR_DARK_GREEN = 0x008000;
-constexpr int COLOR_GREEN = 0x00FF00;
-constexpr int COLOR_BLACK = 0x000000;

@@ -19,6 +19,7 @@
 #include "com232/com232.h"
 #include "engine/engine.h"
 #include "files/files.h"
+#include "shell/colors.h"
 #include "shell/status.h"
 
 namespace {
@@ -27,10 +28,6 @@ constexpr u16 FILLER = 0x00AA;
 constexpr int CHUNK_WORDS = 8;
 constexpr int PAGE_WORDS = 256;
 constexpr u16 FIRST_PAGE = 2;
-
-constexpr int COLOR_GREEN = 0x00FF00;
-constexpr int COLOR_GREY = 0xA0A0A0;
-constexpr int COLOR_RED = 0xFF0000;
 
 // Outcome of the last WriteXFLASH call: 1 when the chunk was acknowledged in time.
 int chunkAcknowledged = 0;

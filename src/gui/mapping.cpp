@@ -5,6 +5,7 @@
 
 #include "engine/engine.h"
 #include "gui/gui.h"
+#include "shell/colors.h"
 
 namespace {
 
@@ -57,9 +58,6 @@ int ThresholdSlot(Layout layout) {
 double SlopeScale(Layout layout) {
   return layout == LAYOUT_DEFAULT ? 16384.0 : 1024.0;
 }
-
-constexpr int GREY = 0xA0A0A0;
-constexpr int GREEN = 0x00FF00;
 
 void ReadPanel(Layout layout) {
   const SlotCtrl* slots = SlotsOf(layout);
@@ -122,14 +120,14 @@ void WritePanel(Layout layout) {
   // Evaluation window and the whole pixel range in the bar graph.
   SetGraphCursor(pHandle, MAIN_BAR_GRAPH, 2, parameter[base + 4], 0.75);
   SetGraphCursor(pHandle, MAIN_BAR_GRAPH, 3, parameter[base + 5], 0.75);
-  PlotRectangle(pHandle, MAIN_BAR_GRAPH, 0.0, 0.0, ccdvirtpixel, 1.0, GREY, GREY);
+  PlotRectangle(pHandle, MAIN_BAR_GRAPH, 0.0, 0.0, ccdvirtpixel, 1.0, COLOR_GREY, COLOR_GREY);
 
   if (layout == LAYOUT_DEFAULT) {
     // Set-point +/- tolerance.
     const int setPoint = parameter[9];
     const int tolerance = parameter[10];
     PlotRectangle(pHandle, MAIN_BAR_GRAPH, setPoint - tolerance, 0.0, setPoint + tolerance, 0.25,
-                  GREEN, GREEN);
+                  COLOR_GREEN, COLOR_GREEN);
   }
   if (layout == LAYOUT_D303) {
     const int dim = (parameter[31] == 1 || parameter[31] == 3) ? 1 : 0;

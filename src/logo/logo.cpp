@@ -4,12 +4,11 @@
 #include "logo/logo.h"
 
 #include "engine/engine.h"
+#include "shell/colors.h"
 #include "shell/globals.h"
 
 namespace {
 
-constexpr int kInfoBlue = 0x0080FF;   // field and text background
-constexpr int kInfoWhite = 0xFFFFFF;  // text colour
 constexpr char kLogoFile[] = "zx.bmp";
 constexpr char kAppFont[] = "NIApp";  // the engine's application font
 
@@ -34,7 +33,7 @@ void ShowInfoText(int /*unused*/, int background, int color, const char* text, i
 void ShowLogo(int mode) {
   if (mode != 2) return;
 
-  SetCtrlAttribute(pHandle, MAIN_INFO_FIELD, ATTR_FRAME_COLOR, kInfoBlue);
+  SetCtrlAttribute(pHandle, MAIN_INFO_FIELD, ATTR_FRAME_COLOR, COLOR_INFO_BLUE);
 
   // The bitmap lies in the program directory. A missing file leaves the picture empty;
   // that is no error worth a message.
@@ -44,9 +43,9 @@ void ShowLogo(int mode) {
   MakePathname(proj_dir, kLogoFile, path);
   DisplayImageFile(pHandle, MAIN_LOGO, path);
 
-  ShowInfoText(0, kInfoBlue, kInfoWhite, kCompanyLine, 15, 10, 11);
-  ShowInfoText(0, kInfoBlue, kInfoWhite, kPhoneLine, 15, 25, 11);
-  ShowInfoText(0, kInfoBlue, kInfoWhite, kWebLine, 15, 40, 11);
-  ShowInfoText(0, kInfoBlue, kInfoWhite, szSoftName, 300, 35, 18);
-  ShowInfoText(0, kInfoBlue, kInfoWhite, szSoftVersion, 450, 40, 11);
+  ShowInfoText(0, COLOR_INFO_BLUE, COLOR_WHITE, kCompanyLine, 15, 10, 11);
+  ShowInfoText(0, COLOR_INFO_BLUE, COLOR_WHITE, kPhoneLine, 15, 25, 11);
+  ShowInfoText(0, COLOR_INFO_BLUE, COLOR_WHITE, kWebLine, 15, 40, 11);
+  ShowInfoText(0, COLOR_INFO_BLUE, COLOR_WHITE, szSoftName, 300, 35, 18);
+  ShowInfoText(0, COLOR_INFO_BLUE, COLOR_WHITE, szSoftVersion, 450, 40, 11);
 }

@@ -8,6 +8,7 @@
 #include "engine/engine.h"
 #include "gui/gui.h"
 #include "popup/popup.h"
+#include "shell/colors.h"
 #include "shell/status.h"
 
 namespace {
@@ -23,12 +24,6 @@ constexpr int REC_FILE_ERROR = 4;  // the recorder file could not be written
 
 // Minimum spacing of two measurement requests, in seconds.
 constexpr double REQUEST_PACING = 1.0;
-
-constexpr int COLOR_GREEN = 0x008000;
-constexpr int COLOR_WHITE = 0xFFFFFF;
-constexpr int COLOR_GREY = 0xE0E0E0;
-constexpr int COLOR_BLACK = 0x000000;
-constexpr int COLOR_RED = 0xFF0000;
 
 // Display controls of a run: enabled while it runs, dimmed afterwards.
 const int kRunDisplays[] = {REC_DATE,  REC_TIME,    REC_COUNT,  REC_DAYS,
@@ -168,7 +163,7 @@ int CC_CBTNStartRecord(int, int, int event, void*, int, int) {
   }
 
   DimSerialCommands(1);
-  SetCtrlAttribute(pPopup, REC_STATUS, ATTR_TEXT_BGCOLOR, COLOR_GREEN);
+  SetCtrlAttribute(pPopup, REC_STATUS, ATTR_TEXT_BGCOLOR, COLOR_DARK_GREEN);
   SetCtrlAttribute(pPopup, REC_STATUS, ATTR_TEXT_COLOR, COLOR_WHITE);
   SetCtrlAttribute(pPopup, REC_STATUS, ATTR_TEXT_BOLD, 1);
   DimRunDisplays(0);
@@ -263,7 +258,7 @@ int CC_CBTNStartRecord(int, int, int event, void*, int, int) {
 
   switch (stop_flag) {
     case REC_COMPLETED:
-      SetCtrlAttribute(pPopup, REC_STATUS, ATTR_TEXT_BGCOLOR, COLOR_GREY);
+      SetCtrlAttribute(pPopup, REC_STATUS, ATTR_TEXT_BGCOLOR, COLOR_LIGHT_GREY);
       SetCtrlAttribute(pPopup, REC_STATUS, ATTR_TEXT_COLOR, COLOR_BLACK);
       SetCtrlAttribute(pPopup, REC_STATUS, ATTR_TEXT_BOLD, 0);
       SetRecStatus("DATA-RECORDER COMPLETED SUCCESSFULLY");

@@ -7,6 +7,7 @@
 #include "engine/engine.h"
 #include "gui/gui.h"
 #include "logo/logo.h"
+#include "shell/colors.h"
 #include "shell/globals.h"
 #include "shell/status.h"
 
@@ -15,7 +16,6 @@ namespace {
 constexpr u16 kDefaultLayoutStart[15] = {500, 1, 1, 1, 1, 1024, 512, 100, 1, 0, 0, 0, 0, 1, 40};
 constexpr u16 kD303LayoutStart[15] = {500, 1, 1, 1, 1, 1024, 512, 100, 100, 1, 0, 0, 0, 1, 40};
 constexpr u16 kMX400LayoutStart[15] = {500, 1, 1, 1, 1, 1024, 512, 100, 100, 1, 0, 0, 65535, 40, 0};
-constexpr int kGreen = 0x00FF00;
 
 void WriteParameterStartValues() {
   std::memcpy(&parameter[3], kDefaultLayoutStart, sizeof kDefaultLayoutStart);
@@ -33,7 +33,7 @@ void DrawStartPicture() {
   const int setpoint = parameter[9];
   const int tolerance = parameter[10];
   PlotRectangle(pHandle, MAIN_BAR_GRAPH, setpoint - tolerance, 0.0, setpoint + tolerance, 0.25,
-                kGreen, kGreen);
+                COLOR_GREEN, COLOR_GREEN);
 }
 
 void PlaceHelpBox(int box, const char* text) {
