@@ -151,6 +151,8 @@ void EditingFinished(int panel, int control) {
 void WireButton(QAbstractButton* b, int panel, int control) {
   if (b->isCheckable()) {
     QObject::connect(b, &QAbstractButton::clicked, Router(), [panel, control] {
+      // Switched by the user: from now on the switch holds 0 or 1.
+      if (engine::ControlState* c = engine::FindControl(panel, control)) c->hasExact = false;
       Send(panel, control, EVENT_VAL_CHANGED);
       Send(panel, control, EVENT_COMMIT);
     });

@@ -3,6 +3,8 @@
 // layout (default, D303, MX400).
 #include "gui/mapping.h"
 
+#include <string>
+
 #include "engine/engine.h"
 #include "gui/gui.h"
 #include "shell/colors.h"
@@ -59,6 +61,42 @@ double SlopeScale(Layout layout) {
   return layout == LAYOUT_DEFAULT ? 16384.0 : 1024.0;
 }
 
+// Largest averaging the layout keeps: 1024 (default) or 256 (D303, MX400).
+u16 AveragingCap(Layout layout) {
+  return layout == LAYOUT_DEFAULT ? 1024 : 256;
+}
+
+// The slope last written into the slope control. Single precision cannot hold every
+// 32-bit slope, so while the control still shows what was written, the read takes the
+// word written, not the one the shown value rounds back to.
+struct ShownSlope {
+  bool valid = false;
+  float shown = 0.0f;
+  double scale = 0.0;
+  u32 word = 0;
+};
+ShownSlope g_shownSlope;
+
+// The slope word of the value the control shows: truncated toward zero, a value outside
+// the 32-bit range held at its limit.
+u32 SlopeWordOf(float slope, double scale) {
+  if (g_shownSlope.valid && slope == g_shownSlope.shown && scale == g_shownSlope.scale)
+    return g_shownSlope.word;
+  const double scaled = slope * scale;
+  if (scaled >= 4294967295.0) return 4294967295u;
+  if (scaled > 0.0) return static_cast<u32>(scaled);
+  return 0;
+}
+
+// The averaging drop-down offers the powers of two up to the layout's cap, so that no
+// item is one the next write would correct away.
+void OfferAveragingItems(Layout layout) {
+  ClearListCtrl(pPara1, PARA1_AVERAGE);
+  for (int v = 1; v <= AveragingCap(layout); v *= 2) {
+    InsertListItem(pPara1, PARA1_AVERAGE, -1, std::to_string(v).c_str(), v);
+  }
+}
+
 void ReadPanel(Layout layout) {
   const SlotCtrl* slots = SlotsOf(layout);
   const int base = LayoutBase(layout);
@@ -75,14 +113,7 @@ void ReadPanel(Layout layout) {
 
   float slope = 0.0f;
   GetCtrlVal(pCalib, CALIB_SLOPE, &slope);
-  const double scaled = slope * SlopeScale(layout);
-  // Truncated toward zero; a value outside the 32-bit range is held at its limit.
-  u32 s = 0;
-  if (scaled >= 4294967295.0)
-    s = 4294967295u;
-  else if (scaled > 0.0)
-    s = static_cast<u32>(scaled);
-  SetSlopeWord(s);
+  SetSlopeWord(SlopeWordOf(slope, SlopeScale(layout)));
 
   FillThresholdLine(parameter[base + ThresholdSlot(layout)]);
 }
@@ -94,7 +125,9 @@ void WritePanel(Layout layout) {
   const int base = LayoutBase(layout);
   const u32 slope = SlopeWord();
   const float shownSlope = static_cast<float>(slope / SlopeScale(layout));
+  g_shownSlope = {true, shownSlope, SlopeScale(layout), slope};
 
+  OfferAveragingItems(layout);
   for (int s = 0; s < 15; ++s) {
     if (slots[s].panel == nullptr) continue;
     SetCtrlVal(*slots[s].panel, slots[s].control, parameter[base + s]);
@@ -155,7 +188,7 @@ void CorrectLayoutWords(Layout layout) {
     case LAYOUT_DEFAULT:
       if (w[7] > maxPixel) w[7] = maxPixel;
       if (w[7] < 1) w[7] = 1;
-      if (w[8] > 1024) w[8] = 1024;
+      if (w[8] > AveragingCap(layout)) w[8] = AveragingCap(layout);
       if (w[9] > 2) w[9] = 0;
       if (w[10] > 7) w[10] = 0;
       if (w[11] > 1) w[11] = 0;
@@ -165,7 +198,7 @@ void CorrectLayoutWords(Layout layout) {
       if (w[7] > maxPixel) w[7] = maxPixel;
       if (w[7] < 1) w[7] = 1;
       if (w[8] < 1) w[8] = 1;
-      if (w[9] > 256) w[9] = 256;
+      if (w[9] > AveragingCap(layout)) w[9] = AveragingCap(layout);
       if (w[10] > 2) w[10] = 0;
       if (w[11] > 7) w[11] = 0;
       if (w[13] > 3) w[13] = 3;
@@ -173,7 +206,7 @@ void CorrectLayoutWords(Layout layout) {
     case LAYOUT_MX400:
       if (w[7] > maxPixel) w[7] = maxPixel;
       if (w[8] < 1) w[8] = 1;
-      if (w[9] > 256) w[9] = 256;
+      if (w[9] > AveragingCap(layout)) w[9] = AveragingCap(layout);
       if (w[10] > 2) w[10] = 0;
       if (w[11] > 7) w[11] = 0;
       if (w[12] > 1000) w[12] = 1000;
