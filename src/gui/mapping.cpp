@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "display/display.h"
 #include "engine/engine.h"
 #include "gui/gui.h"
 #include "shell/colors.h"
@@ -139,34 +140,15 @@ void WritePanel(Layout layout) {
 
   SetAxisScalingMode(pHandle, MAIN_BAR_GRAPH, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
 
-  // Tolerances in millimetres.
-  const double S = slope;
-  if (layout == LAYOUT_DEFAULT) {
-    const double mm = S * parameter[10] / 16384000.0;
-    SetCtrlVal(pHandle, MAIN_TOL_UP_MM, mm);
-    SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, mm);
-  } else {
-    SetCtrlVal(pHandle, MAIN_TOL_UP_MM, S * parameter[base + 7] / 1024000.0);
-    SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, S * parameter[base + 8] / 1024000.0);
-  }
+  ShowLayoutTolerances(layout);
 
   // Evaluation window and the whole pixel range in the bar graph.
   SetGraphCursor(pHandle, MAIN_BAR_GRAPH, 2, parameter[base + 4], 0.75);
   SetGraphCursor(pHandle, MAIN_BAR_GRAPH, 3, parameter[base + 5], 0.75);
   PlotRectangle(pHandle, MAIN_BAR_GRAPH, 0.0, 0.0, ccdvirtpixel, 1.0, COLOR_GREY, COLOR_GREY);
 
-  if (layout == LAYOUT_DEFAULT) {
-    // Set-point +/- tolerance.
-    const int setPoint = parameter[9];
-    const int tolerance = parameter[10];
-    PlotRectangle(pHandle, MAIN_BAR_GRAPH, setPoint - tolerance, 0.0, setPoint + tolerance, 0.25,
-                  COLOR_GREEN, COLOR_GREEN);
-  }
-  if (layout == LAYOUT_D303) {
-    const int dim = (parameter[31] == 1 || parameter[31] == 3) ? 1 : 0;
-    SetCtrlAttribute(pPara1, PARA1_TOLERANCE_UP, ATTR_DIMMED, dim);
-    SetCtrlAttribute(pPara1, PARA1_TOLERANCE, ATTR_DIMMED, dim);
-  }
+  if (layout == LAYOUT_DEFAULT) PlotSetPointBand();
+  if (layout == LAYOUT_D303) DimToleranceFields(parameter[31]);
 }
 
 }  // namespace
@@ -216,6 +198,22 @@ void CorrectLayoutWords(Layout layout) {
   u16& threshold = w[ThresholdSlot(layout)];
   if (threshold < 10) threshold = 10;
   if (threshold > 950) threshold = 950;
+}
+
+void ShowLayoutTolerances(Layout layout) {
+  if (layout == LAYOUT_DEFAULT) {
+    ShowTolerancesInMillimetres(parameter[10], parameter[10], 16384000.0);
+  } else {
+    const int base = LayoutBase(layout);
+    ShowTolerancesInMillimetres(parameter[base + 7], parameter[base + 8], 1024000.0);
+  }
+}
+
+void PlotSetPointBand() {
+  const int setPoint = parameter[9];
+  const int tolerance = parameter[10];
+  PlotRectangle(pHandle, MAIN_BAR_GRAPH, setPoint - tolerance, 0.0, setPoint + tolerance, 0.25,
+                COLOR_GREEN, COLOR_GREEN);
 }
 
 void FillThresholdLine(u16 threshold) {
