@@ -105,10 +105,8 @@ int AppMain(int argc, char** argv) {
   }
 
   if (InitCVIRTE(argc, argv) == 0) return -1;
-  char dir[PATH_LEN] = "";
-  GetProjectDir(dir);
   char uirPath[PATH_LEN] = "";
-  MakePathname(dir, UIR_FILE, uirPath);
+  FindProgramFile(UIR_FILE, uirPath);
   if (LoadAllPanels(uirPath) < 0) {
     std::fprintf(stderr, "qrox: cannot load the panels from %s\n", uirPath);
     return -1;
