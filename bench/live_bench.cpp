@@ -112,7 +112,7 @@ int FramesSince(u16 from) {
 // Processes events for `seconds`.
 void Settle(double seconds) {
   const double t0 = Timer();
-  while (Timer() - t0 < seconds) ProcessSystemEvents();
+  while (Timer() - t0 < seconds) ProcessEventsUntil(t0 + seconds);
 }
 
 struct LoopFigures {

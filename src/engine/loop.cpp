@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "engine/engine_internal.h"
@@ -13,13 +14,12 @@ QApplication* g_ownApp = nullptr;  // created by InitCVIRTE when the caller had 
 bool g_quitRequested = false;
 int g_quitCode = 0;
 
-// The deadline that ends an idle wait of ProcessSystemEvents.
-QTimer* WakeTimer() {
+// The deadline of ProcessEventsUntil: the only timer a waiting loop arms.
+QTimer* DeadlineTimer() {
   static QTimer* timer = [] {
     auto* t = new QTimer(QCoreApplication::instance());
     t->setSingleShot(true);
     t->setTimerType(Qt::PreciseTimer);
-    t->setInterval(1);
     return t;
   }();
   return timer;
@@ -67,13 +67,22 @@ int QuitUserInterface(int returnCode) {
 int ProcessSystemEvents() {
   auto* dispatcher = QAbstractEventDispatcher::instance();
   if (!dispatcher || !QCoreApplication::instance()) return 0;
+  dispatcher->processEvents(QEventLoop::AllEvents);
+  return 0;
+}
+
+int ProcessEventsUntil(double deadline) {
+  auto* dispatcher = QAbstractEventDispatcher::instance();
+  if (!dispatcher || !QCoreApplication::instance()) return 0;
   if (dispatcher->processEvents(QEventLoop::AllEvents)) return 0;
-  // Nothing was pending: sleep until something arrives (serial bytes, input, timers)
-  // or the deadline passes, so a polling loop neither spins nor misses a reply.
-  QTimer* wake = WakeTimer();
-  wake->start();
+  const double left = deadline - Timer();
+  if (left <= 0) return 0;
+  // Nothing was pending: sleep until something arrives (serial bytes, input, a timer, a
+  // posted call) or the deadline passes; the timer fires at the deadline, never before.
+  QTimer* timer = DeadlineTimer();
+  timer->start(static_cast<int>(std::ceil(left * 1000.0)));
   dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  wake->stop();
+  timer->stop();
   return 0;
 }
 
