@@ -5,6 +5,7 @@
 
 #include "com232/com232.h"
 #include "engine/engine.h"
+#include "files/files.h"
 #include "gui/gui.h"
 #include "logo/logo.h"
 #include "shell/colors.h"
@@ -77,6 +78,7 @@ void InitVars() {
     thdArray[i] = static_cast<u16>(ADCMAX * parameter[17] / 100);
   }
   std::memset(linArray, 0, sizeof linArray);
+  ForgetLinTable();
 }
 
 void InitGUI() {

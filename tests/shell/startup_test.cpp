@@ -1,8 +1,10 @@
 // Start-up, the echo check and the port change against the simulated sensor.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "com232/com232.h"
@@ -119,6 +121,30 @@ TEST_F(StartUpTest, GarbageAndTruncatedRepliesNeverReachTheParameterSet) {
   EXPECT_EQ(CheckComLine(com), 0);
   EXPECT_EQ(Status(), "Timeout-RS-232...");
   EXPECT_EQ(parameter[9], before);
+}
+
+// A sensor that does not answer the hardware request: the later reads run, but the
+// failure is what the status line (and the trace) shows at the end of the start-up.
+TEST_F(StartUpTest, FailedIdentificationStaysVisibleAfterStartUp) {
+  const std::string trace =
+      (std::filesystem::temp_directory_path() / ("qrox-ident-" + std::to_string(getpid())))
+          .string();
+  std::filesystem::remove(trace);
+  SetTraceFile(trace);
+  sim::Faults faults;
+  faults.dropReplyNumber = 1;  // the hardware request, right after the echo
+  StartApp(sim::DefaultModel(), Unpaced(), faults);
+  SetTraceFile("");
+  EXPECT_EQ(CommandsAndArguments(sensor->Received()),
+            (std::vector<std::pair<int, int>>{{5, 0}, {10, 0}, {2, 0}, {2, 1}, {7, 0}}));
+  EXPECT_EQ(Status(), "Error reading HARDWARE-info!");
+  std::ifstream in(trace);
+  std::string line, lastStatus;
+  while (std::getline(in, line))
+    if (line.find(" STATUS ") != std::string::npos) lastStatus = line;
+  EXPECT_NE(lastStatus.find("STATUS Error reading HARDWARE-info!"), std::string::npos)
+      << lastStatus;
+  std::filesystem::remove(trace);
 }
 
 TEST_F(StartUpTest, ExtraBytesAfterAReplyAreDiscarded) {
