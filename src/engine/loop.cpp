@@ -13,6 +13,7 @@ namespace {
 QApplication* g_ownApp = nullptr;  // created by InitCVIRTE when the caller had none
 bool g_quitRequested = false;
 int g_quitCode = 0;
+double g_armedDeadline = 0;  // the deadline the timer of ProcessEventsUntil is armed for
 
 // The deadline of ProcessEventsUntil: the only timer a waiting loop arms.
 QTimer* DeadlineTimer() {
@@ -74,15 +75,20 @@ int ProcessSystemEvents() {
 int ProcessEventsUntil(double deadline) {
   auto* dispatcher = QAbstractEventDispatcher::instance();
   if (!dispatcher || !QCoreApplication::instance()) return 0;
-  if (dispatcher->processEvents(QEventLoop::AllEvents)) return 0;
   const double left = deadline - Timer();
-  if (left <= 0) return 0;
-  // Nothing was pending: sleep until something arrives (serial bytes, input, a timer, a
-  // posted call) or the deadline passes; the timer fires at the deadline, never before.
+  if (left <= 0) {
+    dispatcher->processEvents(QEventLoop::AllEvents);
+    return 0;
+  }
+  // Delivers what is pending, or sleeps until something arrives (serial bytes, input, a
+  // timer, a posted call) or the deadline passes. The timer fires at the deadline, never
+  // before; it stays armed for the calls of the same wait and is moved by the next one.
   QTimer* timer = DeadlineTimer();
-  timer->start(static_cast<int>(std::ceil(left * 1000.0)));
+  if (!timer->isActive() || g_armedDeadline != deadline) {
+    timer->start(static_cast<int>(std::ceil(left * 1000.0)));
+    g_armedDeadline = deadline;
+  }
   dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  timer->stop();
   return 0;
 }
 
