@@ -370,7 +370,6 @@ int main(int argc, char** argv) {
   // thousands of frames; after that the process must not grow. Only the marks the run
   // reached are shown.
   const double cacheMiB = QPixmapCache::cacheLimit() / 1024.0;
-  const MemoryMark* last = nullptr;
   for (const MemoryMark& m : marks) {
     if (!m.Reached()) continue;
     const std::string figure = "RSS after " + std::to_string(m.frames) + " frames";
@@ -380,15 +379,15 @@ int main(int argc, char** argv) {
           Verdict(m.rss <= marks[0].rss + cacheMiB + 1.0));
     else
       Row(figure.c_str(), Num(m.rss, 1) + " MiB", "-", "-");
-    last = &m;
   }
+  // The cache is full by 20 000 frames: only a longer run can show that RSS stays flat.
   const std::string endFigure = "RSS after " + std::to_string(memCount) + " frames";
-  if (last && last->frames < memCount)
-    Row(endFigure.c_str(), Num(rssEnd, 1) + " MiB",
-        "flat: <= " + std::to_string(last->frames) + "-frame RSS + 1 MiB",
-        Verdict(rssEnd <= last->rss + 1.0));
+  const MemoryMark& full = marks.back();
+  if (full.Reached() && full.frames < memCount)
+    Row(endFigure.c_str(), Num(rssEnd, 1) + " MiB", "flat: <= 20000-frame RSS + 1 MiB",
+        Verdict(rssEnd <= full.rss + 1.0));
   else
-    Row(endFigure.c_str(), Num(rssEnd, 1) + " MiB", "-", "-");
+    Row(endFigure.c_str(), Num(rssEnd, 1) + " MiB", "- (flat check from 20001 frames)", "-");
   Row("peak RSS", Num(PeakRssMiB(), 1) + " MiB", "-", "-");
   std::printf("\n(%d RUN frames, %d VIDEO passes; memory run: %d frames in %.1f s unpaced)\n",
               run.count, video.count, memCount, memWall);
