@@ -250,17 +250,8 @@ int GetVERSIONInfo() {
   WriteFrame();
   ShowStatus("Waiting for firmware info ...");
 
-  int n = 0;
-  const double t0 = Timer();
-  for (;;) {
-    ProcessSystemEvents();
-    n = GetInQLen(com);
-    if (Timer() - t0 > TIMEOUT) {
-      SetStatus("Timeout - reading firmware info!");
-      break;
-    }
-    if (n >= 72) break;
-  }
+  if (WaitBytes(Timer(), 72) != WAIT_REPLY) SetStatus("Timeout - reading firmware info!");
+  const int n = GetInQLen(com);
 
   szVersion[0] = '\0';
   int toRead = n;

@@ -15,18 +15,46 @@ constexpr u16 SYNC_WORD = 0x00AA;
 constexpr int NOTIFY_COUNT = FRAME_LEN;
 constexpr int EVENT_CHAR = 0x55;
 
-// Set by the receive callback when 36 bytes arrived that do not begin with the sync word.
-// Such bytes are not decoded, so a garbled line can never leave garbage in pp.
-int rx_sync_error = 0;
+bool ReplySynced() {
+  return GetWord(szReadBuf, 0) == SYNC_WORD;
+}
 
-// The standard wait for a reply frame: 1 when rx_flag is set (or a frame without sync
-// word arrived), 0 after more than TIMEOUT seconds.
-int StandardWait() {
-  const double t0 = Timer();
+// Whether the answer a WaitReply waits for is there (WAIT_REPLY, WAIT_NO_SYNC,
+// WAIT_STOPPED) or not yet (WAIT_TIMEOUT).
+WaitResult Arrived(WaitUntil until) {
+  switch (until) {
+    case UNTIL_REPLY:
+    case UNTIL_REPLY_OR_STOP:
+      if (rx_flag != 0) return ReplySynced() ? WAIT_REPLY : WAIT_NO_SYNC;
+      if (until == UNTIL_REPLY_OR_STOP && stop_flag != 0) return WAIT_STOPPED;
+      return WAIT_TIMEOUT;
+    case UNTIL_SYNCED_REPLY:
+      if (rx_flag == 0) return WAIT_TIMEOUT;
+      if (ReplySynced()) return WAIT_REPLY;
+      rx_flag = 0;  // line noise, not the reply: keep waiting
+      return WAIT_TIMEOUT;
+    case UNTIL_MEAS_FRAME:
+      if (graph_flag == 1) return WAIT_REPLY;
+      if (rx_flag != 0 && !ReplySynced()) return WAIT_NO_SYNC;
+      return WAIT_TIMEOUT;
+  }
+  return WAIT_TIMEOUT;
+}
+
+// The one wait of the program: events are processed (sleeping until something happens
+// or the deadline passes) until `arrived` reports anything but WAIT_TIMEOUT or more than
+// TIMEOUT seconds have passed since t0.
+template <typename Check>
+WaitResult WaitCore(double t0, Check arrived) {
+  const double deadline = t0 + TIMEOUT;
   for (;;) {
-    ProcessSystemEvents();
-    if (Timer() - t0 > TIMEOUT) return 0;
-    if (rx_flag != 0 || rx_sync_error != 0) return 1;
+    ProcessEventsUntil(deadline);
+    if (Timer() - t0 > TIMEOUT) {
+      // A write of no bytes fails only when the port cannot be used.
+      return ComWrt(com, szWriteBuf, 0) < 0 ? WAIT_PORT_GONE : WAIT_TIMEOUT;
+    }
+    const WaitResult r = arrived();
+    if (r != WAIT_TIMEOUT) return r;
   }
 }
 
@@ -67,11 +95,11 @@ int GetRxBuf() {
 void RX_Receive_Function(int /*portNumber*/, int eventMaskGiven, void* /*callbackData*/) {
   if ((eventMaskGiven & LWRS_RECEIVE) == 0) return;
   const int n = ComRd(com, szReadBuf, FRAME_LEN);
-  if (n == FRAME_LEN && GetWord(szReadBuf, 0) == SYNC_WORD) {
-    graph_flag = GetRxBuf();
+  if (n == FRAME_LEN) {
+    // 36 bytes without the sync word are taken as a reply but not decoded, so line noise
+    // never reaches pp.
+    graph_flag = ReplySynced() ? GetRxBuf() : 0;
     rx_flag = 1;
-  } else if (n == FRAME_LEN) {
-    rx_sync_error = 1;
   }
   FlushInQ(com);
 }
@@ -84,16 +112,18 @@ void ReceiveCallbackOff() {
   InstallComCallback(com, 0, NOTIFY_COUNT, EVENT_CHAR, nullptr, nullptr);
 }
 
+WaitResult WaitReply(double t0, WaitUntil until) {
+  return WaitCore(t0, [until] { return Arrived(until); });
+}
+
+WaitResult WaitBytes(double t0, int count) {
+  return WaitCore(t0, [count] { return GetInQLen(com) >= count ? WAIT_REPLY : WAIT_TIMEOUT; });
+}
+
 int WaitRxFull() {
-  const double t0 = Timer();
-  for (;;) {
-    ProcessSystemEvents();
-    if (Timer() - t0 > TIMEOUT) {
-      SetStatus("Timeout-RS-232...");
-      return 0;
-    }
-    if (rx_flag != 0) return 1;
-  }
+  if (WaitReply(Timer(), UNTIL_SYNCED_REPLY) == WAIT_REPLY) return 1;
+  SetStatus("Timeout-RS-232...");
+  return 0;
 }
 
 int CheckComLine(int port) {
@@ -104,17 +134,20 @@ int CheckComLine(int port) {
   FlushOutQ(port);
   FlushInQ(port);
   rx_flag = 0;
-  rx_sync_error = 0;
   nBytesW = ComWrt(port, szWriteBuf, FRAME_LEN);
 
   int result = 0;
-  if (StandardWait() == 0) {
-    SetStatus("Timeout-RS-232...");
-  } else if (GetWord(szReadBuf, 0) == SYNC_WORD) {
-    SetStatus("Echo Check - Line Ok!");
-    result = 1;
-  } else {
-    SetStatus("read error - not sync byte 0xAA!");
+  switch (WaitReply(Timer(), UNTIL_REPLY)) {
+    case WAIT_REPLY:
+      SetStatus("Echo Check - Line Ok!");
+      result = 1;
+      break;
+    case WAIT_NO_SYNC:
+      SetStatus("read error - not sync byte 0xAA!");
+      break;
+    default:
+      SetStatus("Timeout-RS-232...");
+      break;
   }
   ShowStatusBuffer();
   return result;
@@ -158,13 +191,17 @@ void InitRS232(int port) {
 
   if (CheckComLine(port) == 1) {
     SleepMs(0);
-    if (GetHARDWAREInfo() == 0) SetStatus("Error reading HARDWARE-info!");
+    const bool identified = GetHARDWAREInfo() != 0;
+    if (!identified) SetStatus("Error reading HARDWARE-info!");
     Delay(0.1);
     PushGET(static_cast<u16>(RAM), 0);
     Delay(0.1);
     PushGET(static_cast<u16>(RAM), 1);
     Delay(0.1);
     if (GetVERSIONInfo() < 72) SetStatus("Error reading firmware-info!");
+    // The panels show the model of the last identification: a sensor that was not
+    // identified must not go unnoticed behind the texts of the later reads.
+    if (!identified) SetStatus("Error reading HARDWARE-info!");
   }
   ShowStatusBuffer();
 }

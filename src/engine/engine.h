@@ -115,9 +115,13 @@ using ComCallbackPtr = void (*)(int portNumber, int eventMask, void* callbackDat
 int InitCVIRTE(int argc, char** argv);
 int RunUserInterface();
 int QuitUserInterface(int returnCode);
-// Delivers pending events (user interface, timers, serial); when nothing is pending it
-// sleeps until the next event arrives or about a millisecond has passed.
+// Delivers the pending events (user interface, timers, serial) and returns; never sleeps.
 int ProcessSystemEvents();
+// Delivers the pending events; when none are pending it sleeps until one arrives (serial
+// bytes, user input, a timer, a posted call) or the engine clock passes `deadline`
+// (seconds of Timer()), delivers it and returns. A passed deadline only delivers what is
+// pending. Loops that wait call it again until their own condition or deadline is met.
+int ProcessEventsUntil(double deadline);
 // Discards every panel, closes every port and the trace; call before the end of main.
 void CloseCVIRTE();
 

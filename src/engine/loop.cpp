@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QTimer>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "engine/engine_internal.h"
@@ -13,14 +14,14 @@ namespace {
 QApplication* g_ownApp = nullptr;  // created by InitCVIRTE when the caller had none
 bool g_quitRequested = false;
 int g_quitCode = 0;
+double g_armedDeadline = 0;  // the deadline the timer of ProcessEventsUntil is armed for
 
-// The deadline that ends an idle wait of ProcessSystemEvents.
-QTimer* WakeTimer() {
+// The deadline of ProcessEventsUntil: the only timer a waiting loop arms.
+QTimer* DeadlineTimer() {
   static QTimer* timer = [] {
     auto* t = new QTimer(QCoreApplication::instance());
     t->setSingleShot(true);
     t->setTimerType(Qt::PreciseTimer);
-    t->setInterval(1);
     return t;
   }();
   return timer;
@@ -71,13 +72,27 @@ int QuitUserInterface(int returnCode) {
 int ProcessSystemEvents() {
   auto* dispatcher = QAbstractEventDispatcher::instance();
   if (!dispatcher || !QCoreApplication::instance()) return 0;
-  if (dispatcher->processEvents(QEventLoop::AllEvents)) return 0;
-  // Nothing was pending: sleep until something arrives (serial bytes, input, timers)
-  // or the deadline passes, so a polling loop neither spins nor misses a reply.
-  QTimer* wake = WakeTimer();
-  wake->start();
+  dispatcher->processEvents(QEventLoop::AllEvents);
+  return 0;
+}
+
+int ProcessEventsUntil(double deadline) {
+  auto* dispatcher = QAbstractEventDispatcher::instance();
+  if (!dispatcher || !QCoreApplication::instance()) return 0;
+  const double left = deadline - Timer();
+  if (left <= 0) {
+    dispatcher->processEvents(QEventLoop::AllEvents);
+    return 0;
+  }
+  // Delivers what is pending, or sleeps until something arrives (serial bytes, input, a
+  // timer, a posted call) or the deadline passes. The timer fires at the deadline, never
+  // before; it stays armed for the calls of the same wait and is moved by the next one.
+  QTimer* timer = DeadlineTimer();
+  if (!timer->isActive() || g_armedDeadline != deadline) {
+    timer->start(static_cast<int>(std::ceil(left * 1000.0)));
+    g_armedDeadline = deadline;
+  }
   dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  wake->stop();
   return 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include "com232/com232.h"
 #include "engine/engine.h"
+#include "files/files.h"
 #include "gui/gui.h"
 #include "logo/logo.h"
 #include "shell/globals.h"
@@ -71,6 +72,7 @@ void InitVars() {
   for (int i = 0; i < 256; ++i) xArray[i] = 4.0 * i;
   FillThresholdLine(parameter[17]);
   std::memset(linArray, 0, sizeof linArray);
+  ForgetLinTable();
 }
 
 void InitGUI() {
