@@ -198,7 +198,7 @@ RecordingRun StartRun() {
 // not be written.
 bool TakeResult(RecordingRun& run, double sinceRecord) {
   CopyPPtoRAWVars();
-  PlotLiveFrame(false);
+  PlotLiveBarGraph();
   SetCtrlVal(pPopup, REC_LEDGE, Ledge);
   SetCtrlVal(pPopup, REC_REDGE, Redge);
   SetCtrlVal(pPopup, REC_MVALUE, Mvalue);
