@@ -14,3 +14,9 @@ else
 fi
 cd "$build"
 ctest --output-on-failure -j"$(nproc)" --timeout 300
+# The whole suite once as one process in a shuffled order, so that a test that depends
+# on what an earlier one left behind fails. The seed is printed: rerun a failure with
+# build/qrox_tests --gtest_shuffle --gtest_random_seed=SEED.
+seed="${QROX_TEST_SEED:-$(( $(date +%s) % 99999 + 1 ))}"
+echo "qrox_tests as one process, shuffled, seed $seed"
+QT_QPA_PLATFORM=offscreen ./qrox_tests --gtest_shuffle --gtest_random_seed="$seed" --gtest_brief=1

@@ -5,10 +5,26 @@
 #include <cstdlib>
 
 #include "engine/engine.h"
+#include "shell/globals.h"
+
+namespace {
+
+// Every test starts from the program's load-time state and with no pop-up answers queued,
+// whatever ran before it: the suite passes in any order.
+class FreshStateForEveryTest : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo& /*test*/) override {
+    ResetApplicationState();
+    ClearPopupAnswers();
+    ClearFixedDateTime();
+  }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   ::testing::InitGoogleTest(&argc, argv);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new FreshStateForEveryTest);
   QApplication app(argc, argv);
   InitCVIRTE(argc, argv);
   int result = RUN_ALL_TESTS();

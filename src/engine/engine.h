@@ -218,6 +218,22 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
 void QueueConfirmAnswer(int answer);
 void QueueFileSelectAnswer(int result, const std::string& path);
 int PendingPopupAnswers();
+// What a pop-up was opened with, whoever answered it (a person or the queue).
+enum PopupKind { POPUP_CONFIRM, POPUP_FILE_SELECT };
+struct PopupShown {
+  PopupKind kind = POPUP_CONFIRM;
+  std::string title;
+  std::string message;           // the question of a confirm pop-up
+  std::string defaultDirectory;  // file selection only from here on
+  std::string defaultFileSpec;
+  std::string fileTypeList;
+  int buttonLabel = 0;  // VAL_OK_BUTTON, VAL_LOAD_BUTTON, ...
+  int restrictDirectory = 0, restrictExtension = 0, allowCancel = 0, allowMakeDirectory = 0;
+};
+// The pop-ups opened since the last call, oldest first (at most the last 64).
+std::vector<PopupShown> TakeShownPopups();
+// Forgets queued answers and shown pop-ups: a fresh start for the next test.
+void ClearPopupAnswers();
 
 // ---------------------------------------------------------------- serial ports
 // Port numbers map to devices through the port table: the serial devices found on the

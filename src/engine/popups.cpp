@@ -15,6 +15,17 @@ constexpr int kMaxPath = 260;
 
 std::deque<int> g_confirmAnswers;
 std::deque<std::pair<int, std::string>> g_fileAnswers;
+std::deque<PopupShown> g_shown;
+constexpr size_t kMaxShown = 64;
+
+std::string Text(const char* text) {
+  return text ? text : "";
+}
+
+void Record(PopupShown shown) {
+  if (g_shown.size() == kMaxShown) g_shown.pop_front();
+  g_shown.push_back(std::move(shown));
+}
 
 // Without a screen nobody can answer a dialog: do not wait for one forever.
 bool Headless(const char* what) {
@@ -55,7 +66,23 @@ int PendingPopupAnswers() {
   return static_cast<int>(g_confirmAnswers.size() + g_fileAnswers.size());
 }
 
+std::vector<PopupShown> TakeShownPopups() {
+  std::vector<PopupShown> shown(g_shown.begin(), g_shown.end());
+  g_shown.clear();
+  return shown;
+}
+
+void ClearPopupAnswers() {
+  g_confirmAnswers.clear();
+  g_fileAnswers.clear();
+  g_shown.clear();
+}
+
 int ConfirmPopup(const char* title, const char* message) {
+  PopupShown shown;
+  shown.title = Text(title);
+  shown.message = Text(message);
+  Record(std::move(shown));
   if (!g_confirmAnswers.empty()) {
     int answer = g_confirmAnswers.front();
     g_confirmAnswers.pop_front();
@@ -70,8 +97,11 @@ int ConfirmPopup(const char* title, const char* message) {
 
 int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
                     const char* fileTypeList, const char* title, int buttonLabel,
-                    int /*restrictDirectory*/, int restrictExtension, int /*allowCancel*/,
-                    int /*allowMakeDirectory*/, char* pathName) {
+                    int restrictDirectory, int restrictExtension, int allowCancel,
+                    int allowMakeDirectory, char* pathName) {
+  Record({POPUP_FILE_SELECT, Text(title), "", Text(defaultDirectory), Text(defaultFileSpec),
+          Text(fileTypeList), buttonLabel, restrictDirectory, restrictExtension, allowCancel,
+          allowMakeDirectory});
   if (!g_fileAnswers.empty()) {
     auto [result, path] = g_fileAnswers.front();
     g_fileAnswers.pop_front();

@@ -2,6 +2,9 @@
 // start values of a run.
 #include "shell/globals.h"
 
+#include <cstring>
+#include <initializer_list>
+
 const int RAM = 1;
 const int EEPROM = 2;
 const int DATFILE = 3;
@@ -48,3 +51,26 @@ char dir_fname[PATH_LEN];
 char rec_fname[PATH_LEN];
 
 int pHandle, pPopup, pPara1, pPara2, pCalib;
+
+void ResetApplicationState() {
+  stop_flag = rx_flag = graph_flag = target = com = nBytesW = nBytesR = 0;
+  std::memset(parameter, 0, sizeof parameter);
+  std::memset(pp, 0, sizeof pp);
+  hwtype = pcbtype = softversion = 0;
+  ccdtype = ccdmaxpixel = ccdresolution = ccdvirtpixel = ccdsubpixel = ccdpixB = ccdpixE = 0;
+  adcmax = HWTYPE = ADCMAX = pixB = pixE = 0;
+  Ledge = Redge = Mvalue = tol = edcnt = mvstart = mvend = dynpow = anaMax = anaMin = in0 =
+      videoMax = raw15 = 0;
+  umValue = 0;
+  std::memset(xArray, 0, sizeof xArray);
+  std::memset(thdArray, 0, sizeof thdArray);
+  std::memset(adcbuf, 0, sizeof adcbuf);
+  std::memset(linArray, 0, sizeof linArray);
+  std::memset(arrayNORM, 0, sizeof arrayNORM);
+  for (char* text : {szStatus, szVersion, szSoftVersion, szSoftName})
+    std::memset(text, 0, STATUS_LEN);
+  for (char* path : {proj_dir, file_name, dir_fname, rec_fname}) std::memset(path, 0, PATH_LEN);
+  std::memset(szWriteBuf, 0, sizeof szWriteBuf);
+  std::memset(szReadBuf, 0, sizeof szReadBuf);
+  pHandle = pPopup = pPara1 = pPara2 = pCalib = 0;
+}

@@ -65,6 +65,11 @@ extern char rec_fname[PATH_LEN];
 // ------------------------------------------------------------ panel handles
 extern int pHandle, pPopup, pPara1, pPara2, pCalib;
 
+// Puts every global above back to its load-time value (zero, empty texts, no panel
+// handles), as the program holds them before InitVars. For a second start within one
+// process; the panels must have been discarded before.
+void ResetApplicationState();
+
 // ------------------------------------------------------------ panel resources
 enum PanelResource {
   PANEL_CALIB = 1,

@@ -301,12 +301,13 @@ TEST_F(GraphsTest, RollingGraphHistoryTracesAndZoom) {
   parameter[13] = 3;  // trace 5 anaMin, trace 6 Mvalue
   tol = 39;
   anaMin = 4095;  // N - 1: trace 5 shows 1
-  const double older[6] = {arrayNORM[594], arrayNORM[595], arrayNORM[596],
-                           arrayNORM[597], arrayNORM[598], arrayNORM[599]};
+  // A history of 100 earlier samples, every value distinct: one frame moves it all six
+  // places towards the old end, so element i holds what element i + 6 held.
+  for (int i = 0; i < 600; ++i) arrayNORM[i] = 1000.0 + i;
   Mvalue = 2010;
   PlotRAWGraph();
   EXPECT_EQ(Newest(), (std::array<double, 6>{2039, 1961, 2000, 2010, 1, 2010}));
-  for (int i = 0; i < 6; ++i) EXPECT_DOUBLE_EQ(arrayNORM[588 + i], older[i]);
+  for (int i = 0; i < 594; ++i) EXPECT_DOUBLE_EQ(arrayNORM[i], 1006.0 + i) << "element " << i;
   EXPECT_EQ(Bg(MAIN_MM_VALUE), kDarkGreen);
   ExpectYAxis(MAIN_ROLL_GRAPH, 0.0, 4096);
 

@@ -14,6 +14,7 @@
 #include "support/app_fixture.h"
 #include "support/ident_helpers.h"
 #include "support/parafile_support.h"
+#include "support/popup_expect.h"
 
 using namespace identtest;
 
@@ -47,6 +48,22 @@ class ParaFileTest : public AppTest {
 };
 
 }  // namespace
+
+TEST_F(ParaFileTest, SaveAndLoadDialogsOfferTheParameterFile) {
+  Start(sim::DefaultModel());
+  const std::string path = PathIn("REZOraru.cfg");
+  TakeShownPopups();
+  Save(path);
+  auto shown = TakeShownPopups();
+  ASSERT_EQ(shown.size(), 1u);
+  popuptest::ExpectFileDialog(
+      shown[0], {"REZOraru.cfg", "*.cfg", "Q-ROX-MX-Series Parameter File", VAL_OK_BUTTON});
+  Load(path);
+  shown = TakeShownPopups();
+  ASSERT_EQ(shown.size(), 1u);
+  popuptest::ExpectFileDialog(
+      shown[0], {"REZOraru.cfg", "*.cfg", "Q-ROX-MX-Series-Parameter-File", VAL_LOAD_BUTTON});
+}
 
 TEST_F(ParaFileTest, SavedFileMatchesTheFormatAndLoadsBack) {
   Start(sim::D303Model());

@@ -16,6 +16,7 @@
 #include "shell/shell.h"
 #include "shell/status.h"
 #include "support/app_fixture.h"
+#include "support/popup_expect.h"
 #include "support/rec_support.h"
 
 namespace {
@@ -84,8 +85,15 @@ class XFlashTest : public AppTest {
     sensor->ClearReceived();
     QueueFileSelectAnswer(1, path);
     QueueConfirmAnswer(0);  // no read-back
+    TakeShownPopups();
     CallCtrlCallback(pCalib, CALIB_XFLASH_WRITE, EVENT_COMMIT);
     EXPECT_EQ(PendingPopupAnswers(), 0);
+    // The linearisation file is asked for first, the read-back after the write.
+    const auto shown = TakeShownPopups();
+    ASSERT_EQ(shown.size(), 2u);
+    popuptest::ExpectFileDialog(shown[0], {"XF-LINEAR.DAT", "*.dat",
+                                           "Q-ROX-MX-Series-Linearisation-File", VAL_LOAD_BUTTON});
+    popuptest::ExpectConfirm(shown[1], "X-FLASH", "Verify X-FLASH contents?");
     EXPECT_STREQ(file_name, path.c_str());
 
     const auto frames = sensor->Received();

@@ -20,6 +20,7 @@
 #include "shell/globals.h"
 #include "support/app_fixture.h"
 #include "support/display_support.h"
+#include "support/uir_geometry.h"
 
 namespace {
 
@@ -42,17 +43,22 @@ class CallbacksTest : public AppTest {
  protected:
   void SetUp() override { StartApp(sim::DefaultModel()); }
 
-  // Where a help box must go for a control.
+  // Where a help box must go for a control: the designed offset from the control's
+  // geometry in the resource file, on the main panel or on a page, which start-up places
+  // at left 8, top 105.
   static void ExpectedPlace(const HelpCase& c, int* left, int* top) {
-    int pl = 0, pt = 0;
-    if (*c.panel != pHandle) {
-      GetPanelAttribute(*c.panel, ATTR_LEFT, &pl);
-      GetPanelAttribute(*c.panel, ATTR_TOP, &pt);
-    }
-    int t = 0, l = 0, h = 0, w = 0;
-    GetCtrlBoundingRect(*c.panel, c.control, &t, &l, &h, &w);
-    *left = c.control == MAIN_EEND && *c.panel == pHandle ? l - w + c.dx : pl + l + w + c.dx;
-    *top = pt + t + c.dy;
+    const bool onMain = *c.panel == pHandle;
+    const int resource = onMain               ? PANEL_MAIN
+                         : *c.panel == pPara1 ? PANEL_PARA1
+                         : *c.panel == pPara2 ? PANEL_PARA2
+                                              : PANEL_CALIB;
+    const uirtest::Rect r = uirtest::DesignedRect(resource, c.control);
+    ASSERT_GE(r.x, 0) << "control " << c.control << " not in the resource file";
+    const int pageLeft = onMain ? 0 : 8;
+    const int pageTop = onMain ? 0 : 105;
+    *left =
+        c.control == MAIN_EEND && onMain ? r.x - r.width + c.dx : pageLeft + r.x + r.width + c.dx;
+    *top = pageTop + r.y + c.dy;
   }
 
   // The box is really on top where it lies: the widget found at its centre is the box.

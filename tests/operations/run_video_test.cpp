@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <array>
+#include <string>
 #include <vector>
 
 #include "com232/com232.h"
@@ -137,14 +138,21 @@ TEST_F(RunVideoTest, SilentSensorDuringRunEndsWithTimeout) {
   const size_t before = MeasRequests();
   DoWhen([&] { return MeasRequests() >= before + 10; }, [&] { SilenceFromNow(0); });
   SetCtrlAttribute(pPara2, PARA2_TEACH, ATTR_DIMMED, 0);
-  const double ran = RunLoop(MAIN_RUN);
-  EXPECT_LT(ran, 5.0);
+  RunLoop(MAIN_RUN);
+  const double ended = sim::SteadyNow();
   EXPECT_EQ(Status(), "Timeout RS232-Line!");
   EXPECT_EQ(stop_flag, 1);
   ExpectIdleButtons();
   EXPECT_EQ(Attr(pPara2, PARA2_TEACH, ATTR_DIMMED), 0);
-  // The loop waited TIMEOUT after its last request, and sent no other.
+  // The loop gave up TIMEOUT after its last, unanswered request, not earlier and not
+  // much later, and sent no other.
   const auto frames = FramesWith(*sensor, CMD_MEAS_FRAME);
+  ASSERT_GT(frames.size(), before + 10);
+  // The sensor notes a request when its last byte has crossed the pty, a moment after the
+  // program started its time-out clock: allow that transit (10 ms).
+  const double waited = ended - frames.back().time;
+  EXPECT_GE(waited, TIMEOUT - 0.01);
+  EXPECT_LT(waited, TIMEOUT + 0.5);
   Pump(0.1);
   EXPECT_EQ(FramesWith(*sensor, CMD_MEAS_FRAME).size(), frames.size());
 }
@@ -152,9 +160,16 @@ TEST_F(RunVideoTest, SilentSensorDuringRunEndsWithTimeout) {
 TEST_F(RunVideoTest, SilentSensorAtRunStartTimesOutTwice) {
   StartApp(sim::DefaultModel());
   SilenceFromNow(0);
+  const size_t before = MeasRequests();
+  TraceStatus();
   const double ran = RunLoop(MAIN_RUN);
+  // The first request's wait times out, and the loop's first pass, counting from the
+  // same start, at once again: two time-out texts within one TIMEOUT, one request.
   EXPECT_GT(ran, TIMEOUT);
   EXPECT_LT(ran, TIMEOUT + 0.5);
+  EXPECT_EQ(TracedStatus(),
+            (std::vector<std::string>{"Line Ok!", "Timeout RS232-Line!", "Timeout RS232-Line!"}));
+  EXPECT_EQ(MeasRequests(), before + 1);
   EXPECT_EQ(Status(), "Timeout RS232-Line!");
   ExpectIdleButtons();
 }
@@ -283,6 +298,10 @@ TEST_F(RunVideoTest, VideoFetchesWholeProfileAndStops) {
          });
   // STOP during the third pass's block waits: that pass still completes.
   StopWhen([&] { return FramesWith(*sensor, CMD_DATA64).size() >= blocksBefore + 9; });
+  // Start-up has already scaled the x axis for this sensor: undo that, so only VIDEO can
+  // set it again.
+  SetAxisScalingMode(pHandle, MAIN_VIDEO_GRAPH, VAL_XAXIS, VAL_MANUAL, 0.0, 100.0);
+  SetAxisScalingMode(pHandle, MAIN_VIDEO_GRAPH, VAL_XAXIS, VAL_AUTOSCALE, 0.0, 0.0);
   RunLoop(MAIN_VIDEO);
 
   EXPECT_TRUE(dimmed);
@@ -303,6 +322,7 @@ TEST_F(RunVideoTest, VideoFetchesWholeProfileAndStops) {
   int mode = -1;
   double lo = 0, hi = 0;
   GetAxisScalingMode(pHandle, MAIN_VIDEO_GRAPH, VAL_XAXIS, &mode, &lo, &hi);
+  EXPECT_EQ(mode, VAL_MANUAL);
   EXPECT_DOUBLE_EQ(lo, 1.0);
   EXPECT_DOUBLE_EQ(hi, 4096);
   EXPECT_DOUBLE_EQ(plots[0].x[1], 16);  // 4096 pixels: point k at 16 k

@@ -157,6 +157,8 @@ TEST_F(TeachTest, ResetWithAndWithoutAnswer) {
   sensor->SetFaults(faults);
   std::string during;
   DoWhen([] { return true; }, [&] { during = Status(); });
+  // As if a transfer loop were running: unlike teach, a reset time-out does not end it.
+  stop_flag = 0;
   const double t0 = Timer();
   CallCtrlCallback(pHandle, MAIN_RESET, EVENT_COMMIT);
   const double seconds = Timer() - t0;
@@ -165,7 +167,7 @@ TEST_F(TeachTest, ResetWithAndWithoutAnswer) {
   EXPECT_EQ(during, "Reset Max/Min values...");
   EXPECT_EQ(Status(), "Timeout-RS-232...");
   EXPECT_EQ(parameter[1], CMD_RESET_MAXMIN);
-  EXPECT_EQ(stop_flag, 1);
+  EXPECT_EQ(stop_flag, 0);
 }
 
 TEST_F(TeachTest, HelpTextsOfTeachAndReset) {

@@ -13,6 +13,7 @@
 #include "popup/popup.h"
 #include "shell/shell.h"
 #include "support/app_fixture.h"
+#include "support/popup_expect.h"
 #include "support/rec_support.h"
 
 namespace {
@@ -318,6 +319,29 @@ TEST_F(RecorderTest, StopDuringARunKeepsTheLinesWritten) {
   ExpectIdleControls();
 }
 
+TEST_F(RecorderTest, FileChoiceOffersTheRecorderFileAndAsksBeforeOverwriting) {
+  Start();
+  const std::string old = PathIn("OLD.DAT");
+  rectest::WriteText(old, "old contents\r\n");
+  TakeShownPopups();
+  QueueFileSelectAnswer(VAL_EXISTING_FILE_SELECTED, old);
+  QueueConfirmAnswer(1);
+  CallCtrlCallback(pPopup, REC_FILE, EVENT_COMMIT);
+  auto shown = TakeShownPopups();
+  ASSERT_EQ(shown.size(), 2u);
+  popuptest::ExpectFileDialog(
+      shown[0], {"RECORD.DAT", "*.dat", "Q-ROX-Series Recorder-File:", VAL_OK_BUTTON});
+  popuptest::ExpectConfirm(shown[1], "ATTENTION!", "Output-File already exist! - Overwrite ?");
+  EXPECT_STREQ(rec_fname, old.c_str());
+
+  // A new name: no question.
+  QueueFileSelectAnswer(VAL_NEW_FILE_SELECTED, PathIn("NEW.DAT"));
+  CallCtrlCallback(pPopup, REC_FILE, EVENT_COMMIT);
+  shown = TakeShownPopups();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].kind, POPUP_FILE_SELECT);
+}
+
 TEST_F(RecorderTest, ExistingFileIsOverwrittenOnlyWithConsent) {
   Start();
   Settings(0, 0);
@@ -328,8 +352,12 @@ TEST_F(RecorderTest, ExistingFileIsOverwrittenOnlyWithConsent) {
   sensor->ClearReceived();
   ResetTextBox(pPopup, REC_STATUS, "before");
   QueueConfirmAnswer(0);
+  TakeShownPopups();
   Record();
   EXPECT_EQ(PendingPopupAnswers(), 0);
+  const auto shown = TakeShownPopups();
+  ASSERT_EQ(shown.size(), 1u);
+  popuptest::ExpectConfirm(shown[0], "ATTENTION !", "File already exist - overwrite ?");
   EXPECT_EQ(ReadBytes(path), "old contents\r\n");
   EXPECT_EQ(BoxText(), "before");
   EXPECT_TRUE(sensor->Received().empty());

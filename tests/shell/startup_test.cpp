@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 
 #include "com232/com232.h"
 #include "engine/engine.h"
+#include "operations/operations.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
 #include "support/app_fixture.h"
@@ -109,22 +111,37 @@ TEST_F(StartUpTest, ReplyWithoutSyncWordFailsTheEchoCheck) {
 }
 
 TEST_F(StartUpTest, GarbageAndTruncatedRepliesNeverReachTheParameterSet) {
+  // A D303 sensor whose RAM differs from the panel defaults in every word: any reply that
+  // got decoded would show in the descriptor, in pp or in the parameter set.
+  sim::SensorModel model = sim::D303Model();
+  for (int k = 0; k < 15; ++k) model.ram[0][k] = static_cast<u16>(0x4100 + k);
   sim::Faults faults;
   faults.garbageBefore = 3;
-  StartApp(sim::DefaultModel(), Unpaced(), faults);
-  // The first 36 bytes are garbage plus a cut reply: not a frame, so not decoded.
+  StartApp(model, Unpaced(), faults);
+  // The first 36 bytes are garbage plus a cut reply: not a frame, so not decoded. pp still
+  // holds the packet the echo frame carried, and the sensor was never identified.
   EXPECT_NE(Status(), "Echo Check - Line Ok!");
+  ASSERT_EQ(sensor->Received().size(), 1u);
+  const sim::Frame echo = sensor->Received()[0];
+  for (int k = 0; k < 15; ++k) EXPECT_EQ(pp[k], echo.data(k)) << "pp word " << k;
+  EXPECT_EQ(softversion, 0);
   EXPECT_EQ(hwtype, 37);
 
-  // A line that delivers only part of each frame: the wait times out, nothing decoded.
+  // A line that delivers only part of each frame: the GET wait times out and the half of
+  // the parameter set keeps its words; pp keeps the packet that went out.
   faults = {};
   faults.truncateTo = 20;
   sensor->SetFaults(faults);
-  const u16 before = parameter[9];
-  pp[0] = 0x1234;
-  EXPECT_EQ(CheckComLine(com), 0);
+  sensor->ClearReceived();
+  u16 before[64];
+  std::copy(parameter, parameter + 64, before);
+  PushGET(RAM, 0);
   EXPECT_EQ(Status(), "Timeout-RS-232...");
-  EXPECT_EQ(parameter[9], before);
+  ASSERT_EQ(sensor->Received().size(), 1u);
+  const sim::Frame request = sensor->Received()[0];
+  EXPECT_EQ(request.command(), CMD_GET_RAM);
+  for (int k = 0; k < 15; ++k) EXPECT_EQ(pp[k], request.data(k)) << "pp word " << k;
+  for (int i = 3; i < 64; ++i) EXPECT_EQ(parameter[i], before[i]) << "parameter word " << i;
 }
 
 // A sensor that does not answer the hardware request: the later reads run, but the
@@ -175,6 +192,7 @@ TEST_F(StartUpTest, PortChangeClosesTheOldPortAndIdentifiesTheNewSensor) {
   EXPECT_EQ(CommandsAndArguments(second.Received()),
             (std::vector<std::pair<int, int>>{{5, 0}, {10, 0}, {2, 0}, {2, 1}, {7, 0}}));
   EXPECT_EQ(softversion, 305);
+  SetPortDevice(2, "", "");  // the second sensor goes away with this test
 }
 
 TEST_F(StartUpTest, UnpluggedLineEndsInATimeOutWithoutHanging) {

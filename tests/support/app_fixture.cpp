@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "engine/engine.h"
 #include "shell/globals.h"
@@ -20,6 +21,7 @@ sim::SimHost::Options AppTest::Paced() {
 }
 
 void AppTest::LoadPanelsOnly() {
+  ResetApplicationState();
   char tmpl[] = "/tmp/qrox-test-XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   dir = tmpl;
@@ -47,7 +49,11 @@ void AppTest::StartAppSilent() {
 
 void AppTest::TearDown() {
   if (pHandle > 0) ShutDown();
-  pHandle = pPopup = pPara1 = pPara2 = pCalib = 0;
+  SetTraceFile("");
+  ResetApplicationState();
+  EXPECT_EQ(PendingPopupAnswers(), 0) << "answers queued for pop-ups that never opened";
+  ClearPopupAnswers();
+  ClearFixedDateTime();
   sensor.reset();
   SetProjectDir("");
   SetProgramDir("");
@@ -74,4 +80,19 @@ void AppTest::StopWhen(std::function<bool()> condition) {
 
 std::string AppTest::PathIn(const std::string& name) const {
   return dir + "/" + name;
+}
+
+void AppTest::TraceStatus() {
+  SetTraceFile(PathIn("trace.log"));
+}
+
+std::vector<std::string> AppTest::TracedStatus() const {
+  std::vector<std::string> texts;
+  std::ifstream in(PathIn("trace.log"));
+  const std::string marker = " STATUS ";
+  for (std::string line; std::getline(in, line);) {
+    const size_t at = line.find(marker);
+    if (at != std::string::npos) texts.push_back(line.substr(at + marker.size()));
+  }
+  return texts;
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sim/sim.h"
 
@@ -17,7 +18,8 @@ class AppTest : public ::testing::Test {
 
   // Starts a simulated sensor (with `faults` already in force), maps port 1 to it, makes a
   // fresh temporary directory the program directory, loads the panels, installs the
-  // callbacks and runs the start-up sequence.
+  // callbacks and runs the start-up sequence, from the program's load-time state: every
+  // test starts as if it were the first of the process.
   void StartApp(const sim::SensorModel& model, sim::SimHost::Options options = Unpaced(),
                 const sim::Faults& faults = {});
   // Start-up with a sensor that never answers.
@@ -31,6 +33,9 @@ class AppTest : public ::testing::Test {
   // Presses STOP (commit of the STOP button) as soon as `condition` holds; checked every
   // 5 ms while the program processes events.
   void StopWhen(std::function<bool()> condition);
+  // From now on every status-line text is traced; TracedStatus() returns them in order.
+  void TraceStatus();
+  std::vector<std::string> TracedStatus() const;
   // Path of a file in the program directory.
   std::string PathIn(const std::string& name) const;
 
