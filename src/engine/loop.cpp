@@ -11,6 +11,7 @@ namespace {
 
 QApplication* g_ownApp = nullptr;  // created by InitCVIRTE when the caller had none
 bool g_quitRequested = false;
+int g_processDepth = 0;  // ProcessSystemEvents calls running
 int g_quitCode = 0;
 
 // The deadline that ends an idle wait of ProcessSystemEvents.
@@ -64,9 +65,27 @@ int QuitUserInterface(int returnCode) {
   return 0;
 }
 
+namespace {
+
+struct ProcessGuard {
+  ProcessGuard() { ++g_processDepth; }
+  ~ProcessGuard() { --g_processDepth; }
+};
+
+}  // namespace
+
+namespace engine {
+
+bool AtRest() {
+  return g_processDepth == 0 && DispatchDepth() == 0;
+}
+
+}  // namespace engine
+
 int ProcessSystemEvents() {
   auto* dispatcher = QAbstractEventDispatcher::instance();
   if (!dispatcher || !QCoreApplication::instance()) return 0;
+  ProcessGuard guard;
   if (dispatcher->processEvents(QEventLoop::AllEvents)) return 0;
   // Nothing was pending: sleep until something arrives (serial bytes, input, timers)
   // or the deadline passes, so a polling loop neither spins nor misses a reply.
