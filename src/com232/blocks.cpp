@@ -68,6 +68,10 @@ int PushGETRAW() {
   for (;;) {
     if (graph_flag == 1) return 1;
     ProcessSystemEvents();
+    if (SensorLost()) {  // unplugged: the status line says so already
+      stop_flag = 1;
+      return 0;
+    }
     if (Timer() - t0 > TIMEOUT) {
       ShowStatus("Timeout RS232-Line!");
       stop_flag = 1;
@@ -102,7 +106,7 @@ int ReadData64(u16 first, u16 word0) {
       SetStatus("Timeout-RS-232 while reading 64 data-words!");
       break;
     }
-    if (n >= BLOCK_BYTES) break;
+    if (n >= BLOCK_BYTES || SensorLost()) break;
   }
 
   nBytesR = ReadWaitingBytes(n);

@@ -42,6 +42,21 @@ int WriteFrame();
 void PutWord(char* buffer, int offset, u16 w);
 u16 GetWord(const char* buffer, int offset);
 
+// ------------------------------------------------------------ the real line (link.cpp)
+// After OpenComConfig in InitRS232: explains a failed open (permissions) and reports an
+// adapter that holds replies back; watches for the sensor being unplugged.
+void LinkPortOpened(int port, int openResult);
+// At the end of InitRS232: what the echo check, the hardware identification and the
+// firmware text gave. After a reconnection it reports whether the same sensor came back.
+void LinkIdentified(int lineOk, int hardwareOk, const char* firmware);
+// 1 while the port's device is gone.
+int SensorLost();
+// Shows a hint beside the serial-port drop-down (help box 2), as the status line's
+// tooltip and in the trace.
+void ShowLinkNote(const char* text);
+// Shows the hint of the last port set-up again (start-up prepares the panels after it).
+void RepeatLinkNote();
+
 // ------------------------------------------------------------ parameter set (paraset.cpp)
 enum Layout { LAYOUT_DEFAULT = 0, LAYOUT_D303 = 1, LAYOUT_MX400 = 2 };
 Layout LiveLayout();            // hwtype 400: MX400; softversion < 303: default; else D303

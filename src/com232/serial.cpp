@@ -148,25 +148,34 @@ void InitRS232(int port) {
   if (r < 0) {
     SetStatus(ComErrorText(r));
     ShowStatusBuffer();
+    LinkPortOpened(port, r);
     return;
   }
+  LinkPortOpened(port, r);
   SetComTime(port, TIMEOUT);
   FlushInQ(port);
   FlushOutQ(port);
   SetCTSMode(port, 0);
   InstallComCallback(port, eventMask, NOTIFY_COUNT, EVENT_CHAR, RX_Receive_Function, nullptr);
 
-  if (CheckComLine(port) == 1) {
+  const int lineOk = CheckComLine(port);
+  int hardwareOk = 0;
+  char firmware[STATUS_LEN] = "";
+  if (lineOk == 1) {
     SleepMs(0);
-    if (GetHARDWAREInfo() == 0) SetStatus("Error reading HARDWARE-info!");
+    hardwareOk = GetHARDWAREInfo();
+    if (hardwareOk == 0) SetStatus("Error reading HARDWARE-info!");
     Delay(0.1);
     PushGET(static_cast<u16>(RAM), 0);
     Delay(0.1);
     PushGET(static_cast<u16>(RAM), 1);
     Delay(0.1);
-    if (GetVERSIONInfo() < 72) SetStatus("Error reading firmware-info!");
+    const int n = GetVERSIONInfo();
+    if (n == 72) std::snprintf(firmware, sizeof firmware, "%s", szStatus);  // the text shown
+    if (n < 72) SetStatus("Error reading firmware-info!");
   }
   ShowStatusBuffer();
+  LinkIdentified(lineOk, hardwareOk, firmware);
 }
 
 int CC_DropDCom(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,

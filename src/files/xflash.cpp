@@ -75,7 +75,7 @@ int ExchangeFrame() {
   for (;;) {
     ProcessSystemEvents();
     if (rx_flag != 0) return 1;
-    if (Timer() - t0 > TIMEOUT) return 0;
+    if (Timer() - t0 > TIMEOUT || SensorLost()) return 0;  // no waiting on an unplugged line
   }
 }
 

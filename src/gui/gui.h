@@ -24,6 +24,8 @@ void ToggleHelpText(int box, int left, int top, const char* text);
 // as 0): left = page left + control left + control width + dx, top = page top + control
 // top + dy.
 void HelpBeside(int panel, int control, int box, int dx, int dy, const char* text);
+// As HelpBeside, but shows the box whatever it showed before.
+void ShowHelpBeside(int panel, int control, int box, int dx, int dy, const char* text);
 CTRL_CALLBACK(CC_HelpText1);
 CTRL_CALLBACK(CC_HelpText2);
 

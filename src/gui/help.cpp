@@ -3,27 +3,49 @@
 #include "engine/engine.h"
 #include "gui/gui.h"
 
-void ToggleHelpText(int box, int left, int top, const char* text) {
+namespace {
+
+void PlaceHelpText(int box, int left, int top, int visible, const char* text) {
   SetCtrlAttribute(pHandle, box, ATTR_LEFT, left);
   SetCtrlAttribute(pHandle, box, ATTR_TOP, top);
-  int visible = 0;
-  GetCtrlAttribute(pHandle, box, ATTR_VISIBLE, &visible);
-  SetCtrlAttribute(pHandle, box, ATTR_VISIBLE, visible ? 0 : 1);
+  SetCtrlAttribute(pHandle, box, ATTR_VISIBLE, visible);
   // The pages are child panels and lie above the main panel's controls: bring the box
   // in front of them so that it is seen wherever it is placed.
   SetCtrlAttribute(pHandle, box, ATTR_ZPLANE_POSITION, 0);
   ResetTextBox(pHandle, box, text);
 }
 
-void HelpBeside(int panel, int control, int box, int dx, int dy, const char* text) {
+// Where a box beside a control goes, on the main panel.
+void BesidePosition(int panel, int control, int dx, int dy, int* left, int* top) {
   int pageLeft = 0, pageTop = 0;
   if (panel != pHandle) {
     GetPanelAttribute(panel, ATTR_LEFT, &pageLeft);
     GetPanelAttribute(panel, ATTR_TOP, &pageTop);
   }
-  int top = 0, left = 0, height = 0, width = 0;
-  GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
-  ToggleHelpText(box, pageLeft + left + width + dx, pageTop + top + dy, text);
+  int ctrlTop = 0, ctrlLeft = 0, height = 0, width = 0;
+  GetCtrlBoundingRect(panel, control, &ctrlTop, &ctrlLeft, &height, &width);
+  *left = pageLeft + ctrlLeft + width + dx;
+  *top = pageTop + ctrlTop + dy;
+}
+
+}  // namespace
+
+void ToggleHelpText(int box, int left, int top, const char* text) {
+  int visible = 0;
+  GetCtrlAttribute(pHandle, box, ATTR_VISIBLE, &visible);
+  PlaceHelpText(box, left, top, visible ? 0 : 1, text);
+}
+
+void HelpBeside(int panel, int control, int box, int dx, int dy, const char* text) {
+  int left = 0, top = 0;
+  BesidePosition(panel, control, dx, dy, &left, &top);
+  ToggleHelpText(box, left, top, text);
+}
+
+void ShowHelpBeside(int panel, int control, int box, int dx, int dy, const char* text) {
+  int left = 0, top = 0;
+  BesidePosition(panel, control, dx, dy, &left, &top);
+  PlaceHelpText(box, left, top, 1, text);
 }
 
 namespace {

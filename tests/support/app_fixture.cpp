@@ -33,7 +33,9 @@ void AppTest::StartApp(const sim::SensorModel& model, sim::SimHost::Options opti
                        const sim::Faults& faults) {
   sensor = std::make_unique<sim::SimHost>(model, options);
   sensor->SetFaults(faults);
-  SetPortDevice(1, sensor->SlavePath(), "Simulated sensor");
+  // A sensor with a link path is known by it, as an adapter by its by-id name.
+  const std::string device = options.linkPath.empty() ? sensor->SlavePath() : sensor->LinkPath();
+  SetPortDevice(1, device, "Simulated sensor");
   LoadPanelsOnly();
   StartUp();
 }
