@@ -296,6 +296,9 @@ void SimHost::Unplug() {
   if (impl_->unplugged) return;
   impl_->StopThread();
   impl_->CloseLine();
+  // Gone with the device, as udev removes a by-id name (a stale link could meet another
+  // pty that gets the old number).
+  if (!impl_->opt.linkPath.empty()) unlink(impl_->opt.linkPath.c_str());
   impl_->unplugged = true;
 }
 

@@ -135,8 +135,8 @@ class SimHost {
     // Most frames and replies kept for Received() and Sent() (0 = all); a long-running
     // host forgets the oldest ones beyond this.
     size_t historyLimit = 0;
-    // A symlink kept pointing at the current slave: it survives Unplug and Replug, like a
-    // /dev/serial/by-id name does for a USB adapter ("" = none).
+    // A symlink pointing at the current slave, removed by Unplug and made again by Replug,
+    // like a /dev/serial/by-id name of a USB adapter ("" = none).
     std::string linkPath;
   };
   explicit SimHost(SensorModel model);

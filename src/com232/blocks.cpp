@@ -73,6 +73,7 @@ int PushGETRAW() {
       return 0;
     }
     if (Timer() - t0 > TIMEOUT) {
+      LinkCountTimeout();
       ShowStatus("Timeout RS232-Line!");
       stop_flag = 1;
       return 0;
@@ -103,6 +104,7 @@ int ReadData64(u16 first, u16 word0) {
     n = GetInQLen(com);
     if (n < 0) n = 0;  // the port has gone: nothing waits
     if (Timer() - t0 > TIMEOUT) {
+      LinkCountTimeout();
       SetStatus("Timeout-RS-232 while reading 64 data-words!");
       break;
     }
@@ -112,6 +114,7 @@ int ReadData64(u16 first, u16 word0) {
   nBytesR = ReadWaitingBytes(n);
   int result = 0;
   if (nBytesR == BLOCK_BYTES) {
+    LinkCountReply();
     SetStatus("Data[64] block received!");
     for (int i = 0; i < BLOCK_WORDS; ++i) adcbuf[first + i] = GetWord(szReadBuf, 2 * i);
     result = 1;

@@ -256,6 +256,7 @@ int GetVERSIONInfo() {
     ProcessSystemEvents();
     n = GetInQLen(com);
     if (Timer() - t0 > TIMEOUT) {
+      LinkCountTimeout();
       SetStatus("Timeout - reading firmware info!");
       break;
     }
@@ -271,6 +272,7 @@ int GetVERSIONInfo() {
   // Only a reply of exactly 72 bytes is a firmware text; with more bytes waiting the line
   // is not trusted and the status line keeps its last text.
   if (nBytesR == 72) {
+    LinkCountReply();
     if (pcbtype == 0) {
       // 36 big-endian words, one character in the low byte of each.
       int k = 0;
@@ -288,6 +290,8 @@ int GetVERSIONInfo() {
       text[72] = '\0';
       SetStatus(text);
     }
+  } else if (nBytesR > 72) {
+    LinkCountDiscarded();
   }
 
   ReceiveCallbackOn();

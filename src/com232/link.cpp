@@ -111,8 +111,12 @@ void ReportLatency(int port) {
 void ShowLinkNote(const char* text) {
   lastNote = text;
   ShowHelpBeside(pHandle, MAIN_COMPORT, MAIN_HELP2, 20, -80, text);
-  SetCtrlAttribute(pHandle, MAIN_STATUS, ATTR_TOOLTIP_TEXT, text);
+  ShowHealthTip();
   TraceText("NOTE", text);
+}
+
+std::string LinkNoteText() {
+  return lastNote;
 }
 
 void RepeatLinkNote() {

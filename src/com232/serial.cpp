@@ -25,7 +25,10 @@ int StandardWait() {
   const double t0 = Timer();
   for (;;) {
     ProcessSystemEvents();
-    if (Timer() - t0 > TIMEOUT) return 0;
+    if (Timer() - t0 > TIMEOUT) {
+      LinkCountTimeout();
+      return 0;
+    }
     if (rx_flag != 0 || rx_sync_error != 0) return 1;
   }
 }
@@ -51,6 +54,7 @@ int FillTxBuf(u16 command, u16 argument, const u16* words) {
 }
 
 int WriteFrame() {
+  LinkCountExchange();
   nBytesW = ComWrt(com, szWriteBuf, FRAME_LEN);
   return nBytesW;
 }
@@ -70,8 +74,10 @@ void RX_Receive_Function(int /*portNumber*/, int eventMaskGiven, void* /*callbac
   if (n == FRAME_LEN && GetWord(szReadBuf, 0) == SYNC_WORD) {
     graph_flag = GetRxBuf();
     rx_flag = 1;
+    LinkCountReply();
   } else if (n == FRAME_LEN) {
     rx_sync_error = 1;
+    LinkCountDiscarded();
   }
   FlushInQ(com);
 }
@@ -89,6 +95,7 @@ int WaitRxFull() {
   for (;;) {
     ProcessSystemEvents();
     if (Timer() - t0 > TIMEOUT) {
+      LinkCountTimeout();
       SetStatus("Timeout-RS-232...");
       return 0;
     }
@@ -105,6 +112,7 @@ int CheckComLine(int port) {
   FlushInQ(port);
   rx_flag = 0;
   rx_sync_error = 0;
+  LinkCountExchange();
   nBytesW = ComWrt(port, szWriteBuf, FRAME_LEN);
 
   int result = 0;

@@ -75,7 +75,11 @@ int ExchangeFrame() {
   for (;;) {
     ProcessSystemEvents();
     if (rx_flag != 0) return 1;
-    if (Timer() - t0 > TIMEOUT || SensorLost()) return 0;  // no waiting on an unplugged line
+    if (SensorLost()) return 0;  // no waiting on an unplugged line
+    if (Timer() - t0 > TIMEOUT) {
+      LinkCountTimeout();
+      return 0;
+    }
   }
 }
 
@@ -275,7 +279,10 @@ int ClearXFLASH() {
       ok = 1;
       break;
     }
-    if (Timer() - t0 > TIMEOUT) break;
+    if (Timer() - t0 > TIMEOUT) {
+      LinkCountTimeout();
+      break;
+    }
   }
   SetStatus(ok ? "X-FLASH-cleared!" : "Timeout-RS-232...");
   ShowStatusBuffer();

@@ -68,6 +68,7 @@ void PushGET(u16 source, u16 half) {
         break;
       }
       if (Timer() - t0 > TIMEOUT) {
+        LinkCountTimeout();
         SetStatus("Timeout-RS-232...");
         break;
       }

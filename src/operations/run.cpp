@@ -44,6 +44,7 @@ void PushRUN() {
   graph_flag = 0;
   rx_flag = 0;
   double t0 = Timer();
+  LinkRunStarted();
   PushGETRAW();
 
   for (;;) {
@@ -60,6 +61,7 @@ void PushRUN() {
     if (rx_flag == 1) SendNextRequest(&t0);
     if (frame) PlotLiveFrame(true);
     if (Timer() - t0 > TIMEOUT) {
+      LinkCountTimeout();
       ShowStatus("Timeout RS232-Line!");
       stop_flag = 1;
       break;
@@ -68,6 +70,7 @@ void PushRUN() {
     if (stop_flag != 0) break;
   }
 
+  LinkRunEnded();
   rx_flag = 0;
   graph_flag = 0;
   FlushInQ(com);

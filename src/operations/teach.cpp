@@ -14,7 +14,10 @@ namespace {
 int WaitForReply(double t0) {
   for (;;) {
     if (rx_flag == 1) return 1;
-    if (Timer() - t0 > TIMEOUT) return 0;
+    if (Timer() - t0 > TIMEOUT) {
+      LinkCountTimeout();
+      return 0;
+    }
     ProcessSystemEvents();
   }
 }

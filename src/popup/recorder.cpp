@@ -239,6 +239,7 @@ int CC_CBTNStartRecord(int, int, int event, void*, int, int) {
       }
 
       if (Timer() - timeoutStamp > TIMEOUT) {
+        LinkCountTimeout();
         ShowStatus("Timeout RS232-Line!");
         stop_flag = REC_TIMEOUT;
         break;

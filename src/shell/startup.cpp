@@ -66,6 +66,7 @@ void StartUp() {
 }
 
 void ShutDown() {
+  TraceText("HEALTH", LinkHealthText());
   CloseCom(com);
   DiscardPanel(pPara1);
   DiscardPanel(pPara2);

@@ -370,7 +370,7 @@ TEST(SimHost, ReplugServesANewPtyUnderTheSameLinkWithTheModelSetMeanwhile) {
       EXPECT_TRUE(p.revents & (POLLHUP | POLLERR));
     }
     EXPECT_TRUE(host.Unplugged());
-    EXPECT_NE(access(target, F_OK), 0);  // the old slave is gone
+    EXPECT_NE(access(o.linkPath.c_str(), F_OK), 0);  // the name goes with the device
     host.SetModel(sim::MX400Model());
     host.Replug();
     EXPECT_FALSE(host.Unplugged());
