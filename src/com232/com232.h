@@ -84,6 +84,10 @@ const LinkHealth& GetLinkHealth();
 double LineLimit();
 // The counts and the last RUN's rate, for the status line's tooltip and the trace.
 std::string LinkHealthText();
+// The health as one line of the trace (at exit).
+void TraceLinkHealth();
+// `text` with its line breaks as " / ", for the trace.
+std::string OneLine(std::string text);
 // Puts the last hint and the health into the status line's tooltip.
 void ShowHealthTip();
 

@@ -63,6 +63,16 @@ void LinkRunEnded() {
   ShowHealthTip();
 }
 
+std::string OneLine(std::string text) {
+  for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at))
+    text.replace(at, 1, " / ");
+  return text;
+}
+
+void TraceLinkHealth() {
+  TraceText("HEALTH", OneLine(LinkHealthText()));
+}
+
 const LinkHealth& GetLinkHealth() {
   return health;
 }

@@ -112,7 +112,7 @@ void ShowLinkNote(const char* text) {
   lastNote = text;
   ShowHelpBeside(pHandle, MAIN_COMPORT, MAIN_HELP2, 20, -80, text);
   ShowHealthTip();
-  TraceText("NOTE", text);
+  TraceText("NOTE", OneLine(text));
 }
 
 std::string LinkNoteText() {

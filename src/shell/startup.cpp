@@ -66,7 +66,7 @@ void StartUp() {
 }
 
 void ShutDown() {
-  TraceText("HEALTH", LinkHealthText());
+  TraceLinkHealth();
   CloseCom(com);
   DiscardPanel(pPara1);
   DiscardPanel(pPara2);

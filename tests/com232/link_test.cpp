@@ -89,7 +89,7 @@ class LinkTest : public AppTest {
   }
   // Presses `button` and unplugs the sensor after `frames` more frames; returns the
   // seconds from the unplugging to the end of the loop.
-  double UnplugDuring(int button, size_t frames) {
+  double UnplugDuring(int button, size_t frames, int panel = pHandle) {
     const size_t before = sensor->Received().size();
     double unpluggedAt = -1e9;
     disptest::DoWhen([&] { return sensor->Received().size() >= before + frames; },
@@ -97,7 +97,7 @@ class LinkTest : public AppTest {
                        unpluggedAt = Timer();
                        sensor->Unplug();
                      });
-    CallCtrlCallback(pHandle, button, EVENT_COMMIT);
+    CallCtrlCallback(panel, button, EVENT_COMMIT);
     return Timer() - unpluggedAt;
   }
   std::string tmp;
@@ -177,6 +177,19 @@ TEST_F(LinkTest, UnpluggedDuringVideoTheLoopStopsAtOnce) {
 
   ReplugAndWait("Sensor reconnected - Line Ok!");
   ExpectStartUpFramesOnly();
+}
+
+TEST_F(LinkTest, UnpluggedDuringARecordingItIsInterrupted) {
+  StartLinked(sim::DefaultModel());
+  SetCtrlVal(pPopup, REC_SAMPLES, static_cast<unsigned short>(100));
+  SetCtrlVal(pPopup, REC_INCREMENT, static_cast<unsigned short>(0));
+  EXPECT_LT(UnplugDuring(REC_START, 2, pPopup), 0.5);  // not the 1.5 s time-out
+  EXPECT_EQ(TextOf(pPopup, REC_STATUS), "DATA-RECORDER INTERRUPTED!");
+  EXPECT_EQ(Status(), kDisconnected);
+  EXPECT_EQ(disptest::Attr(pPopup, REC_START, ATTR_DIMMED), 0);
+
+  ReplugAndWait("Sensor reconnected - Line Ok!");
+  ExpectStartUpFramesOnly();  // the recording is not resumed
 }
 
 TEST_F(LinkTest, APortChosenInsteadEndsTheWatch) {
