@@ -62,10 +62,13 @@ void OnComLink(int port, int event) {
   switch (event) {
     case COM_LINK_LOST:
       stop_flag = 1;  // RUN, VIDEO, a recording and teach end on their next pass
-      ShowStatus(kDisconnected);
+      // Into szStatus too: a wait that ends now shows the buffer, not its last text.
+      SetStatus(kDisconnected);
+      ShowStatusBuffer();
       break;
     case COM_LINK_AWAY:
-      ShowStatus(kDisconnected);  // a loop that ended meanwhile may have replaced it
+      SetStatus(kDisconnected);  // a loop that ended meanwhile may have replaced it
+      ShowStatusBuffer();
       break;
     case COM_LINK_RETURNED:
       FillPortList();  // it may have come back under another device name
