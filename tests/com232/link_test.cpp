@@ -192,6 +192,25 @@ TEST_F(LinkTest, UnpluggedDuringARecordingItIsInterrupted) {
   ExpectStartUpFramesOnly();  // the recording is not resumed
 }
 
+TEST_F(LinkTest, UnpluggedDuringAnXFlashWriteTheRunEndsAtOnce) {
+  StartLinked(sim::DefaultModel());
+  std::string table;
+  for (int i = 0; i < 2048; i++) table += std::to_string(i % 100) + "\r\n";
+  WriteFile(PathIn("XF-LINEAR.DAT"), table);
+  SetCtrlVal(pPopup, REC_INCREMENT, static_cast<unsigned short>(7531));  // service code
+  CallCtrlCallback(pPopup, REC_INCREMENT, EVENT_VAL_CHANGED);
+  QueueFileSelectAnswer(1, PathIn("XF-LINEAR.DAT"));
+  QueueConfirmAnswer(0);  // no read-back
+  const size_t before = sensor->Received().size();
+  // 256 chunks would wait 1.5 s each on a dead line.
+  EXPECT_LT(UnplugDuring(CALIB_XFLASH_WRITE, 20, pCalib), 0.5);
+  EXPECT_EQ(PendingPopupAnswers(), 0);
+  EXPECT_LT(sensor->Received().size() - before, 30u);
+  ASSERT_TRUE(StatusBecomes(kDisconnected));
+  ReplugAndWait("Sensor reconnected - Line Ok!");
+  ExpectStartUpFramesOnly();  // the write is not resumed
+}
+
 TEST_F(LinkTest, APortChosenInsteadEndsTheWatch) {
   StartLinked(sim::DefaultModel());
   sim::SimHost second(sim::MX400Model(), Unpaced());
