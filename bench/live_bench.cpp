@@ -112,7 +112,7 @@ int FramesSince(u16 from) {
 // Processes events for `seconds`.
 void Settle(double seconds) {
   const double t0 = Timer();
-  while (Timer() - t0 < seconds) ProcessSystemEvents();
+  while (Timer() - t0 < seconds) ProcessEventsUntil(t0 + seconds);
 }
 
 struct LoopFigures {
@@ -204,7 +204,7 @@ void MeasureDrawing(int frames, double* meanMs, double* worstMs) {
     const int before = replots.count;
     const double t0 = Timer();
     CopyPPtoRAWVars();
-    PlotLiveFrame(true);
+    PlotLiveBarAndRollGraphs();
     // The queued replots and the paint they ask for.
     for (int k = 0; k < 10 && replots.count < before + 2; ++k) QCoreApplication::processEvents();
     QCoreApplication::processEvents();
@@ -221,6 +221,17 @@ void Row(const char* figure, const std::string& measured, const std::string& lim
   std::printf("| %-46s | %-16s | %-32s | %-4s |\n", figure, measured.c_str(), limit.c_str(),
               verdict);
 }
+
+const char* Verdict(bool ok) {
+  return ok ? "yes" : "NO";
+}
+
+// The resident size when a long run reached a number of frames (rss 0 until then).
+struct MemoryMark {
+  int frames;
+  double rss;
+  bool Reached() const { return rss > 0.0; }
+};
 
 std::string Num(double v, int decimals) {
   char text[64];
@@ -281,6 +292,7 @@ int main(int argc, char** argv) {
   const double rssStart = RssMiB();
 
   // The program idle between two actions: the event processing alone.
+  Settle(0.5);  // the first paint of the panels after the start-up
   const double idleCpu0 = CpuSeconds(), idleWall0 = Timer();
   Settle(3.0);
   const double idleCpu = (CpuSeconds() - idleCpu0) / (Timer() - idleWall0);
@@ -300,15 +312,16 @@ int main(int argc, char** argv) {
   // One frame first, so that the frame number counts from this sensor's numbering.
   PushGETRAW();
   CopyPPtoRAWVars();
-  double rss1000 = 0.0, rss10000 = 0.0, rss20000 = 0.0, rssEnd = 0.0;
+  // RSS at 1 000, 10 000 and 20 000 frames, taken when the run gets there.
+  std::vector<MemoryMark> marks = {{1000, 0.0}, {10000, 0.0}, {20000, 0.0}};
+  double rssEnd = 0.0;
   const u16 memFirst = raw15;
   auto* watch = new QTimer();
   watch->setInterval(2);
   QObject::connect(watch, &QTimer::timeout, [&] {
     const int n = FramesSince(memFirst);
-    if (rss1000 == 0.0 && n >= 1000) rss1000 = RssMiB();
-    if (rss10000 == 0.0 && n >= 10000) rss10000 = RssMiB();
-    if (rss20000 == 0.0 && n >= 20000) rss20000 = RssMiB();
+    for (MemoryMark& m : marks)
+      if (!m.Reached() && n >= m.frames) m.rss = RssMiB();
     if (n >= memoryFrames) {
       watch->stop();
       CallCtrlCallback(pHandle, MAIN_STOP, EVENT_COMMIT);
@@ -329,41 +342,52 @@ int main(int argc, char** argv) {
   const double runLimit0 = 1.0 / (72 * kByteTime);
   const double videoLimit = 1.0 / (728 * kByteTime + 5 * kTurnaround);
 
+  const double bareShare = bareRate > 0 ? run.rate / bareRate : 0.0;
   std::printf("\nLive measurement against qrox-sim, %.0f baud, %.0f ms turnaround, %.0f s each\n\n",
               kBaud, kTurnaround * 1000, seconds);
   Row("figure", "measured", "limit / target", "ok");
   Row("----------------------------------------------", "----------------",
       "--------------------------------", "----");
   Row("RUN frames per second", Num(run.rate, 2),
-      Num(runLimit, 2) + " (" + Num(runLimit0, 1) + " at 0 ms); >= 97 %",
-      run.rate >= 0.97 * runLimit ? "yes" : "NO");
-  Row("RUN in % of what qrox-sim itself allows", Num(100.0 * run.rate / bareRate, 1) + " %",
-      "bare pty client: " + Num(bareRate, 2) + "/s", "-");
-  Row("RUN in % of the line limit", Num(100.0 * run.rate / runLimit, 1) + " %", ">= 97 %",
-      run.rate >= 0.97 * runLimit ? "yes" : "NO");
-  Row("VIDEO passes per second", Num(video.rate, 3), Num(videoLimit, 2) + "; >= 95 %",
-      video.rate >= 0.95 * videoLimit ? "yes" : "NO");
-  Row("VIDEO in % of the line limit", Num(100.0 * video.rate / videoLimit, 1) + " %", ">= 95 %",
-      video.rate >= 0.95 * videoLimit ? "yes" : "NO");
-  Row("CPU seconds per second during RUN", Num(run.cpuPerSecond, 3), "< 0.10 (one core)",
-      run.cpuPerSecond < 0.10 ? "yes" : "NO");
-  Row("CPU seconds per second, idle between actions", Num(idleCpu, 3), "-", "-");
-  Row("CPU seconds per second during VIDEO", Num(video.cpuPerSecond, 3), "< 0.10 (one core)",
-      video.cpuPerSecond < 0.10 ? "yes" : "NO");
+      Num(runLimit, 2) + " (" + Num(runLimit0, 1) + " at 0 ms)", "-");
+  Row("RUN in % of a bare pty client, same sensor", Num(100.0 * bareShare, 1) + " %",
+      ">= 98 % of " + Num(bareRate, 2) + "/s", Verdict(bareShare >= 0.98));
+  Row("RUN in % of the line limit", Num(100.0 * run.rate / runLimit, 1) + " %", "-", "-");
+  Row("VIDEO passes per second", Num(video.rate, 3), Num(videoLimit, 2), "-");
+  Row("VIDEO in % of the line limit", Num(100.0 * video.rate / videoLimit, 1) + " %", ">= 97 %",
+      Verdict(video.rate >= 0.97 * videoLimit));
+  Row("CPU seconds per second during RUN", Num(run.cpuPerSecond, 3), "<= 0.030",
+      Verdict(run.cpuPerSecond <= 0.03));
+  Row("CPU seconds per second during VIDEO", Num(video.cpuPerSecond, 3), "<= 0.030",
+      Verdict(video.cpuPerSecond <= 0.03));
+  Row("CPU seconds per second, idle between actions", Num(idleCpu, 4), "0 (< 0.0005)",
+      Verdict(idleCpu < 0.0005));
   Row("drawing per frame, bar + rolling graph + repaint", Num(drawMean, 3) + " ms",
-      "< 2 ms (worst " + Num(drawWorst, 2) + " ms)", drawMean < 2.0 ? "yes" : "NO");
+      "< 2 ms (worst " + Num(drawWorst, 2) + " ms)", Verdict(drawMean < 2.0));
   Row("start-up to the identified sensor", Num(startup, 2) + " s", "-", "-");
   Row("RSS after start-up", Num(rssStart, 1) + " MiB", "-", "-");
   // Qt's style pixmap cache (QPixmapCache) fills up to its limit during the first
-  // thousands of frames; after that the process must not grow.
+  // thousands of frames; after that the process must not grow. Only the marks the run
+  // reached are shown.
   const double cacheMiB = QPixmapCache::cacheLimit() / 1024.0;
-  Row("RSS after 1 000 frames", Num(rss1000, 1) + " MiB", "-", "-");
-  Row("RSS after 10 000 frames", Num(rss10000, 1) + " MiB",
-      "<= 1 000-frame RSS + " + Num(cacheMiB, 0) + " MiB cache",
-      rss10000 <= rss1000 + cacheMiB + 1.0 ? "yes" : "NO");
-  Row("RSS after 20 000 frames", Num(rss20000, 1) + " MiB", "-", "-");
-  Row(("RSS after " + std::to_string(memCount) + " frames").c_str(), Num(rssEnd, 1) + " MiB",
-      "flat: <= 20 000-frame RSS + 1 MiB", rssEnd <= rss20000 + 1.0 ? "yes" : "NO");
+  for (const MemoryMark& m : marks) {
+    if (!m.Reached()) continue;
+    const std::string figure = "RSS after " + std::to_string(m.frames) + " frames";
+    if (m.frames == 10000)
+      Row(figure.c_str(), Num(m.rss, 1) + " MiB",
+          "<= 1 000-frame RSS + " + Num(cacheMiB, 0) + " MiB cache",
+          Verdict(m.rss <= marks[0].rss + cacheMiB + 1.0));
+    else
+      Row(figure.c_str(), Num(m.rss, 1) + " MiB", "-", "-");
+  }
+  // The cache is full by 20 000 frames: only a longer run can show that RSS stays flat.
+  const std::string endFigure = "RSS after " + std::to_string(memCount) + " frames";
+  const MemoryMark& full = marks.back();
+  if (full.Reached() && full.frames < memCount)
+    Row(endFigure.c_str(), Num(rssEnd, 1) + " MiB", "flat: <= 20000-frame RSS + 1 MiB",
+        Verdict(rssEnd <= full.rss + 1.0));
+  else
+    Row(endFigure.c_str(), Num(rssEnd, 1) + " MiB", "- (flat check from 20001 frames)", "-");
   Row("peak RSS", Num(PeakRssMiB(), 1) + " MiB", "-", "-");
   std::printf("\n(%d RUN frames, %d VIDEO passes; memory run: %d frames in %.1f s unpaced)\n",
               run.count, video.count, memCount, memWall);

@@ -71,6 +71,7 @@ struct SensorCore::Impl {
   std::vector<uint16_t> xflash = std::vector<uint16_t>(kXFlashPages * kPageWords, 0xFFFF);
   Faults faults;
   long requestNumber = 0;  // requests received since the sensor was made
+  long answering = -1;     // number of the request being answered
   uint64_t rng = 0x2545F4914F6CDD1DULL;
   long sample = 0;  // measurements taken (drives the object's motion)
   bool haveExtremes = false;
@@ -295,6 +296,9 @@ struct SensorCore::Impl {
             d[2 + k] = word;
           }
         }
+        const long chunk = (static_cast<long>(page) - 2) * 256 + arg;
+        if (cmd == 102 && faults.xflashWrongPageAt >= 0 && chunk == faults.xflashWrongPageAt)
+          d[1] = static_cast<uint16_t>(page + 1);
         reply = ReplyFrame15(cmd, arg, d);
         break;
       }
@@ -302,7 +306,7 @@ struct SensorCore::Impl {
         reply = ReplyFrame15(cmd, arg, DataOf(f));
         break;
     }
-    if (faults.wrongSync) {
+    if (faults.wrongSync && Faulty()) {
       reply[0] = 0xAA;
       reply[1] = 0x00;
     }
@@ -314,9 +318,13 @@ struct SensorCore::Impl {
     return reply;
   }
 
+  // Whether the reply to the request being answered gets the reply faults.
+  bool Faulty() const { return faults.onlyReplyNumber < 0 || answering == faults.onlyReplyNumber; }
+
   // The line faults: silence, dropped replies, truncation, garbage and extra bytes.
   std::vector<uint8_t> Answer(SensorCore& self, const Frame& f) {
     const long number = requestNumber++;
+    answering = number;
     if (faults.silent || (faults.silentAfter >= 0 && number >= faults.silentAfter)) return {};
     std::vector<uint8_t> reply = Handle(self, f);
     const bool drop = (faults.dropEveryNth > 0 && (number + 1) % faults.dropEveryNth == 0) ||
@@ -325,9 +333,11 @@ struct SensorCore::Impl {
     if (faults.truncateTo >= 0 && reply.size() > static_cast<size_t>(faults.truncateTo))
       reply.resize(faults.truncateTo);
     std::vector<uint8_t> out;
-    for (int i = 0; i < faults.garbageBefore; ++i) out.push_back(static_cast<uint8_t>(Rand()));
+    const int garbage = Faulty() ? faults.garbageBefore : 0;
+    const int extra = Faulty() ? faults.extraAfter : 0;
+    for (int i = 0; i < garbage; ++i) out.push_back(static_cast<uint8_t>(Rand()));
     out.insert(out.end(), reply.begin(), reply.end());
-    for (int i = 0; i < faults.extraAfter; ++i) out.push_back(static_cast<uint8_t>(Rand()));
+    for (int i = 0; i < extra; ++i) out.push_back(static_cast<uint8_t>(Rand()));
     return out;
   }
 };

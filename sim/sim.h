@@ -64,6 +64,12 @@ struct Faults {
   int wrongEchoFor = -1;       // answer command k with a wrong command echo (-1 = off)
   double replyDelay = 0.0;     // extra seconds before each reply is sent
   int corruptXFlashWord = -1;  // X-FLASH read-back returns this table word altered
+  // wrongSync, garbageBefore and extraAfter hit only the reply to request number k
+  // (-1 = every reply).
+  int onlyReplyNumber = -1;
+  // The acknowledgement of the X-FLASH chunk write at this table index reports the next
+  // page (page + 1) instead of the one written (-1 = off).
+  int xflashWrongPageAt = -1;
 };
 
 // One frame the sensor received, with the time it was complete (seconds, steady clock).

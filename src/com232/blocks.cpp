@@ -63,21 +63,20 @@ int PushGETRAW() {
   WriteFrame();
   if (nBytesW == FRAME_LEN) ShowStatus("Line Ok!");
 
+  // rx_flag is cleared with graph_flag so that only a reply to this request can end the
+  // wait as one without the sync word.
   graph_flag = 0;
-  const double t0 = Timer();
-  for (;;) {
-    if (graph_flag == 1) return 1;
-    ProcessSystemEvents();
-    if (SensorLost()) {  // unplugged: the status line says so already
+  rx_flag = 0;
+  switch (WaitReply(Timer(), UNTIL_MEAS_FRAME)) {
+    case WAIT_REPLY:
+      return 1;
+    case WAIT_NO_SYNC:
+      return 2;
+    default:
+      // Unplugged: the status line says so already.
+      if (!SensorLost()) ShowStatus("Timeout RS232-Line!");
       stop_flag = 1;
       return 0;
-    }
-    if (Timer() - t0 > TIMEOUT) {
-      LinkCountTimeout();
-      ShowStatus("Timeout RS232-Line!");
-      stop_flag = 1;
-      return 0;
-    }
   }
 }
 
@@ -97,24 +96,13 @@ int ReadData64(u16 first, u16 word0) {
   WriteFrame();
   ShowStatus(BlockStatusText(first));
 
-  int n = 0;
-  const double t0 = Timer();
-  for (;;) {
-    ProcessSystemEvents();
-    n = GetInQLen(com);
-    if (n < 0) n = 0;  // the port has gone: nothing waits
-    if (Timer() - t0 > TIMEOUT) {
-      LinkCountTimeout();
-      SetStatus("Timeout-RS-232 while reading 64 data-words!");
-      break;
-    }
-    if (n >= BLOCK_BYTES || SensorLost()) break;
-  }
+  if (WaitBytes(Timer(), BLOCK_BYTES) != WAIT_REPLY)
+    SetStatus("Timeout-RS-232 while reading 64 data-words!");
+  const int n = GetInQLen(com);  // negative once the port has gone: nothing waits
 
   nBytesR = ReadWaitingBytes(n);
   int result = 0;
   if (nBytesR == BLOCK_BYTES) {
-    LinkCountReply();
     SetStatus("Data[64] block received!");
     for (int i = 0; i < BLOCK_WORDS; ++i) adcbuf[first + i] = GetWord(szReadBuf, 2 * i);
     result = 1;

@@ -29,10 +29,44 @@ void InitRS232(int port);
 void RX_Receive_Function(int portNumber, int eventMaskGiven, void* callbackData);
 int FillTxBuf(u16 command, u16 argument, const u16* words);
 int GetRxBuf();
+// The reply wait with "Timeout-RS-232..." in szStatus on a time-out: 1 when a reply frame
+// with the sync word has been decoded into pp, 0 otherwise. rx_flag is not cleared first.
 int WaitRxFull();
 int CheckComLine(int port);
 int CC_DropDCom(int panel, int control, int event, void* callbackData, int eventData1,
                 int eventData2);
+// ------------------------------------------------------------ the reply wait (serial.cpp)
+// Every sender waits for its answer with WaitReply or WaitBytes. The sender flushes the
+// queues, clears rx_flag (and graph_flag where it needs it), writes its frame and notes
+// t0 = Timer(); the wait then repeats: process events, sleeping until a byte, a user event
+// or the deadline t0 + TIMEOUT comes; more than TIMEOUT seconds since t0: time-out (an
+// elapsed time of exactly TIMEOUT still waits); the awaited answer there: done. The
+// sender shows its own status texts from the result.
+enum WaitResult {
+  WAIT_PORT_GONE = -1,  // time-out, and the port is not open (closed, failed, unplugged)
+  WAIT_TIMEOUT = 0,     // nothing awaited arrived within TIMEOUT
+  WAIT_REPLY = 1,       // the awaited answer is there: a frame decoded into pp (and in
+                        // szReadBuf), or at least the asked-for raw bytes wait in the queue
+  WAIT_NO_SYNC = 2,     // 36 bytes arrived that do not begin with the sync word: taken as
+                        // a reply (rx_flag 1, graph_flag 0), not decoded (pp unchanged)
+  WAIT_STOPPED = 3,     // stop_flag became non-zero (UNTIL_REPLY_OR_STOP only)
+};
+
+// What ends a WaitReply besides the time-out.
+enum WaitUntil {
+  UNTIL_REPLY,          // any reply frame: WAIT_REPLY, or WAIT_NO_SYNC without sync word
+  UNTIL_REPLY_OR_STOP,  // as UNTIL_REPLY, and WAIT_STOPPED as soon as stop_flag is set
+  UNTIL_SYNCED_REPLY,   // a reply frame with the sync word; one without is dropped
+                        // (rx_flag cleared again) and the wait goes on
+  UNTIL_MEAS_FRAME,     // a measurement frame (graph_flag 1); a frame with the sync word
+                        // and another command echo does not end the wait, one without
+                        // the sync word gives WAIT_NO_SYNC
+};
+WaitResult WaitReply(double t0, WaitUntil until);
+// Waits until at least `count` bytes are in the input queue (the raw replies, read with
+// the receive callback off): WAIT_REPLY, or WAIT_TIMEOUT / WAIT_PORT_GONE.
+WaitResult WaitBytes(double t0, int count);
+
 // Text of a failed open for the negative result r.
 const char* ComErrorText(int r);
 // Switches the receive callback on (RX_Receive_Function) or off.
@@ -109,5 +143,8 @@ int GetVERSIONInfo();
 double VideoStep(u16 virtpixel);  // 0 for an unlisted pixel count
 
 // ------------------------------------------------------------ block transfer (blocks.cpp)
+// 1 when a measurement frame has been decoded into pp, 0 on time-out ("Timeout
+// RS232-Line!" shown, stop_flag 1), 2 when a reply without the sync word came instead
+// (nothing decoded; the caller may send its next request).
 int PushGETRAW();
 int ReadData64(u16 first, u16 word0);

@@ -250,18 +250,8 @@ int GetVERSIONInfo() {
   WriteFrame();
   ShowStatus("Waiting for firmware info ...");
 
-  int n = 0;
-  const double t0 = Timer();
-  for (;;) {
-    ProcessSystemEvents();
-    n = GetInQLen(com);
-    if (Timer() - t0 > TIMEOUT) {
-      LinkCountTimeout();
-      SetStatus("Timeout - reading firmware info!");
-      break;
-    }
-    if (n >= 72) break;
-  }
+  if (WaitBytes(Timer(), 72) != WAIT_REPLY) SetStatus("Timeout - reading firmware info!");
+  const int n = GetInQLen(com);
 
   szVersion[0] = '\0';
   int toRead = n;
@@ -272,7 +262,6 @@ int GetVERSIONInfo() {
   // Only a reply of exactly 72 bytes is a firmware text; with more bytes waiting the line
   // is not trusted and the status line keeps its last text.
   if (nBytesR == 72) {
-    LinkCountReply();
     if (pcbtype == 0) {
       // 36 big-endian words, one character in the low byte of each.
       int k = 0;
@@ -290,8 +279,6 @@ int GetVERSIONInfo() {
       text[72] = '\0';
       SetStatus(text);
     }
-  } else if (nBytesR > 72) {
-    LinkCountDiscarded();
   }
 
   ReceiveCallbackOn();

@@ -15,21 +15,48 @@ constexpr u16 SYNC_WORD = 0x00AA;
 constexpr int NOTIFY_COUNT = FRAME_LEN;
 constexpr int EVENT_CHAR = 0x55;
 
-// Set by the receive callback when 36 bytes arrived that do not begin with the sync word.
-// Such bytes are not decoded, so a garbled line can never leave garbage in pp.
-int rx_sync_error = 0;
+bool ReplySynced() {
+  return GetWord(szReadBuf, 0) == SYNC_WORD;
+}
 
-// The standard wait for a reply frame: 1 when rx_flag is set (or a frame without sync
-// word arrived), 0 after more than TIMEOUT seconds.
-int StandardWait() {
-  const double t0 = Timer();
+// Whether the answer a WaitReply waits for is there (WAIT_REPLY, WAIT_NO_SYNC,
+// WAIT_STOPPED) or not yet (WAIT_TIMEOUT).
+WaitResult Arrived(WaitUntil until) {
+  switch (until) {
+    case UNTIL_REPLY:
+    case UNTIL_REPLY_OR_STOP:
+      if (rx_flag != 0) return ReplySynced() ? WAIT_REPLY : WAIT_NO_SYNC;
+      if (until == UNTIL_REPLY_OR_STOP && stop_flag != 0) return WAIT_STOPPED;
+      return WAIT_TIMEOUT;
+    case UNTIL_SYNCED_REPLY:
+      if (rx_flag == 0) return WAIT_TIMEOUT;
+      if (ReplySynced()) return WAIT_REPLY;
+      rx_flag = 0;  // line noise, not the reply: keep waiting
+      return WAIT_TIMEOUT;
+    case UNTIL_MEAS_FRAME:
+      if (graph_flag == 1) return WAIT_REPLY;
+      if (rx_flag != 0 && !ReplySynced()) return WAIT_NO_SYNC;
+      return WAIT_TIMEOUT;
+  }
+  return WAIT_TIMEOUT;
+}
+
+// The one wait of the program: events are processed (sleeping until something happens
+// or the deadline passes) until `arrived` reports anything but WAIT_TIMEOUT or more than
+// TIMEOUT seconds have passed since t0.
+template <typename Check>
+WaitResult WaitCore(double t0, Check arrived) {
+  const double deadline = t0 + TIMEOUT;
   for (;;) {
-    ProcessSystemEvents();
+    ProcessEventsUntil(deadline);
+    if (SensorLost()) return WAIT_PORT_GONE;  // unplugged: nothing will come
     if (Timer() - t0 > TIMEOUT) {
       LinkCountTimeout();
-      return 0;
+      // A write of no bytes fails only when the port cannot be used.
+      return ComWrt(com, szWriteBuf, 0) < 0 ? WAIT_PORT_GONE : WAIT_TIMEOUT;
     }
-    if (rx_flag != 0 || rx_sync_error != 0) return 1;
+    const WaitResult r = arrived();
+    if (r != WAIT_TIMEOUT) return r;
   }
 }
 
@@ -71,13 +98,15 @@ int GetRxBuf() {
 void RX_Receive_Function(int /*portNumber*/, int eventMaskGiven, void* /*callbackData*/) {
   if ((eventMaskGiven & LWRS_RECEIVE) == 0) return;
   const int n = ComRd(com, szReadBuf, FRAME_LEN);
-  if (n == FRAME_LEN && GetWord(szReadBuf, 0) == SYNC_WORD) {
-    graph_flag = GetRxBuf();
+  if (n == FRAME_LEN) {
+    // 36 bytes without the sync word are taken as a reply but not decoded, so line noise
+    // never reaches pp.
+    graph_flag = ReplySynced() ? GetRxBuf() : 0;
     rx_flag = 1;
-    LinkCountReply();
-  } else if (n == FRAME_LEN) {
-    rx_sync_error = 1;
-    LinkCountDiscarded();
+    if (ReplySynced())
+      LinkCountReply();
+    else
+      LinkCountDiscarded();
   }
   FlushInQ(com);
 }
@@ -90,17 +119,21 @@ void ReceiveCallbackOff() {
   InstallComCallback(com, 0, NOTIFY_COUNT, EVENT_CHAR, nullptr, nullptr);
 }
 
+WaitResult WaitReply(double t0, WaitUntil until) {
+  return WaitCore(t0, [until] { return Arrived(until); });
+}
+
+WaitResult WaitBytes(double t0, int count) {
+  const WaitResult r =
+      WaitCore(t0, [count] { return GetInQLen(com) >= count ? WAIT_REPLY : WAIT_TIMEOUT; });
+  if (r == WAIT_REPLY) LinkCountReply();  // a raw run: firmware text or data block
+  return r;
+}
+
 int WaitRxFull() {
-  const double t0 = Timer();
-  for (;;) {
-    ProcessSystemEvents();
-    if (Timer() - t0 > TIMEOUT) {
-      LinkCountTimeout();
-      SetStatus("Timeout-RS-232...");
-      return 0;
-    }
-    if (rx_flag != 0) return 1;
-  }
+  if (WaitReply(Timer(), UNTIL_SYNCED_REPLY) == WAIT_REPLY) return 1;
+  SetStatus("Timeout-RS-232...");
+  return 0;
 }
 
 int CheckComLine(int port) {
@@ -111,18 +144,21 @@ int CheckComLine(int port) {
   FlushOutQ(port);
   FlushInQ(port);
   rx_flag = 0;
-  rx_sync_error = 0;
   LinkCountExchange();
   nBytesW = ComWrt(port, szWriteBuf, FRAME_LEN);
 
   int result = 0;
-  if (StandardWait() == 0) {
-    SetStatus("Timeout-RS-232...");
-  } else if (GetWord(szReadBuf, 0) == SYNC_WORD) {
-    SetStatus("Echo Check - Line Ok!");
-    result = 1;
-  } else {
-    SetStatus("read error - not sync byte 0xAA!");
+  switch (WaitReply(Timer(), UNTIL_REPLY)) {
+    case WAIT_REPLY:
+      SetStatus("Echo Check - Line Ok!");
+      result = 1;
+      break;
+    case WAIT_NO_SYNC:
+      SetStatus("read error - not sync byte 0xAA!");
+      break;
+    default:
+      SetStatus("Timeout-RS-232...");
+      break;
   }
   ShowStatusBuffer();
   return result;
@@ -167,12 +203,12 @@ void InitRS232(int port) {
   InstallComCallback(port, eventMask, NOTIFY_COUNT, EVENT_CHAR, RX_Receive_Function, nullptr);
 
   const int lineOk = CheckComLine(port);
-  int hardwareOk = 0;
+  bool identified = false;
   char firmware[STATUS_LEN] = "";
   if (lineOk == 1) {
     SleepMs(0);
-    hardwareOk = GetHARDWAREInfo();
-    if (hardwareOk == 0) SetStatus("Error reading HARDWARE-info!");
+    identified = GetHARDWAREInfo() != 0;
+    if (!identified) SetStatus("Error reading HARDWARE-info!");
     Delay(0.1);
     PushGET(static_cast<u16>(RAM), 0);
     Delay(0.1);
@@ -181,9 +217,12 @@ void InitRS232(int port) {
     const int n = GetVERSIONInfo();
     if (n == 72) std::snprintf(firmware, sizeof firmware, "%s", szStatus);  // the text shown
     if (n < 72) SetStatus("Error reading firmware-info!");
+    // The panels show the model of the last identification: a sensor that was not
+    // identified must not go unnoticed behind the texts of the later reads.
+    if (!identified) SetStatus("Error reading HARDWARE-info!");
   }
   ShowStatusBuffer();
-  LinkIdentified(lineOk, hardwareOk, firmware);
+  LinkIdentified(lineOk, identified ? 1 : 0, firmware);
 }
 
 int CC_DropDCom(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/engine_graph.h"
@@ -33,7 +34,8 @@ struct ControlState {
   // seen (a spin box repeats its value on Enter without a change).
   bool pendingCommit = false;
   double lastValue = 0.0;
-  // Floating numerics keep the exact value written, as long as the box shows it.
+  // Floating numerics keep the exact value written, as long as the box shows it; binary
+  // switches keep the word written until the user switches them.
   bool hasExact = false;
   double exactValue = 0.0;
   double exactShown = 0.0;  // what the box showed right after the write
@@ -54,6 +56,8 @@ struct PanelState {
 };
 
 PanelState* FindPanel(int handle);
+// The panels whose parent is `panel`, in load order.
+std::vector<const PanelState*> ChildPanels(int panel);
 ControlState* FindControl(int panel, int control);
 // Looks the control up and reports why it cannot be used: 0 or a negative UI error.
 int LookupControl(int panel, int control, ControlState** out);
@@ -68,6 +72,11 @@ int DispatchDepth();
 // Connects the control's signals and the event filter to the dispatch (events.cpp).
 void WireControl(int panel, ControlState& control);
 void WirePanelWindow(int panel, QWidget* widget);
+
+// Accessible name (from the label) and, for graphs, description of a control; keyboard
+// focus of the window that holds `panel` in the order of its layout (access.cpp).
+void NameForAssistiveTools(ControlState& control);
+void OrderFocus(int panel);
 
 // Closes every serial port (serial.cpp).
 void CloseAllPorts();

@@ -1,8 +1,10 @@
 // Start, event loop, waiting and time.
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "engine/engine_internal.h"
@@ -13,14 +15,14 @@ QApplication* g_ownApp = nullptr;  // created by InitCVIRTE when the caller had 
 bool g_quitRequested = false;
 int g_processDepth = 0;  // ProcessSystemEvents calls running
 int g_quitCode = 0;
+double g_armedDeadline = 0;  // the deadline the timer of ProcessEventsUntil is armed for
 
-// The deadline that ends an idle wait of ProcessSystemEvents.
-QTimer* WakeTimer() {
+// The deadline of ProcessEventsUntil: the only timer a waiting loop arms.
+QTimer* DeadlineTimer() {
   static QTimer* timer = [] {
     auto* t = new QTimer(QCoreApplication::instance());
     t->setSingleShot(true);
     t->setTimerType(Qt::PreciseTimer);
-    t->setInterval(1);
     return t;
   }();
   return timer;
@@ -42,7 +44,10 @@ int InitCVIRTE(int argc, char** argv) {
   }
   s_argv[s_argc] = nullptr;
   g_ownApp = new QApplication(s_argc, s_argv);
-  return g_ownApp ? 1 : 0;
+  // The desktop matches the window to the installed launcher and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(QROX_APP_ID));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(QROX_APP_ID)));
+  return 1;
 }
 
 int RunUserInterface() {
@@ -86,13 +91,28 @@ int ProcessSystemEvents() {
   auto* dispatcher = QAbstractEventDispatcher::instance();
   if (!dispatcher || !QCoreApplication::instance()) return 0;
   ProcessGuard guard;
-  if (dispatcher->processEvents(QEventLoop::AllEvents)) return 0;
-  // Nothing was pending: sleep until something arrives (serial bytes, input, timers)
-  // or the deadline passes, so a polling loop neither spins nor misses a reply.
-  QTimer* wake = WakeTimer();
-  wake->start();
+  dispatcher->processEvents(QEventLoop::AllEvents);
+  return 0;
+}
+
+int ProcessEventsUntil(double deadline) {
+  auto* dispatcher = QAbstractEventDispatcher::instance();
+  if (!dispatcher || !QCoreApplication::instance()) return 0;
+  ProcessGuard guard;
+  const double left = deadline - Timer();
+  if (left <= 0) {
+    dispatcher->processEvents(QEventLoop::AllEvents);
+    return 0;
+  }
+  // Delivers what is pending, or sleeps until something arrives (serial bytes, input, a
+  // timer, a posted call) or the deadline passes. The timer fires at the deadline, never
+  // before; it stays armed for the calls of the same wait and is moved by the next one.
+  QTimer* timer = DeadlineTimer();
+  if (!timer->isActive() || g_armedDeadline != deadline) {
+    timer->start(static_cast<int>(std::ceil(left * 1000.0)));
+    g_armedDeadline = deadline;
+  }
   dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  wake->stop();
   return 0;
 }
 

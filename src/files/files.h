@@ -13,4 +13,6 @@ CTRL_CALLBACK(CC_WriteXFLASH);
 CTRL_CALLBACK(CC_ReadXFLASH);
 int ReadLinDataFromFile();
 int ClearXFLASH();
-void WriteXFLASH(u16 offset, u16 page);
+int WriteXFLASH(u16 offset, u16 page);
+// Start-up: linArray holds no loaded table (READ X-FLASH asks for the file first).
+void ForgetLinTable();

@@ -29,8 +29,9 @@ constexpr int CHUNK_WORDS = 8;
 constexpr int PAGE_WORDS = 256;
 constexpr u16 FIRST_PAGE = 2;
 
-// Outcome of the last WriteXFLASH call: 1 when the chunk was acknowledged in time.
-int chunkAcknowledged = 0;
+// Whether linArray holds a table loaded from a linearisation file (after start-up it
+// holds zeros, which no read-back may be compared with).
+bool tableLoaded = false;
 
 // Last page of the table: 5 for the MX400 (1024 words), 9 for all other sensors (2048).
 u16 LastPage() {
@@ -64,23 +65,32 @@ void AssembleChunkFrame(u16 command, u16 offset, u16 page) {
   AssembleFrame(command, offset, data);
 }
 
-// Flushes both queues, clears rx_flag, writes the frame in szWriteBuf and waits with the
-// standard wait. 1 when a reply arrived (its data words are in pp), 0 on time-out.
-int ExchangeFrame() {
+// Flushes both queues, clears rx_flag and writes the frame in szWriteBuf. Returns the
+// time of the write, from which the reply wait counts.
+double SendFrame() {
   FlushInQ(com);
   FlushOutQ(com);
   rx_flag = 0;
   WriteFrame();
-  const double t0 = Timer();
-  for (;;) {
-    ProcessSystemEvents();
-    if (rx_flag != 0) return 1;
-    if (SensorLost()) return 0;  // no waiting on an unplugged line
-    if (Timer() - t0 > TIMEOUT) {
-      LinkCountTimeout();
-      return 0;
-    }
+  return Timer();
+}
+
+// How the sensor answered a page-chunk frame.
+enum ChunkAnswer { CHUNK_TIMEOUT, CHUNK_OTHER, CHUNK_OK };
+
+// Sends the page-chunk frame in szWriteBuf and waits for the answer that reports this
+// chunk: data word 0 = offset, data word 1 = page. An answer for another chunk (a late
+// reply to an earlier one, or another page) is not this chunk's: it is dropped and the
+// wait goes on until TIMEOUT after the write.
+ChunkAnswer ExchangeChunk(u16 offset, u16 page) {
+  const double t0 = SendFrame();
+  bool other = false;
+  while (WaitReply(t0, UNTIL_SYNCED_REPLY) == WAIT_REPLY) {
+    if (pp[0] == offset && pp[1] == page) return CHUNK_OK;
+    other = true;
+    rx_flag = 0;
   }
+  return other ? CHUNK_OTHER : CHUNK_TIMEOUT;
 }
 
 void PrepareProgressBar() {
@@ -96,20 +106,26 @@ void DrawBar(double end, int color) {
 struct VerifyResult {
   int failedChunks = 0;    // no answer in time, or an answer for another chunk
   int differingWords = 0;  // words of answered chunks that differ from the table
+  int readChunks = 0;      // chunks asked for
+  bool stopped = false;    // ended by STOP before the last chunk
 };
 
-// Reads the table back chunk by chunk (command 103) and compares it with linArray.
+// Reads the table back chunk by chunk (command 103) and compares it with linArray. STOP
+// ends the pass after the chunk on the line.
 VerifyResult VerifyXFLASH() {
   VerifyResult result;
-  for (u16 page = FIRST_PAGE; page <= LastPage(); page++) {
-    for (u16 offset = 0; offset < PAGE_WORDS; offset += CHUNK_WORDS) {
+  stop_flag = 0;
+  for (u16 page = FIRST_PAGE; page <= LastPage() && !result.stopped; page++) {
+    for (u16 offset = 0; offset < PAGE_WORDS && !result.stopped; offset += CHUNK_WORDS) {
       const int index = TableIndex(offset, page);
       parameter[1] = CMD_XFLASH_READ;
       AssembleChunkFrame(CMD_XFLASH_READ, offset, page);
-      if (!ExchangeFrame()) {
+      result.readChunks++;
+      const ChunkAnswer answer = ExchangeChunk(offset, page);
+      if (answer == CHUNK_TIMEOUT) {
         result.failedChunks++;
         SetStatus("Timeout-RS-232...");
-      } else if (pp[0] != offset || pp[1] != page) {
+      } else if (answer == CHUNK_OTHER) {
         result.failedChunks++;
         SetStatus("X-FLASH-read: wrong chunk answered!");
       } else {
@@ -122,16 +138,21 @@ VerifyResult VerifyXFLASH() {
       }
       DrawBar(index, COLOR_GREEN);
       ShowStatusBuffer();
+      result.stopped = stop_flag != 0;
     }
   }
+  stop_flag = 1;
   return result;
 }
 
 // Final report of a read-back pass: status text and a grey (all matched) or red bar.
 void ReportVerify(const VerifyResult& v) {
   char text[STATUS_LEN];
-  const bool ok = v.failedChunks == 0 && v.differingWords == 0;
-  if (ok)
+  const bool ok = v.failedChunks == 0 && v.differingWords == 0 && !v.stopped;
+  if (v.stopped)
+    std::snprintf(text, sizeof text, "X-FLASH verify stopped after %d of %d chunks!", v.readChunks,
+                  TableChunks());
+  else if (ok)
     std::snprintf(text, sizeof text, "X-FLASH verify OK: %d words match!", TableWords());
   else if (v.failedChunks == 0)
     std::snprintf(text, sizeof text, "X-FLASH verify: %d of %d words differ!", v.differingWords,
@@ -142,6 +163,56 @@ void ReportVerify(const VerifyResult& v) {
   SetStatus(text);
   DrawBar(ccdsubpixel, ok ? COLOR_GREY : COLOR_RED);
   ShowStatusBuffer();
+}
+
+// Writes every chunk of the table, page by page; returns the number of chunks the
+// sensor did not acknowledge as sent.
+int WriteTable() {
+  int failedChunks = 0;
+  for (u16 page = FIRST_PAGE; page <= LastPage(); page++)
+    for (u16 offset = 0; offset < PAGE_WORDS; offset += CHUNK_WORDS)
+      if (WriteXFLASH(offset, page) == 0) failedChunks++;
+  return failedChunks;
+}
+
+// Red full-width bar and `text` in the status line: the run did not succeed.
+void ReportFailure(const char* text) {
+  SetStatus(text);
+  DrawBar(ccdsubpixel, COLOR_RED);
+  ShowStatusBuffer();
+}
+
+// The end of a write run, decided from what the sensor answered: `cleared` the clear,
+// `failedChunks` the chunk writes, and `verify` the read-back when one was made.
+void ReportWriteRun(int cleared, int failedChunks, const VerifyResult* verify) {
+  char text[STATUS_LEN];
+  if (failedChunks > 0) {
+    if (verify)
+      std::snprintf(text, sizeof text, "X-FLASH write: %d of %d chunks failed, %d words differ!",
+                    failedChunks, TableChunks(), verify->differingWords);
+    else
+      std::snprintf(text, sizeof text, "X-FLASH write: %d of %d chunks failed!", failedChunks,
+                    TableChunks());
+    ReportFailure(text);
+    return;
+  }
+  if (verify) {
+    // The read-back's own report stays unless it found everything in place.
+    if (verify->failedChunks == 0 && verify->differingWords == 0 && !verify->stopped) {
+      DrawBar(ccdsubpixel, COLOR_GREY);
+      ShowStatus("X-FLASH Data successfully written!");
+    }
+    return;
+  }
+  if (cleared != 1) {
+    // Every chunk was acknowledged, but the X-FLASH may not have been erased first.
+    ReportFailure("X-FLASH write: clear not acknowledged!");
+  } else if (hwtype != 400) {
+    // The MX400 table ends on page 5: its run ends on the last acknowledgement,
+    // "X-FLASH-write OK: PAGE5 ...", and the green bar.
+    DrawBar(ccdsubpixel, COLOR_GREY);
+    ShowStatus("X-FLASH Data successfully written!");
+  }
 }
 
 }  // namespace
@@ -156,59 +227,36 @@ int CC_WriteXFLASH(int, int, int event, void*, int, int) {
   if (ReadLinDataFromFile() == 0) {
     const int cleared = ClearXFLASH();
     PrepareProgressBar();
-
-    int failedChunks = 0;
-    for (u16 page = FIRST_PAGE; page <= LastPage(); page++) {
-      for (u16 offset = 0; offset < PAGE_WORDS; offset += CHUNK_WORDS) {
-        WriteXFLASH(offset, page);
-        if (!chunkAcknowledged) failedChunks++;
-      }
-    }
-
-    bool verified = false;
-    VerifyResult verify;
+    const int failedChunks = WriteTable();
     if (ConfirmPopup("X-FLASH", "Verify X-FLASH contents?") == 1) {
-      verified = true;
       PrepareProgressBar();
-      verify = VerifyXFLASH();
+      const VerifyResult verify = VerifyXFLASH();
       ReportVerify(verify);
+      ReportWriteRun(cleared, failedChunks, &verify);
+    } else {
+      ReportWriteRun(cleared, failedChunks, nullptr);
     }
-
-    char text[STATUS_LEN];
-    if (failedChunks > 0) {
-      if (verified)
-        std::snprintf(text, sizeof text, "X-FLASH write: %d of %d chunks failed, %d words differ!",
-                      failedChunks, TableChunks(), verify.differingWords);
-      else
-        std::snprintf(text, sizeof text, "X-FLASH write: %d of %d chunks failed!", failedChunks,
-                      TableChunks());
-      SetStatus(text);
-      DrawBar(ccdsubpixel, COLOR_RED);
-      ShowStatusBuffer();
-    } else if (hwtype == 400 && !verified && cleared == 1) {
-      // The MX400 table ends on page 5: its run ends on the last acknowledgement,
-      // "X-FLASH-write OK: PAGE5 ...", and the green bar.
-    } else if (verified ? (verify.failedChunks == 0 && verify.differingWords == 0) : cleared == 1) {
-      DrawBar(ccdsubpixel, COLOR_GREY);
-      ShowStatus("X-FLASH Data successfully written!");
-    } else if (!verified) {
-      // Every chunk was acknowledged, but the X-FLASH may not have been erased first.
-      DrawBar(ccdsubpixel, COLOR_RED);
-      ShowStatus("X-FLASH write: clear not acknowledged!");
-    }
-    // A read-back that found differences keeps its own report in the status line.
   }
   SetCtrlAttribute(pCalib, CALIB_XFLASH_WRITE, ATTR_VISIBLE, 0);
   return 0;
 }
 
 // Read command of the calibration page: reads the X-FLASH back and compares it with the
-// table loaded last, with the progress in the bar graph and control 20.
+// table loaded last, with the progress in the bar graph and control 20. Without a loaded
+// table the linearisation file is asked for first; no table, no read-back.
 int CC_ReadXFLASH(int, int, int event, void*, int, int) {
   if (event != EVENT_COMMIT) return 0;
+  if (!tableLoaded && ReadLinDataFromFile() != 0) {
+    if (!tableLoaded) ShowStatus("X-FLASH read: no linearisation table loaded!");
+    return 0;
+  }
   PrepareProgressBar();
   ReportVerify(VerifyXFLASH());
   return 0;
+}
+
+void ForgetLinTable() {
+  tableLoaded = false;
 }
 
 // Loads the linearisation table. Returns 0 when loaded, 1 when the dialog was cancelled,
@@ -256,6 +304,7 @@ int ReadLinDataFromFile() {
     const u16 word = static_cast<u16>(static_cast<int>(values[i]));
     linArray[i] = static_cast<u16>(word + 32767);
   }
+  tableLoaded = true;
   return 0;
 }
 
@@ -265,25 +314,10 @@ int ClearXFLASH() {
   for (u16& w : data) w = FILLER;
   parameter[1] = CMD_XFLASH_CLEAR;
   parameter[2] = 0;
-  FlushInQ(com);
-  FlushOutQ(com);
-  rx_flag = 0;
   AssembleFrame(CMD_XFLASH_CLEAR, 0, data);
-  WriteFrame();
+  const double t0 = SendFrame();
   ShowStatus("clearing X-FLASH...");
-  int ok = 0;
-  const double t0 = Timer();
-  for (;;) {
-    ProcessSystemEvents();
-    if (rx_flag != 0) {
-      ok = 1;
-      break;
-    }
-    if (Timer() - t0 > TIMEOUT) {
-      LinkCountTimeout();
-      break;
-    }
-  }
+  const int ok = WaitReply(t0, UNTIL_SYNCED_REPLY) == WAIT_REPLY ? 1 : 0;
   SetStatus(ok ? "X-FLASH-cleared!" : "Timeout-RS-232...");
   ShowStatusBuffer();
   return ok;
@@ -291,13 +325,16 @@ int ClearXFLASH() {
 
 // Writes one chunk of eight table words at `offset` of `page` and reports it: the table
 // index in control 20, the page in the status text and the green bar up to the chunk.
-void WriteXFLASH(u16 offset, u16 page) {
+// Returns 1 when the sensor acknowledged this very chunk (offset and page), else 0.
+int WriteXFLASH(u16 offset, u16 page) {
   parameter[1] = CMD_XFLASH_WRITE;
   AssembleChunkFrame(CMD_XFLASH_WRITE, offset, page);
-  chunkAcknowledged = ExchangeFrame();
+  const ChunkAnswer answer = ExchangeChunk(offset, page);
   const int index = TableIndex(offset, page);
-  if (!chunkAcknowledged) {
+  if (answer == CHUNK_TIMEOUT) {
     SetStatus("Timeout-RS-232...");
+  } else if (answer == CHUNK_OTHER) {
+    SetStatus("X-FLASH-write: wrong chunk acknowledged!");
   } else {
     SetCtrlVal(pHandle, MAIN_ANA_MAX, index);
     const u16 ackPage = pp[1];
@@ -309,4 +346,5 @@ void WriteXFLASH(u16 offset, u16 page) {
   }
   DrawBar(index, COLOR_GREEN);
   ShowStatusBuffer();
+  return answer == CHUNK_OK ? 1 : 0;
 }

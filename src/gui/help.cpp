@@ -15,19 +15,6 @@ void PlaceHelpText(int box, int left, int top, int visible, const char* text) {
   ResetTextBox(pHandle, box, text);
 }
 
-// Where a box beside a control goes, on the main panel.
-void BesidePosition(int panel, int control, int dx, int dy, int* left, int* top) {
-  int pageLeft = 0, pageTop = 0;
-  if (panel != pHandle) {
-    GetPanelAttribute(panel, ATTR_LEFT, &pageLeft);
-    GetPanelAttribute(panel, ATTR_TOP, &pageTop);
-  }
-  int ctrlTop = 0, ctrlLeft = 0, height = 0, width = 0;
-  GetCtrlBoundingRect(panel, control, &ctrlTop, &ctrlLeft, &height, &width);
-  *left = pageLeft + ctrlLeft + width + dx;
-  *top = pageTop + ctrlTop + dy;
-}
-
 }  // namespace
 
 void ToggleHelpText(int box, int left, int top, const char* text) {
@@ -36,16 +23,25 @@ void ToggleHelpText(int box, int left, int top, const char* text) {
   PlaceHelpText(box, left, top, visible ? 0 : 1, text);
 }
 
+CtrlPlace PlaceOnMainPanel(int panel, int control) {
+  int pageLeft = 0, pageTop = 0;
+  if (panel != pHandle) {
+    GetPanelAttribute(panel, ATTR_LEFT, &pageLeft);
+    GetPanelAttribute(panel, ATTR_TOP, &pageTop);
+  }
+  int top = 0, left = 0, height = 0, width = 0;
+  GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
+  return {pageLeft + left, pageTop + top, width};
+}
+
 void HelpBeside(int panel, int control, int box, int dx, int dy, const char* text) {
-  int left = 0, top = 0;
-  BesidePosition(panel, control, dx, dy, &left, &top);
-  ToggleHelpText(box, left, top, text);
+  const CtrlPlace place = PlaceOnMainPanel(panel, control);
+  ToggleHelpText(box, place.left + place.width + dx, place.top + dy, text);
 }
 
 void ShowHelpBeside(int panel, int control, int box, int dx, int dy, const char* text) {
-  int left = 0, top = 0;
-  BesidePosition(panel, control, dx, dy, &left, &top);
-  PlaceHelpText(box, left, top, 1, text);
+  const CtrlPlace place = PlaceOnMainPanel(panel, control);
+  PlaceHelpText(box, place.left + place.width + dx, place.top + dy, 1, text);
 }
 
 namespace {

@@ -15,11 +15,6 @@ const char kGetHelp[] =
 const char kSendHelp[] =
     "SEND-BUTTON:\nSend parameter-frame to EEPROM- or\nRAM-memory of the Q-ROX-sensor!";
 
-// Help-text box 1 beside a main-panel button: 20 pixels right of it, 20 pixels above its top.
-void ButtonHelp(int control, const char* text) {
-  HelpBeside(pHandle, control, MAIN_HELP1, 20, -20, text);
-}
-
 // One half of the set to the sensor with command word 1 (SEND).
 void SendHalf(u16 half) {
   parameter[2] = half;
@@ -59,19 +54,11 @@ void PushGET(u16 source, u16 half) {
     if (nBytesW == FRAME_LEN) ShowStatus("Waiting for parameter-frame ...");
 
     rx_flag = 0;
-    const double t0 = Timer();
-    for (;;) {
-      ProcessSystemEvents();
-      if (rx_flag == 1) {
-        CopyPPtoVars(half);
-        SetStatus("Parameter-frame received! - Line Ok!");
-        break;
-      }
-      if (Timer() - t0 > TIMEOUT) {
-        LinkCountTimeout();
-        SetStatus("Timeout-RS-232...");
-        break;
-      }
+    if (WaitReply(Timer(), UNTIL_SYNCED_REPLY) == WAIT_REPLY) {
+      CopyPPtoVars(half);
+      SetStatus("Parameter-frame received! - Line Ok!");
+    } else {
+      SetStatus("Timeout-RS-232...");
     }
   }
   ShowStatusBuffer();
@@ -89,7 +76,7 @@ int CC_BTNGet(int, int, int event, void*, int, int) {
     PushGET(static_cast<u16>(target), 1);
     Delay(0.1);
   } else if (event == EVENT_RIGHT_CLICK) {
-    ButtonHelp(MAIN_GET, kGetHelp);
+    HelpBeside(pHandle, MAIN_GET, MAIN_HELP1, 20, -20, kGetHelp);
   }
   return 0;
 }
@@ -110,7 +97,7 @@ int CC_BTNSend(int, int, int event, void*, int, int) {
     Delay(0.1);
     SendHalf(1);
   } else if (event == EVENT_RIGHT_CLICK) {
-    ButtonHelp(MAIN_SEND, kSendHelp);
+    HelpBeside(pHandle, MAIN_SEND, MAIN_HELP1, 20, -20, kSendHelp);
   }
   return 0;
 }

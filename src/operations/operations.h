@@ -19,6 +19,9 @@ void SelectRAM();
 // RUN / STOP (run.cpp)
 void PushRUN();
 void PushSTOP();
+// RUN and VIDEO, and TEACH with `teach`: the commands that start a serial loop, dimmed
+// while one runs.
+void DimLoopCommands(int dimmed, bool teach);
 CTRL_CALLBACK(CC_BTNRun);
 CTRL_CALLBACK(CC_BTNStop);
 

@@ -9,17 +9,6 @@
 
 namespace {
 
-// Help-text box 1 beside a main-panel button: 10 pixels right of it, 10 pixels above.
-void ButtonHelp(int panel, int control, const char* text) {
-  HelpBeside(panel, control, MAIN_HELP1, 10, -10, text);
-}
-
-void UndimRunVideoTeach() {
-  SetCtrlAttribute(pHandle, MAIN_VIDEO, ATTR_DIMMED, 0);
-  SetCtrlAttribute(pHandle, MAIN_RUN, ATTR_DIMMED, 0);
-  SetCtrlAttribute(pPara2, PARA2_TEACH, ATTR_DIMMED, 0);
-}
-
 // The next request of the chain: command 8 with half 0 of the parameter set.
 void SendNextRequest(double* t0) {
   FlushInQ(com);
@@ -33,11 +22,16 @@ void SendNextRequest(double* t0) {
 
 }  // namespace
 
+void DimLoopCommands(int dimmed, bool teach) {
+  SetCtrlAttribute(pHandle, MAIN_RUN, ATTR_DIMMED, dimmed);
+  SetCtrlAttribute(pHandle, MAIN_VIDEO, ATTR_DIMMED, dimmed);
+  if (teach) SetCtrlAttribute(pPara2, PARA2_TEACH, ATTR_DIMMED, dimmed);
+}
+
 void PushRUN() {
   SetCtrlAttribute(pHandle, MAIN_VIDEO_GRAPH, ATTR_VISIBLE, 0);
   SetCtrlAttribute(pHandle, MAIN_ROLL_GRAPH, ATTR_VISIBLE, 1);
-  SetCtrlAttribute(pHandle, MAIN_RUN, ATTR_DIMMED, 1);
-  SetCtrlAttribute(pHandle, MAIN_VIDEO, ATTR_DIMMED, 1);
+  DimLoopCommands(1, false);
   SelectRAM();
 
   stop_flag = 0;
@@ -50,7 +44,7 @@ void PushRUN() {
   for (;;) {
     // The frame is distributed before the next request is built (the request carries the
     // set-point it reported) and drawn while that request is on the line, so drawing
-    // never holds up the exchange.
+    // never holds up the exchange. Any reply, decoded or not, lets the next request go.
     const bool frame = graph_flag == 1;
     if (frame) {
       CopyPPtoRAWVars();
@@ -59,14 +53,13 @@ void PushRUN() {
       FlushOutQ(com);
     }
     if (rx_flag == 1) SendNextRequest(&t0);
-    if (frame) PlotLiveFrame(true);
+    if (frame) PlotLiveBarAndRollGraphs();
     if (Timer() - t0 > TIMEOUT) {
-      LinkCountTimeout();
       ShowStatus("Timeout RS232-Line!");
       stop_flag = 1;
       break;
     }
-    ProcessSystemEvents();
+    WaitReply(t0, UNTIL_REPLY_OR_STOP);
     if (stop_flag != 0) break;
   }
 
@@ -75,13 +68,12 @@ void PushRUN() {
   graph_flag = 0;
   FlushInQ(com);
   FlushOutQ(com);
-  SetCtrlAttribute(pHandle, MAIN_RUN, ATTR_DIMMED, 0);
-  SetCtrlAttribute(pHandle, MAIN_VIDEO, ATTR_DIMMED, 0);
+  DimLoopCommands(0, false);
 }
 
 void PushSTOP() {
   stop_flag = 1;
-  UndimRunVideoTeach();
+  DimLoopCommands(0, true);
 }
 
 int CC_BTNRun(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
@@ -89,7 +81,7 @@ int CC_BTNRun(int panel, int control, int event, void* /*callbackData*/, int /*e
   if (event == EVENT_COMMIT) {
     PushRUN();
   } else if (event == EVENT_RIGHT_CLICK) {
-    ButtonHelp(panel, control,
+    HelpBeside(panel, control, MAIN_HELP1, 10, -10,
                "RUN-BUTTON:\nStart the continuosly serial RS232-data-\ntransfer between PC and "
                "Q-ROX sensor...\nA frame of 16 meas.-values is transferred!");
   }
@@ -109,7 +101,7 @@ int CC_BTNStop(int panel, int control, int event, void* /*callbackData*/, int /*
       stop_flag = 1;
       break;
     case EVENT_RIGHT_CLICK:
-      ButtonHelp(panel, control,
+      HelpBeside(panel, control, MAIN_HELP1, 10, -10,
                  "STOP-BUTTON:\nStops the serial RS232-data-transfer\nbetween PC and Q-ROX "
                  "sensor.");
       break;

@@ -7,23 +7,6 @@
 #include "operations/operations.h"
 #include "shell/status.h"
 
-namespace {
-
-// Waits for a reply frame with the standard wait: 1 when rx_flag was raised, 0 when
-// more than TIMEOUT seconds passed since t0.
-int WaitForReply(double t0) {
-  for (;;) {
-    if (rx_flag == 1) return 1;
-    if (Timer() - t0 > TIMEOUT) {
-      LinkCountTimeout();
-      return 0;
-    }
-    ProcessSystemEvents();
-  }
-}
-
-}  // namespace
-
 // Set-point field (parameter page 2, control 5): keeps the set-point inside the pixel
 // range 1 .. ccdvirtpixel; a value above ccdvirtpixel becomes ccdvirtpixel - 1.
 int CC_NEDITTeach(int panel, int control, int event, void*, int, int) {
@@ -65,7 +48,7 @@ int CC_ButtonTeach(int, int, int event, void*, int, int) {
   ShowStatus("New setpoint value teached!");
 
   rx_flag = 0;
-  if (WaitForReply(Timer())) {
+  if (WaitReply(Timer(), UNTIL_SYNCED_REPLY) == WAIT_REPLY) {
     PushGET(static_cast<u16>(RAM), 0);
     Delay(0.1);
     PushGET(static_cast<u16>(RAM), 1);
@@ -99,7 +82,7 @@ int CC_ButtonReset(int panel, int control, int event, void*, int, int) {
   WriteFrame();
   ShowStatus("Reset Max/Min values...");
 
-  if (WaitForReply(Timer()))
+  if (WaitReply(Timer(), UNTIL_SYNCED_REPLY) == WAIT_REPLY)
     SetStatus("Reset of analog-output Max/Min OK!");
   else
     SetStatus("Timeout-RS-232...");

@@ -27,28 +27,27 @@ int FetchProfile() {
 void PushVIDEO() {
   SetCtrlAttribute(pHandle, MAIN_ROLL_GRAPH, ATTR_VISIBLE, 0);
   SetCtrlAttribute(pHandle, MAIN_VIDEO_GRAPH, ATTR_VISIBLE, 1);
-  SetCtrlAttribute(pHandle, MAIN_RUN, ATTR_DIMMED, 1);
-  SetCtrlAttribute(pHandle, MAIN_VIDEO, ATTR_DIMMED, 1);
-  SetCtrlAttribute(pPara2, PARA2_TEACH, ATTR_DIMMED, 1);
+  DimLoopCommands(1, true);
   stop_flag = 0;
 
   do {
-    if (PushGETRAW() == 1) {
+    // A reply without the sync word costs the pass its drawing; only a missing reply
+    // ends VIDEO.
+    const int r = PushGETRAW();
+    if (r == 1) {
       CopyPPtoRAWVars();
       if (FetchProfile() == 1) {
         SetAxisScalingMode(pHandle, MAIN_VIDEO_GRAPH, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
-        PlotLiveFrame(false);
+        PlotLiveBarGraph();
         PlotVIDEOCurve(adcbuf, thdArray, xArray);
       }
-    } else {
+    } else if (r == 0) {
       stop_flag = 1;
     }
     ProcessSystemEvents();
   } while (stop_flag == 0);
 
-  SetCtrlAttribute(pHandle, MAIN_RUN, ATTR_DIMMED, 0);
-  SetCtrlAttribute(pHandle, MAIN_VIDEO, ATTR_DIMMED, 0);
-  SetCtrlAttribute(pPara2, PARA2_TEACH, ATTR_DIMMED, 0);
+  DimLoopCommands(0, true);
   ReceiveCallbackOn();
   FlushOutQ(com);
   FlushInQ(com);

@@ -3,7 +3,6 @@
 // ends, tab-separated fields. Every piece is appended with the engine's array-to-file
 // operation, which opens the file (creating it when missing), writes and closes it, so
 // the file is complete and readable after every write.
-#include <charconv>
 #include <cstring>
 
 #include "com232/com232.h"
@@ -30,20 +29,6 @@ int AppendText(const char* text) {
 int AppendValue(const void* value, int dataType) {
   return ArrayToFile(rec_fname, value, dataType, 1, 1, VAL_GROUPS_TOGETHER, VAL_GROUPS_AS_COLUMNS,
                      VAL_SEP_BY_TAB, 0, VAL_ASCII, VAL_APPEND);
-}
-
-// The slope as plain decimal text with a decimal point: the shortest fixed-point text
-// that reads back as the same single-precision value ("16.0", "1.0", "0.000061035156"),
-// followed by the line end.
-void FormatSlope(float slope, char* text, int size) {
-  auto res = std::to_chars(text, text + size - 8, slope, std::chars_format::fixed);
-  char* end = res.ptr;
-  if (res.ec != std::errc() || end == text) end = text + std::strlen(std::strcpy(text, "0"));
-  if (!std::memchr(text, '.', end - text)) {
-    *end++ = '.';
-    *end++ = '0';
-  }
-  std::strcpy(end, "\r\n");
 }
 
 // Slope divisor: 1024 for the K-class (hwtype 500) and for firmware 303 or newer, whose
@@ -74,8 +59,6 @@ int writeFileHeader() {
 
   int offset = OffsetWord();
   const float slope = static_cast<float>(static_cast<double>(SlopeWord()) / SlopeDivisor());
-  char slopeText[64];
-  FormatSlope(slope, slopeText, sizeof slopeText);
 
   int r = 0;
   if ((r = AppendText(dateLine)) < 0) return r;
@@ -87,7 +70,9 @@ int writeFileHeader() {
   if ((r = AppendText(kLabelOffset)) < 0) return r;
   if ((r = AppendValue(&offset, VAL_INTEGER)) < 0) return r;
   if ((r = AppendText(kLabelSlope)) < 0) return r;
-  if ((r = AppendText(slopeText)) < 0) return r;
+  // The engine writes a float as the shortest plain decimal that reads back as the same
+  // value, always with a decimal point ("16.0", "0.000061035156").
+  if ((r = AppendValue(&slope, VAL_FLOAT)) < 0) return r;
   if ((r = AppendText(kColumnHeader)) < 0) return r;
   return 0;
 }

@@ -1,12 +1,15 @@
 // Recorder panel and recording run: the recorder toggle of the main panel, the choice of
 // the recorder file, the expected duration of a run (with the service code that reveals
 // the X-FLASH write control) and the recording run itself.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "com232/com232.h"
 #include "display/display.h"
 #include "engine/engine.h"
 #include "gui/gui.h"
+#include "operations/operations.h"
 #include "popup/popup.h"
 #include "shell/colors.h"
 #include "shell/status.h"
@@ -35,30 +38,12 @@ void DimRunDisplays(int dimmed) {
 
 // RUN, VIDEO, TEACH and the recorder's start command: dimmed while a run is active.
 void DimSerialCommands(int dimmed) {
-  SetCtrlAttribute(pHandle, MAIN_RUN, ATTR_DIMMED, dimmed);
-  SetCtrlAttribute(pHandle, MAIN_VIDEO, ATTR_DIMMED, dimmed);
-  SetCtrlAttribute(pPara2, PARA2_TEACH, ATTR_DIMMED, dimmed);
+  DimLoopCommands(dimmed, true);
   SetCtrlAttribute(pPopup, REC_START, ATTR_DIMMED, dimmed);
 }
 
 void SetRecStatus(const char* text) {
   ResetTextBox(pPopup, REC_STATUS, text);
-}
-
-// Draws the bar graph of the connected sensor's layout.
-void PlotBarGraphOfLayout() {
-  if (hwtype == 400)
-    PlotVIDEOBarGraphMX400();
-  else if (softversion < 303)
-    PlotVIDEOBarGraph();
-  else
-    PlotVIDEOBarGraphD303();
-}
-
-// Builds the measurement request from pp and writes it.
-void SendMeasurementRequest() {
-  FillTxBuf(CMD_MEAS_FRAME, 0, pp);
-  WriteFrame();
 }
 
 // Reads the number of samples (control 4) and the time increment (control 21).
@@ -146,22 +131,33 @@ void CalcRecTime(int seconds) {
   SetCtrlVal(pPopup, REC_SECONDS, s);
 }
 
-// Start command of the recorder panel: one recording run, returning when it has ended.
-// Requests go out at most once per second and only after the previous reply; a record
-// line is written with the first result at least one time increment after the previous
-// line. The run ends when the number of samples is written, on STOP, when the sensor
-// does not answer within TIMEOUT, or when the recorder file cannot be written.
-int CC_CBTNStartRecord(int, int, int event, void*, int, int) {
-  if (event != EVENT_COMMIT) return 0;
+namespace {
 
-  bool fileError = false;
+// One recording run: its settings and the stamps of its last request and record line.
+struct RecordingRun {
+  double increment = 0;     // seconds from one record line to the next
+  int samples = 0;          // record lines asked for
+  double start = 0;         // run start
+  double timeoutStamp = 0;  // just before the last request was written
+  double pacingStamp = 0;   // after the last request was written and events processed
+  double recordStamp = 0;   // last record line (the run start before the first)
+  int count = 0;            // record lines written
+};
+
+// An existing recorder file is overwritten only with the user's consent. False when the
+// user declines; *fileError when the old file cannot be removed (a second header would
+// land in its middle).
+bool ConfirmNewFile(bool* fileError) {
   long size = 0;
-  if (GetFileInfo(rec_fname, &size) == 1) {
-    if (ConfirmPopup("ATTENTION !", "File already exist - overwrite ?") != 1) return 0;
-    // A file that cannot be removed would get a second header in its middle.
-    if (DeleteFile(rec_fname) < 0) fileError = true;
-  }
+  if (GetFileInfo(rec_fname, &size) != 1) return true;
+  if (ConfirmPopup("ATTENTION !", "File already exist - overwrite ?") != 1) return false;
+  if (DeleteFile(rec_fname) < 0) *fileError = true;
+  return true;
+}
 
+// The panels of a running recording: loop commands dimmed, a green status box, the run
+// displays enabled with the date and time of the start.
+void ShowRunStarted() {
   DimSerialCommands(1);
   SetCtrlAttribute(pPopup, REC_STATUS, ATTR_TEXT_BGCOLOR, COLOR_DARK_GREEN);
   SetCtrlAttribute(pPopup, REC_STATUS, ATTR_TEXT_COLOR, COLOR_WHITE);
@@ -169,95 +165,118 @@ int CC_CBTNStartRecord(int, int, int event, void*, int, int) {
   DimRunDisplays(0);
   SetCtrlVal(pPopup, REC_DATE, DateStr());
   SetCtrlVal(pPopup, REC_TIME, TimeStr());
+}
 
-  if (!fileError && writeFileHeader() < 0) fileError = true;
+// The first measurement request goes out with pp as it is. The flags are cleared before:
+// its reply may already be decoded in the event processing right after the write.
+void SendFirstRequest() {
+  FlushInQ(com);
+  FlushOutQ(com);
+  parameter[1] = CMD_MEAS_FRAME;
+  parameter[2] = 0;
+  rx_flag = 0;
+  graph_flag = 0;
+  FillTxBuf(CMD_MEAS_FRAME, 0, pp);
+  WriteFrame();
+  ProcessSystemEvents();
+}
 
-  if (fileError) {
-    stop_flag = REC_FILE_ERROR;
-  } else {
-    FlushInQ(com);
-    FlushOutQ(com);
-    parameter[1] = CMD_MEAS_FRAME;
-    parameter[2] = 0;
-    // The flags are cleared before the first request goes out: its reply may already be
-    // decoded during the event processing right after the write and must not be lost.
-    rx_flag = 0;
-    graph_flag = 0;
-    SendMeasurementRequest();
-    ProcessSystemEvents();
+RecordingRun StartRun() {
+  RecordingRun run;
+  unsigned short samples = 0, increment = 0;
+  ReadSettings(&samples, &increment);
+  run.increment = increment;
+  run.samples = samples;
+  run.start = Timer();
+  run.timeoutStamp = run.pacingStamp = run.recordStamp = run.start;
+  stop_flag = 0;
+  return run;
+}
 
-    unsigned short samples = 0, incr = 0;
-    ReadSettings(&samples, &incr);
-    const double increment = incr;
-    const int numSamples = samples;
-
-    const double t0 = Timer();
-    double timeoutStamp = t0;
-    double pacingStamp = t0;
-    double recordStamp = t0;
-    int count = 0;
-    stop_flag = 0;
-
-    do {
-      const double sinceRecord = Timer() - recordStamp;
-      const double sinceRequest = Timer() - pacingStamp;
-
-      if (graph_flag == 1) {
-        CopyPPtoRAWVars();
-        PlotBarGraphOfLayout();
-        SetCtrlVal(pPopup, REC_LEDGE, Ledge);
-        SetCtrlVal(pPopup, REC_REDGE, Redge);
-        SetCtrlVal(pPopup, REC_MVALUE, Mvalue);
-        SetCtrlVal(pPopup, REC_MM, static_cast<double>(umValue) / 1000.0);
-        // Never more record lines than samples asked for (none for 0 samples).
-        if (sinceRecord >= increment && count < numSamples) {
-          if (WriteRecordLine() < 0) {
-            stop_flag = REC_FILE_ERROR;
-            break;
-          }
-          count++;
-          SetCtrlVal(pPopup, REC_COUNT, count);
-          SetRecStatus("APPEND TO DATA-FILE...");
-          recordStamp = Timer();
-        }
-        graph_flag = 0;
-        FlushInQ(com);
-        FlushOutQ(com);
-      }
-
-      if (rx_flag == 1 && sinceRequest >= REQUEST_PACING) {
-        SetRecStatus("DATA-RECORDER: RS-232-BUSY ...");
-        FlushInQ(com);
-        FlushOutQ(com);
-        CopyVarsToPP(0);
-        FillTxBuf(CMD_MEAS_FRAME, 0, pp);
-        rx_flag = 0;
-        timeoutStamp = Timer();
-        WriteFrame();
-        ProcessSystemEvents();
-        pacingStamp = Timer();
-      }
-
-      if (Timer() - timeoutStamp > TIMEOUT) {
-        LinkCountTimeout();
-        ShowStatus("Timeout RS232-Line!");
-        stop_flag = REC_TIMEOUT;
-        break;
-      }
-
-      CalcRecTime(static_cast<int>(Timer() - t0));
-      if (count >= numSamples) stop_flag = REC_COMPLETED;
-      ProcessSystemEvents();
-    } while (stop_flag == 0);
+// A measurement result: shown, and recorded when a time increment has passed since the
+// last record line (never more lines than samples asked for). False when the line could
+// not be written.
+bool TakeResult(RecordingRun& run, double sinceRecord) {
+  CopyPPtoRAWVars();
+  PlotLiveBarGraph();
+  SetCtrlVal(pPopup, REC_LEDGE, Ledge);
+  SetCtrlVal(pPopup, REC_REDGE, Redge);
+  SetCtrlVal(pPopup, REC_MVALUE, Mvalue);
+  SetCtrlVal(pPopup, REC_MM, static_cast<double>(umValue) / 1000.0);
+  if (sinceRecord >= run.increment && run.count < run.samples) {
+    if (WriteRecordLine() < 0) return false;
+    run.count++;
+    SetCtrlVal(pPopup, REC_COUNT, run.count);
+    SetRecStatus("APPEND TO DATA-FILE...");
+    run.recordStamp = Timer();
   }
+  graph_flag = 0;
+  FlushInQ(com);
+  FlushOutQ(com);
+  return true;
+}
 
+// The next request, with half 0 of the parameter set.
+void SendPacedRequest(RecordingRun& run) {
+  SetRecStatus("DATA-RECORDER: RS-232-BUSY ...");
+  FlushInQ(com);
+  FlushOutQ(com);
+  CopyVarsToPP(0);
+  FillTxBuf(CMD_MEAS_FRAME, 0, pp);
+  rx_flag = 0;
+  run.timeoutStamp = Timer();
+  WriteFrame();
+  ProcessSystemEvents();
+  run.pacingStamp = Timer();
+}
+
+// Processes events until the next step of the run is due: with a request on the line its
+// reply (or STOP, or the time-out); with the reply in, the paced next request, the next
+// second of the elapsed-time display or a STOP.
+void SleepUntilNextStep(const RecordingRun& run) {
+  if (rx_flag == 0) {
+    WaitReply(run.timeoutStamp, UNTIL_REPLY_OR_STOP);
+    return;
+  }
+  const double nextSecond = run.start + std::floor(Timer() - run.start) + 1.0;
+  ProcessEventsUntil(
+      std::min({run.pacingStamp + REQUEST_PACING, nextSecond, run.timeoutStamp + TIMEOUT}));
+}
+
+// The run's loop; every reply lets the next request go out at least REQUEST_PACING after
+// the last one. Ends with stop_flag REC_COMPLETED, REC_TIMEOUT, REC_FILE_ERROR or (from a
+// STOP) REC_STOPPED.
+void Record(RecordingRun& run) {
+  do {
+    const double sinceRecord = Timer() - run.recordStamp;
+    const double sinceRequest = Timer() - run.pacingStamp;
+    if (graph_flag == 1 && !TakeResult(run, sinceRecord)) {
+      stop_flag = REC_FILE_ERROR;
+      return;
+    }
+    if (rx_flag == 1 && sinceRequest >= REQUEST_PACING) SendPacedRequest(run);
+    if (Timer() - run.timeoutStamp > TIMEOUT) {
+      ShowStatus("Timeout RS232-Line!");
+      stop_flag = REC_TIMEOUT;
+      return;
+    }
+    CalcRecTime(static_cast<int>(Timer() - run.start));
+    if (run.count >= run.samples) stop_flag = REC_COMPLETED;
+    if (stop_flag == 0) SleepUntilNextStep(run);
+  } while (stop_flag == 0);
+}
+
+void EndRun() {
   rx_flag = 0;
   graph_flag = 0;
   FlushInQ(com);
   FlushOutQ(com);
   DimSerialCommands(0);
+}
 
-  switch (stop_flag) {
+// The status box after the run, by the way it ended.
+void ReportRun(int how) {
+  switch (how) {
     case REC_COMPLETED:
       SetCtrlAttribute(pPopup, REC_STATUS, ATTR_TEXT_BGCOLOR, COLOR_LIGHT_GREY);
       SetCtrlAttribute(pPopup, REC_STATUS, ATTR_TEXT_COLOR, COLOR_BLACK);
@@ -279,6 +298,30 @@ int CC_CBTNStartRecord(int, int, int event, void*, int, int) {
     default:
       break;
   }
+}
+
+}  // namespace
+
+// Start command of the recorder panel: one recording run, returning when it has ended.
+// Requests go out at most once per second and only after the previous reply; a record
+// line is written with the first result at least one time increment after the previous
+// line. The run ends when the number of samples is written, on STOP, when the sensor
+// does not answer within TIMEOUT, or when the recorder file cannot be written.
+int CC_CBTNStartRecord(int, int, int event, void*, int, int) {
+  if (event != EVENT_COMMIT) return 0;
+  bool fileError = false;
+  if (!ConfirmNewFile(&fileError)) return 0;
+  ShowRunStarted();
+  if (!fileError && writeFileHeader() < 0) fileError = true;
+  if (fileError) {
+    stop_flag = REC_FILE_ERROR;
+  } else {
+    SendFirstRequest();
+    RecordingRun run = StartRun();
+    Record(run);
+  }
+  EndRun();
+  ReportRun(stop_flag);
   DimRunDisplays(1);
   return 0;
 }
@@ -287,9 +330,6 @@ int CC_CBTNStartRecord(int, int, int event, void*, int, int) {
 int CC_CBTNStopRecord(int, int, int event, void*, int, int) {
   if (event != EVENT_COMMIT) return 0;
   stop_flag = REC_STOPPED;
-  SetCtrlAttribute(pHandle, MAIN_VIDEO, ATTR_DIMMED, 0);
-  SetCtrlAttribute(pHandle, MAIN_RUN, ATTR_DIMMED, 0);
-  SetCtrlAttribute(pPara2, PARA2_TEACH, ATTR_DIMMED, 0);
-  SetCtrlAttribute(pPopup, REC_START, ATTR_DIMMED, 0);
+  DimSerialCommands(0);
   return 0;
 }

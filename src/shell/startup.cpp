@@ -26,14 +26,34 @@ constexpr char kUsage[] =
     "  --help         show this text\n"
     "  --version      show the program version\n";
 
-// The simulated sensor is always offered in the port table; with --port sim it is port 1.
-void OfferSimulatedSensor(bool asPortOne) {
+// The simulated sensor is always offered in the port table, but its pseudo-terminal is
+// made only when it is chosen: with --port sim as port 1, or later in the drop-down.
+int simPort = 0;
+constexpr char kSimNotStarted[] = "sim";  // device of the entry until the sensor runs
+
+void StartSimulatedSensor() {
+  if (builtInSensor) return;
   builtInSensor = std::make_unique<sim::SimHost>(sim::DefaultModel());
-  int number = 1;
+  SetPortDevice(simPort, builtInSensor->SlavePath(), "Simulated sensor");
+}
+
+void OfferSimulatedSensor(bool asPortOne) {
+  simPort = 1;
   if (!asPortOne) {
-    for (const PortEntry& e : GetPortTable()) number = std::max(number, e.number + 1);
+    for (const PortEntry& e : GetPortTable()) simPort = std::max(simPort, e.number + 1);
   }
-  SetPortDevice(number, builtInSensor->SlavePath(), "Simulated sensor");
+  SetPortDevice(simPort, kSimNotStarted, "Simulated sensor");
+  if (asPortOne) StartSimulatedSensor();
+}
+
+// The serial-port drop-down: choosing the simulated sensor starts it before the port
+// change opens it.
+int ChoosePort(int panel, int control, int event, void* callbackData, int eventData1,
+               int eventData2) {
+  int chosen = 0;
+  if (event == EVENT_COMMIT && GetCtrlVal(panel, control, &chosen) >= 0 && chosen == simPort)
+    StartSimulatedSensor();
+  return CC_DropDCom(panel, control, event, callbackData, eventData1, eventData2);
 }
 
 }  // namespace
@@ -96,10 +116,8 @@ int AppMain(int argc, char** argv) {
   }
 
   if (InitCVIRTE(argc, argv) == 0) return -1;
-  char dir[PATH_LEN] = "";
-  GetProjectDir(dir);
   char uirPath[PATH_LEN] = "";
-  MakePathname(dir, UIR_FILE, uirPath);
+  FindProgramFile(UIR_FILE, uirPath);
   if (LoadAllPanels(uirPath) < 0) {
     std::fprintf(stderr, "qrox: cannot load the panels from %s\n", uirPath);
     return -1;
@@ -110,6 +128,7 @@ int AppMain(int argc, char** argv) {
     SetPortDevice(1, options.portDevice, options.portDevice);
 
   InstallCallbacks();
+  InstallCtrlCallback(pHandle, MAIN_COMPORT, ChoosePort, nullptr);
   StartUp();
   RunUserInterface();
   ShutDown();

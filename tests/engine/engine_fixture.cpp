@@ -174,7 +174,7 @@ void PanelTest::TearDown() {
 
 void Pump(double seconds) {
   double end = Timer() + seconds;
-  while (Timer() < end) ProcessSystemEvents();
+  while (Timer() < end) ProcessEventsUntil(end);
 }
 
 }  // namespace enginetest

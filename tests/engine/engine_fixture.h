@@ -42,7 +42,7 @@ class PanelTest : public ::testing::Test {
   int panel = 0;
 };
 
-// Runs ProcessSystemEvents for about `seconds`.
+// Processes events (sleeping while none come) for about `seconds`.
 void Pump(double seconds);
 
 }  // namespace enginetest

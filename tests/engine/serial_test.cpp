@@ -62,7 +62,7 @@ class EngineSerial : public ::testing::Test {
     double end = Timer() + seconds;
     while (Timer() < end) {
       if (GetInQLen(kPort) >= count) return true;
-      ProcessSystemEvents();
+      ProcessEventsUntil(end);
     }
     return GetInQLen(kPort) >= count;
   }
@@ -178,7 +178,7 @@ TEST_F(EngineSerial, ReceiveCallbackAtNotifyCount) {
   EXPECT_TRUE(got.frames.empty());
   FromSensor(Frame(0).substr(20));
   double end = Timer() + 1.0;
-  while (got.frames.empty() && Timer() < end) ProcessSystemEvents();
+  while (got.frames.empty() && Timer() < end) ProcessEventsUntil(end);
   ASSERT_EQ(got.frames.size(), 1u);
   EXPECT_EQ(got.frames[0], Frame(0));
 
@@ -232,7 +232,7 @@ TEST_F(EngineSerial, RequestReplyCyclesKeepWorking) {
     ASSERT_EQ(AtSensor(36), request);
     FromSensor(Frame(i + 1) + (i % 3 == 0 ? "xx" : ""));
     double end = Timer() + 2.0;
-    while (got.frames.size() < static_cast<size_t>(i + 1) && Timer() < end) ProcessSystemEvents();
+    while (got.frames.size() < static_cast<size_t>(i + 1) && Timer() < end) ProcessEventsUntil(end);
     ASSERT_EQ(got.frames.size(), static_cast<size_t>(i + 1)) << "cycle " << i;
     EXPECT_EQ(got.frames.back(), Frame(i + 1));
     if (i % 5 == 4) {
@@ -274,12 +274,19 @@ TEST_F(EngineSerial, IdleEventLoopSleepsAndWakesForAReply) {
   double t0 = Timer();
   long passes = 0;
   while (Timer() - t0 < 0.5) {
-    ProcessSystemEvents();
+    ProcessEventsUntil(t0 + 0.5);
     ++passes;
   }
   double cpu = ThreadCpuSeconds() - cpu0;
-  EXPECT_LT(cpu, 0.1) << "CPU seconds in 0.5 s of idle event processing";
-  EXPECT_GT(passes, 50);  // it does come back about every millisecond
+  EXPECT_LT(cpu, 0.02) << "CPU seconds in 0.5 s of idle event processing";
+  EXPECT_GE(Timer() - t0, 0.5);
+  EXPECT_LT(Timer() - t0, 0.6);
+  EXPECT_LT(passes, 20);  // no tick: it sleeps until the deadline
+
+  // Delivering pending events never sleeps.
+  t0 = Timer();
+  for (int i = 0; i < 100; ++i) ProcessSystemEvents();
+  EXPECT_LT(Timer() - t0, 0.05);
 
   // The other end answers at a moment the loop does not know: noticed within a few ms.
   std::vector<double> delays;
@@ -292,7 +299,7 @@ TEST_F(EngineSerial, IdleEventLoopSleepsAndWakesForAReply) {
       FromSensor("!");
     });
     double end = Timer() + 1.0;
-    while (GetInQLen(kPort) < 1 && Timer() < end) ProcessSystemEvents();
+    while (GetInQLen(kPort) < 1 && Timer() < end) ProcessEventsUntil(end);
     double seen = Timer();
     sensor.join();
     delays.push_back(seen - sentAt);

@@ -6,12 +6,14 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "com232/com232.h"
 #include "engine/engine.h"
 #include "files/files.h"
+#include "shell/shell.h"
 #include "shell/status.h"
 #include "support/app_fixture.h"
 #include "support/rec_support.h"
@@ -327,6 +329,73 @@ TEST_F(XFlashTest, ClearWithoutAnswerTimesOut) {
   sensor->SetFaults(sim::Faults{});
   EXPECT_EQ(ClearXFLASH(), 1);
   EXPECT_EQ(Status(), "X-FLASH-cleared!");
+}
+
+// An acknowledgement that reports another page than the one written is not this chunk's:
+// the chunk counts as failed and the run ends without "successfully written".
+TEST_F(XFlashTest, AcknowledgementOfAnotherPageIsAFailedChunk) {
+  StartApp(sim::DefaultModel());
+  const std::string path = LinFile(2048);
+  sim::Faults faults;
+  faults.xflashWrongPageAt = 296;  // page 3, offset 40: acknowledged as page 4
+  sensor->SetFaults(faults);
+  sensor->ClearReceived();
+  QueueFileSelectAnswer(1, path);
+  QueueConfirmAnswer(0);
+  CallCtrlCallback(pCalib, CALIB_XFLASH_WRITE, EVENT_COMMIT);
+  EXPECT_EQ(rectest::FramesWithCommand(sensor->Received(), CMD_XFLASH_WRITE).size(), 256u);
+  EXPECT_EQ(Status(), "X-FLASH write: 1 of 256 chunks failed!");
+  EXPECT_EQ(Bars().back().fillColor, kRed);
+
+  // One chunk on its own: the wrong acknowledgement is reported for it, and WriteXFLASH
+  // says so; the right one is accepted.
+  EXPECT_EQ(WriteXFLASH(40, 3), 0);
+  EXPECT_EQ(Status(), "X-FLASH-write: wrong chunk acknowledged!");
+  EXPECT_EQ(WriteXFLASH(48, 3), 1);
+  EXPECT_EQ(Status(), "X-FLASH-write OK: PAGE3 ...");
+}
+
+// READ X-FLASH right after a start: no table is loaded, so the linearisation file is asked
+// for first (or nothing is read); the pass stops at STOP.
+TEST_F(XFlashTest, ReadWithoutLoadedTableAsksForTheFileAndStops) {
+  StartApp(sim::DefaultModel());
+  const std::string path = LinFile(2048);
+  QueueFileSelectAnswer(1, path);
+  QueueConfirmAnswer(0);
+  CallCtrlCallback(pCalib, CALIB_XFLASH_WRITE, EVENT_COMMIT);
+  ASSERT_EQ(Status(), "X-FLASH Data successfully written!");
+
+  // The program starts again on the same sensor.
+  ShutDown();
+  std::filesystem::remove_all(dir);
+  LoadPanelsOnly();
+  StartUp();
+  ASSERT_EQ(linArray[0], 0);
+  const std::string again = LinFile(2048);  // in the new program directory
+
+  sensor->ClearReceived();
+  QueueFileSelectAnswer(0, "");  // cancelled
+  CallCtrlCallback(pCalib, CALIB_XFLASH_READ, EVENT_COMMIT);
+  EXPECT_EQ(PendingPopupAnswers(), 0);
+  EXPECT_EQ(Status(), "X-FLASH read: no linearisation table loaded!");
+  EXPECT_TRUE(sensor->Received().empty());
+
+  QueueFileSelectAnswer(1, again);
+  CallCtrlCallback(pCalib, CALIB_XFLASH_READ, EVENT_COMMIT);
+  EXPECT_EQ(PendingPopupAnswers(), 0);
+  EXPECT_EQ(Status(), "X-FLASH verify OK: 2048 words match!");
+  EXPECT_EQ(rectest::FramesWithCommand(sensor->Received(), CMD_XFLASH_READ).size(), 256u);
+
+  // The table is loaded now: no dialog. STOP ends the pass after the chunk on the line.
+  sensor->ClearReceived();
+  StopWhen([&] { return sensor->Received().size() >= 20; });
+  CallCtrlCallback(pCalib, CALIB_XFLASH_READ, EVENT_COMMIT);
+  const size_t read = sensor->Received().size();
+  EXPECT_GE(read, 20u);
+  EXPECT_LT(read, 256u);
+  EXPECT_EQ(Status(), "X-FLASH verify stopped after " + std::to_string(read) + " of 256 chunks!");
+  EXPECT_EQ(Bars().back().fillColor, kRed);
+  EXPECT_EQ(stop_flag, 1);
 }
 
 }  // namespace

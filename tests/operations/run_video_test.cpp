@@ -159,9 +159,10 @@ TEST_F(RunVideoTest, SilentSensorAtRunStartTimesOutTwice) {
   ExpectIdleButtons();
 }
 
-TEST_F(RunVideoTest, GarbageAndUnplugDuringRunEndWithTimeout) {
+TEST_F(RunVideoTest, GarbageKeepsTheChainGoingAndUnplugEndsRunWithTimeout) {
   StartApp(sim::DefaultModel());
-  // Garbage: the bytes never form a frame that begins with the sync word.
+  // Garbage before every reply: no frame begins with the sync word, nothing is decoded or
+  // drawn, but every reply lets the next request go out until STOP.
   size_t before = MeasRequests();
   DoWhen([&] { return MeasRequests() >= before + 10; },
          [&] {
@@ -169,9 +170,11 @@ TEST_F(RunVideoTest, GarbageAndUnplugDuringRunEndWithTimeout) {
            faults.garbageBefore = 7;
            sensor->SetFaults(faults);
          });
+  StopWhen([&] { return MeasRequests() >= before + 40; });
   double ran = RunLoop(MAIN_RUN);
   EXPECT_LT(ran, 6.0);
-  EXPECT_EQ(Status(), "Timeout RS232-Line!");
+  EXPECT_GE(MeasRequests(), before + 40);
+  EXPECT_NE(Status(), "Timeout RS232-Line!");
   ExpectIdleButtons();
 
   // Unplugged while running.
@@ -180,10 +183,45 @@ TEST_F(RunVideoTest, GarbageAndUnplugDuringRunEndWithTimeout) {
   DoWhen([&] { return MeasRequests() >= before + 10; }, [&] { sensor->Unplug(); });
   ran = RunLoop(MAIN_RUN);
   EXPECT_LT(ran, 5.0);
-  // An unplugged line ends the run at once and is named as such.
+  // An unplugged line ends the run at once, not after a time-out, and is named as such.
+  EXPECT_LT(ran, TIMEOUT);
   EXPECT_EQ(Status(), "Sensor disconnected - waiting for it to return ...");
   ExpectIdleButtons();
   EXPECT_EQ(stop_flag, 1);
+}
+
+// One reply that is not a frame (a wrong sync word, or three garbage bytes in front) is
+// taken as received: RUN sends its next request at once and VIDEO goes on with its next
+// pass; neither ends with a time-out.
+TEST_F(RunVideoTest, OneBadReplyEndsNeitherRunNorVideo) {
+  StartApp(sim::DefaultModel());
+  for (const bool garbage : {false, true}) {
+    SCOPED_TRACE(garbage ? "three garbage bytes" : "wrong sync word");
+    for (const int button : {MAIN_RUN, MAIN_VIDEO}) {
+      sim::Faults faults;
+      // A measurement request: RUN sends nothing else, a VIDEO pass five requests.
+      faults.onlyReplyNumber =
+          static_cast<int>(sensor->Received().size()) + (button == MAIN_RUN ? 3 : 5);
+      faults.wrongSync = !garbage;
+      faults.garbageBefore = garbage ? 3 : 0;
+      sensor->SetFaults(faults);
+      const size_t before = MeasRequests();
+      const size_t sentBefore = sensor->Sent().size();
+      const size_t goal = before + (button == MAIN_RUN ? 30 : 8);
+      StopWhen([&] { return MeasRequests() >= goal; });
+      const double ran = RunLoop(button);
+      EXPECT_LT(ran, TIMEOUT);
+      EXPECT_GE(MeasRequests(), goal);
+      EXPECT_NE(Status(), "Timeout RS232-Line!");
+      ExpectIdleButtons();
+      // The bad reply was sent, and the requests went on right after it.
+      const auto sent = sensor->Sent();
+      EXPECT_TRUE(std::any_of(sent.begin() + sentBefore, sent.end(), [&](const sim::Reply& r) {
+        return r.command == CMD_MEAS_FRAME &&
+               (garbage ? r.bytes.size() == 39u : r.bytes[0] == 0xAA);
+      }));
+    }
+  }
 }
 
 TEST_F(RunVideoTest, PortChangeDuringRunEndsItAndReconnects) {

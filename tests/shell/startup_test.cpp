@@ -1,9 +1,15 @@
 // Start-up, the echo check and the port change against the simulated sensor.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "com232/com232.h"
 #include "engine/engine.h"
@@ -121,6 +127,30 @@ TEST_F(StartUpTest, GarbageAndTruncatedRepliesNeverReachTheParameterSet) {
   EXPECT_EQ(parameter[9], before);
 }
 
+// A sensor that does not answer the hardware request: the later reads run, but the
+// failure is what the status line (and the trace) shows at the end of the start-up.
+TEST_F(StartUpTest, FailedIdentificationStaysVisibleAfterStartUp) {
+  const std::string trace =
+      (std::filesystem::temp_directory_path() / ("qrox-ident-" + std::to_string(getpid())))
+          .string();
+  std::filesystem::remove(trace);
+  SetTraceFile(trace);
+  sim::Faults faults;
+  faults.dropReplyNumber = 1;  // the hardware request, right after the echo
+  StartApp(sim::DefaultModel(), Unpaced(), faults);
+  SetTraceFile("");
+  EXPECT_EQ(CommandsAndArguments(sensor->Received()),
+            (std::vector<std::pair<int, int>>{{5, 0}, {10, 0}, {2, 0}, {2, 1}, {7, 0}}));
+  EXPECT_EQ(Status(), "Error reading HARDWARE-info!");
+  std::ifstream in(trace);
+  std::string line, lastStatus;
+  while (std::getline(in, line))
+    if (line.find(" STATUS ") != std::string::npos) lastStatus = line;
+  EXPECT_NE(lastStatus.find("STATUS Error reading HARDWARE-info!"), std::string::npos)
+      << lastStatus;
+  std::filesystem::remove(trace);
+}
+
 TEST_F(StartUpTest, ExtraBytesAfterAReplyAreDiscarded) {
   sim::Faults faults;
   faults.extraAfter = 7;
@@ -155,6 +185,66 @@ TEST_F(StartUpTest, UnpluggedLineEndsInATimeOutWithoutHanging) {
   EXPECT_LT(Timer() - t0, 3.0);
   EXPECT_EQ(Status(), "Timeout-RS-232...");
   EXPECT_EQ(WaitRxFull(), 0);
+}
+
+// Whether process `pid` holds a pseudo-terminal master open (the built-in simulated
+// sensor's line).
+bool HoldsPtyMaster(pid_t pid) {
+  const std::filesystem::path fds = "/proc/" + std::to_string(pid) + "/fd";
+  std::error_code ec;
+  for (const auto& fd : std::filesystem::directory_iterator(fds, ec)) {
+    const std::string target = std::filesystem::read_symlink(fd.path(), ec).string();
+    if (target.find("ptmx") != std::string::npos) return true;
+  }
+  return false;
+}
+
+// Runs the program with `port` until its trace shows the end of the start-up; returns
+// whether it held a pseudo-terminal master then, and the trace.
+std::pair<bool, std::string> StartProgram(const std::string& port) {
+  const std::string label = port == "sim" ? "sim" : "device";
+  const std::string trace =
+      (std::filesystem::temp_directory_path() / ("qrox-" + label + "-" + std::to_string(getpid())))
+          .string();
+  std::filesystem::remove(trace);
+  const std::string binary = std::string(QROX_BINARY_DIR) + "/qrox";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    for (int fd = 3; fd < 1024; ++fd) close(fd);  // none of the test's own lines
+    execl(binary.c_str(), binary.c_str(), "--port", port.c_str(), "--log", trace.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string text;
+  const double end = Timer() + 20.0;
+  while (Timer() < end && text.find("Waiting for firmware info") == std::string::npos) {
+    SleepMs(50);
+    std::ifstream in(trace);
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  SleepMs(300);
+  const bool pty = HoldsPtyMaster(pid);
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  std::filesystem::remove(trace);
+  return {pty, text};
+}
+
+// The built-in simulated sensor runs only when it is chosen: with --port sim it answers
+// the start-up, with a real device it is offered but not started.
+TEST(ProgramBinary, SimulatedSensorStartsOnlyWhenChosen) {
+  sim::SimHost::Options unpaced;
+  unpaced.pacing = false;
+  sim::SimHost sensor(sim::DefaultModel(), unpaced);
+  const auto [ptyWithDevice, traceWithDevice] = StartProgram(sensor.SlavePath());
+  EXPECT_NE(traceWithDevice.find("Echo Check - Line Ok!"), std::string::npos);
+  EXPECT_FALSE(ptyWithDevice);
+  EXPECT_GE(sensor.Received().size(), 4u);
+
+  const auto [ptyWithSim, traceWithSim] = StartProgram("sim");
+  EXPECT_NE(traceWithSim.find("Echo Check - Line Ok!"), std::string::npos);
+  EXPECT_TRUE(ptyWithSim);
 }
 
 TEST(ProgramBinary, MissingResourceFileExitsWithMinusOne) {

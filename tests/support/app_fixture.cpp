@@ -24,6 +24,7 @@ void AppTest::LoadPanelsOnly() {
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   dir = tmpl;
   SetProjectDir(dir);
+  SetProgramDir(dir);
   // A fresh program: the layout rule starts from softversion 0 (its definition; InitVars
   // leaves it alone), not from the sensor an earlier test identified.
   softversion = 0;
@@ -53,6 +54,8 @@ void AppTest::TearDown() {
   if (pHandle > 0) ShutDown();
   pHandle = pPopup = pPara1 = pPara2 = pCalib = 0;
   sensor.reset();
+  SetProjectDir("");
+  SetProgramDir("");
   if (!dir.empty()) std::filesystem::remove_all(dir);
 }
 

@@ -31,7 +31,7 @@ inline void DoWhen(std::function<bool()> condition, std::function<void()> action
 // Processes events for `seconds`.
 inline void Pump(double seconds) {
   const double t0 = Timer();
-  while (Timer() - t0 < seconds) ProcessSystemEvents();
+  while (Timer() - t0 < seconds) ProcessEventsUntil(t0 + seconds);
 }
 
 inline int Attr(int panel, int control, int attribute) {
