@@ -71,7 +71,8 @@ struct SimHost::Impl {
   bool Paced() const { return opt.pacing && opt.baud > 0; }
   double ByteTime() const { return Paced() ? 10.0 / static_cast<double>(opt.baud) : 0.0; }
 
-  void Open() {
+  // Opens a fresh pty pair (and points the link path at its slave) and starts serving it.
+  void OpenLine() {
     if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
       throw std::runtime_error("openpty failed");
     termios tio;
@@ -84,23 +85,34 @@ struct SimHost::Impl {
     }
     char name[256] = {0};
     if (ttyname_r(slave, name, sizeof name) != 0) {
-      close(master);
-      close(slave);
+      CloseLine();
       throw std::runtime_error("ttyname_r failed");
     }
     path = name;
     fcntl(master, F_SETFD, FD_CLOEXEC);
     fcntl(slave, F_SETFD, FD_CLOEXEC);
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    if (!opt.linkPath.empty()) PointLinkAtSlave();
+    inboundFree = outboundFree = 0.0;
+    stop = false;
+    unplugged = false;
+    thread = std::thread([this] { Run(); });
+  }
+
+  // Replaces the link atomically, so that whoever opens it meets the old or the new pty.
+  void PointLinkAtSlave() {
+    const std::string tmp = opt.linkPath + ".new";
+    unlink(tmp.c_str());
+    if (symlink(path.c_str(), tmp.c_str()) != 0 || rename(tmp.c_str(), opt.linkPath.c_str()) != 0)
+      throw std::runtime_error("cannot point " + opt.linkPath + " at " + path);
+  }
+
+  void Open() {
     int p[2];
-    if (pipe2(p, O_CLOEXEC | O_NONBLOCK) != 0) {
-      close(master);
-      close(slave);
-      throw std::runtime_error("pipe2 failed");
-    }
+    if (pipe2(p, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("pipe2 failed");
     wakeRead = p[0];
     wakeWrite = p[1];
-    thread = std::thread([this] { Run(); });
+    OpenLine();
   }
 
   void Wake() {
@@ -261,6 +273,7 @@ SimHost::SimHost(SensorModel model, Options options)
 SimHost::~SimHost() {
   impl_->StopThread();
   impl_->CloseLine();
+  if (!impl_->opt.linkPath.empty()) unlink(impl_->opt.linkPath.c_str());
   if (impl_->wakeRead >= 0) close(impl_->wakeRead);
   if (impl_->wakeWrite >= 0) close(impl_->wakeWrite);
 }
@@ -283,11 +296,23 @@ void SimHost::Unplug() {
   if (impl_->unplugged) return;
   impl_->StopThread();
   impl_->CloseLine();
+  // Gone with the device, as udev removes a by-id name (a stale link could meet another
+  // pty that gets the old number).
+  if (!impl_->opt.linkPath.empty()) unlink(impl_->opt.linkPath.c_str());
   impl_->unplugged = true;
 }
 
 bool SimHost::Unplugged() const {
   return impl_->unplugged;
+}
+
+void SimHost::Replug() {
+  if (!impl_->unplugged) return;
+  impl_->OpenLine();
+}
+
+std::string SimHost::LinkPath() const {
+  return impl_->opt.linkPath;
 }
 
 std::vector<Frame> SimHost::Received() const {

@@ -24,8 +24,12 @@ void Usage(FILE* to) {
                "  --no-pacing          send replies at once instead of at line speed\n"
                "  --turnaround SECONDS pause between a request and its reply (default: 0.001)\n"
                "  --log                print every received frame in hex on standard error\n"
+               "  --link PATH          keep a symlink PATH pointing at the pty (like a\n"
+               "                       /dev/serial/by-id name); it goes while unplugged\n"
+               "  --replug-model NAME  the model the sensor is after its first replug\n"
                "  --help               show this text\n"
                "\n"
+               "SIGUSR1 unplugs the sensor, the next SIGUSR1 plugs it in again (a new pty).\n"
                "Stops on SIGINT, SIGTERM or SIGHUP.\n");
 }
 
@@ -49,6 +53,12 @@ bool ModelByName(const std::string& name, sim::SensorModel* model) {
   return true;
 }
 
+bool ModelOption(const char* name, sim::SensorModel* model) {
+  if (ModelByName(name, model)) return true;
+  std::fprintf(stderr, "qrox-sim: unknown model '%s'\n", name);
+  return false;
+}
+
 bool ParseNumber(const char* text, double* value) {
   char* end = nullptr;
   errno = 0;
@@ -65,6 +75,8 @@ int main(int argc, char** argv) {
   sim::SimHost::Options options;
   options.historyLimit = 10000;  // runs for days: keep memory bounded
   bool log = false;
+  sim::SensorModel replugModel;
+  bool changeOnReplug = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -72,10 +84,7 @@ int main(int argc, char** argv) {
       Usage(stdout);
       return 0;
     } else if (arg == "--model" && hasValue) {
-      if (!ModelByName(argv[++i], &model)) {
-        std::fprintf(stderr, "qrox-sim: unknown model '%s'\n", argv[i]);
-        return 2;
-      }
+      if (!ModelOption(argv[++i], &model)) return 2;
     } else if (arg == "--baud" && hasValue) {
       double baud = 0;
       if (!ParseNumber(argv[++i], &baud) || baud < 1 || baud > 10000000 ||
@@ -95,6 +104,11 @@ int main(int argc, char** argv) {
       options.turnaround = t;
     } else if (arg == "--log") {
       log = true;
+    } else if (arg == "--link" && hasValue) {
+      options.linkPath = argv[++i];
+    } else if (arg == "--replug-model" && hasValue) {
+      if (!ModelOption(argv[++i], &replugModel)) return 2;
+      changeOnReplug = true;
     } else {
       std::fprintf(stderr, "qrox-sim: unknown or incomplete option '%s'\n", arg.c_str());
       Usage(stderr);
@@ -120,6 +134,7 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
   sigaddset(&stopSignals, SIGHUP);
+  sigaddset(&stopSignals, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   try {
@@ -127,7 +142,18 @@ int main(int argc, char** argv) {
     std::printf("%s\n", host.SlavePath().c_str());
     std::fflush(stdout);
     int sig = 0;
-    sigwait(&stopSignals, &sig);
+    while (sigwait(&stopSignals, &sig) == 0 && sig == SIGUSR1) {
+      if (!host.Unplugged()) {
+        host.Unplug();
+        std::fprintf(stderr, "qrox-sim: unplugged\n");
+        continue;
+      }
+      if (changeOnReplug) host.SetModel(replugModel);
+      changeOnReplug = false;
+      host.Replug();
+      std::printf("%s\n", host.SlavePath().c_str());
+      std::fflush(stdout);
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qrox-sim: %s\n", e.what());
     return 1;

@@ -141,6 +141,9 @@ class SimHost {
     // Most frames and replies kept for Received() and Sent() (0 = all); a long-running
     // host forgets the oldest ones beyond this.
     size_t historyLimit = 0;
+    // A symlink pointing at the current slave, removed by Unplug and made again by Replug,
+    // like a /dev/serial/by-id name of a USB adapter ("" = none).
+    std::string linkPath;
   };
   explicit SimHost(SensorModel model);
   SimHost(SensorModel model, Options options);
@@ -151,8 +154,13 @@ class SimHost {
   std::string SlavePath() const;  // open this as the serial device
   void SetFaults(const Faults& faults);
   Faults GetFaults() const;
-  void Unplug();  // the device disappears: the master side closes
+  void Unplug();  // the device disappears: both sides of the pty close
   bool Unplugged() const;
+  // The device comes back: a new pty (usually with another slave path), the link path
+  // pointed at it; the model, faults and history stay (SetModel may change the model while
+  // unplugged).
+  void Replug();
+  std::string LinkPath() const;
 
   std::vector<Frame> Received() const;
   std::vector<Reply> Sent() const;

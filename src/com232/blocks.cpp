@@ -73,7 +73,8 @@ int PushGETRAW() {
     case WAIT_NO_SYNC:
       return 2;
     default:
-      ShowStatus("Timeout RS232-Line!");
+      // Unplugged: the status line says so already.
+      if (!SensorLost()) ShowStatus("Timeout RS232-Line!");
       stop_flag = 1;
       return 0;
   }

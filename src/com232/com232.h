@@ -2,6 +2,8 @@
 // identification and raw block transfer.
 #pragma once
 
+#include <string>
+
 #include "shell/globals.h"
 
 // Command words
@@ -75,6 +77,53 @@ int WriteFrame();
 // Puts big-endian word w at szWriteBuf[offset].
 void PutWord(char* buffer, int offset, u16 w);
 u16 GetWord(const char* buffer, int offset);
+
+// ------------------------------------------------------------ the real line (link.cpp)
+// After OpenComConfig in InitRS232: explains a failed open (permissions) and reports an
+// adapter that holds replies back; watches for the sensor being unplugged.
+void LinkPortOpened(int port, int openResult);
+// At the end of InitRS232: what the echo check, the hardware identification and the
+// firmware text gave. After a reconnection it reports whether the same sensor came back.
+void LinkIdentified(int lineOk, int hardwareOk, const char* firmware);
+// 1 while the port's device is gone.
+int SensorLost();
+// Shows a hint beside the serial-port drop-down (help box 2), as the status line's
+// tooltip and in the trace.
+void ShowLinkNote(const char* text);
+// Shows the hint of the last port set-up again (start-up prepares the panels after it).
+void RepeatLinkNote();
+
+// The hint shown last ("" = none).
+std::string LinkNoteText();
+
+// ------------------------------------------------------------ line health (health.cpp)
+struct LinkHealth {
+  long exchanges = 0;  // request frames written
+  long replies = 0;    // replies received whole (frames, firmware text, data blocks)
+  long timeouts = 0;   // waits that ended without their reply
+  long discarded = 0;  // replies thrown away: no sync word, or cut short
+  long runFrames = 0;  // of the last RUN
+  double runSeconds = 0.0;
+  double runRate = 0.0;  // frames per second
+};
+void LinkCountExchange();
+void LinkCountReply();
+// A wait gave up; bytes still waiting count as a discarded (truncated) reply.
+void LinkCountTimeout();
+void LinkCountDiscarded();
+void LinkRunStarted();
+void LinkRunEnded();
+const LinkHealth& GetLinkHealth();
+// Frames per second a RUN can reach at 19200 baud (26.7).
+double LineLimit();
+// The counts and the last RUN's rate, for the status line's tooltip and the trace.
+std::string LinkHealthText();
+// The health as one line of the trace (at exit).
+void TraceLinkHealth();
+// `text` with its line breaks as " / ", for the trace.
+std::string OneLine(std::string text);
+// Puts the last hint and the health into the status line's tooltip.
+void ShowHealthTip();
 
 // ------------------------------------------------------------ parameter set (paraset.cpp)
 enum Layout { LAYOUT_DEFAULT = 0, LAYOUT_D303 = 1, LAYOUT_MX400 = 2 };

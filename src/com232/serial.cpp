@@ -49,7 +49,9 @@ WaitResult WaitCore(double t0, Check arrived) {
   const double deadline = t0 + TIMEOUT;
   for (;;) {
     ProcessEventsUntil(deadline);
+    if (SensorLost()) return WAIT_PORT_GONE;  // unplugged: nothing will come
     if (Timer() - t0 > TIMEOUT) {
+      LinkCountTimeout();
       // A write of no bytes fails only when the port cannot be used.
       return ComWrt(com, szWriteBuf, 0) < 0 ? WAIT_PORT_GONE : WAIT_TIMEOUT;
     }
@@ -79,6 +81,7 @@ int FillTxBuf(u16 command, u16 argument, const u16* words) {
 }
 
 int WriteFrame() {
+  LinkCountExchange();
   nBytesW = ComWrt(com, szWriteBuf, FRAME_LEN);
   return nBytesW;
 }
@@ -100,6 +103,10 @@ void RX_Receive_Function(int /*portNumber*/, int eventMaskGiven, void* /*callbac
     // never reaches pp.
     graph_flag = ReplySynced() ? GetRxBuf() : 0;
     rx_flag = 1;
+    if (ReplySynced())
+      LinkCountReply();
+    else
+      LinkCountDiscarded();
   }
   FlushInQ(com);
 }
@@ -117,7 +124,10 @@ WaitResult WaitReply(double t0, WaitUntil until) {
 }
 
 WaitResult WaitBytes(double t0, int count) {
-  return WaitCore(t0, [count] { return GetInQLen(com) >= count ? WAIT_REPLY : WAIT_TIMEOUT; });
+  const WaitResult r =
+      WaitCore(t0, [count] { return GetInQLen(com) >= count ? WAIT_REPLY : WAIT_TIMEOUT; });
+  if (r == WAIT_REPLY) LinkCountReply();  // a raw run: firmware text or data block
+  return r;
 }
 
 int WaitRxFull() {
@@ -134,6 +144,7 @@ int CheckComLine(int port) {
   FlushOutQ(port);
   FlushInQ(port);
   rx_flag = 0;
+  LinkCountExchange();
   nBytesW = ComWrt(port, szWriteBuf, FRAME_LEN);
 
   int result = 0;
@@ -181,29 +192,37 @@ void InitRS232(int port) {
   if (r < 0) {
     SetStatus(ComErrorText(r));
     ShowStatusBuffer();
+    LinkPortOpened(port, r);
     return;
   }
+  LinkPortOpened(port, r);
   SetComTime(port, TIMEOUT);
   FlushInQ(port);
   FlushOutQ(port);
   SetCTSMode(port, 0);
   InstallComCallback(port, eventMask, NOTIFY_COUNT, EVENT_CHAR, RX_Receive_Function, nullptr);
 
-  if (CheckComLine(port) == 1) {
+  const int lineOk = CheckComLine(port);
+  bool identified = false;
+  char firmware[STATUS_LEN] = "";
+  if (lineOk == 1) {
     SleepMs(0);
-    const bool identified = GetHARDWAREInfo() != 0;
+    identified = GetHARDWAREInfo() != 0;
     if (!identified) SetStatus("Error reading HARDWARE-info!");
     Delay(0.1);
     PushGET(static_cast<u16>(RAM), 0);
     Delay(0.1);
     PushGET(static_cast<u16>(RAM), 1);
     Delay(0.1);
-    if (GetVERSIONInfo() < 72) SetStatus("Error reading firmware-info!");
+    const int n = GetVERSIONInfo();
+    if (n == 72) std::snprintf(firmware, sizeof firmware, "%s", szStatus);  // the text shown
+    if (n < 72) SetStatus("Error reading firmware-info!");
     // The panels show the model of the last identification: a sensor that was not
     // identified must not go unnoticed behind the texts of the later reads.
     if (!identified) SetStatus("Error reading HARDWARE-info!");
   }
   ShowStatusBuffer();
+  LinkIdentified(lineOk, identified ? 1 : 0, firmware);
 }
 
 int CC_DropDCom(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,

@@ -273,6 +273,9 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char* value) {
   switch (attribute) {
     case ATTR_LABEL_TEXT:
       return SetLabelText(*c, QString::fromUtf8(value ? value : ""));
+    case ATTR_TOOLTIP_TEXT:
+      c->widget->setToolTip(QString::fromUtf8(value ? value : ""));
+      return 0;
     case ATTR_TEXT_FONT: {
       QFont f = c->widget->font();
       f.setFamily(FontFamily(value));
@@ -290,7 +293,8 @@ int GetCtrlAttribute(int panel, int control, int attribute, int* value) {
   ControlState* c = nullptr;
   if (int r = engine::LookupControl(panel, control, &c)) return r;
   if (!value) return UIEValueTypeMismatch;
-  if (attribute == ATTR_LABEL_TEXT || attribute == ATTR_TEXT_FONT) return UIEValueTypeMismatch;
+  if (attribute == ATTR_LABEL_TEXT || attribute == ATTR_TEXT_FONT || attribute == ATTR_TOOLTIP_TEXT)
+    return UIEValueTypeMismatch;
   return GetIntAttribute(*c, attribute, value);
 }
 
@@ -302,6 +306,10 @@ int GetCtrlAttribute(int panel, int control, int attribute, char* value, int siz
     QString text;
     if (int r = GetLabelText(*c, &text)) return r;
     engine::CopyOut(text.toStdString(), value, size);
+    return 0;
+  }
+  if (attribute == ATTR_TOOLTIP_TEXT) {
+    engine::CopyOut(c->widget->toolTip().toStdString(), value, size);
     return 0;
   }
   if (attribute == ATTR_TEXT_FONT) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ constexpr int ATTR_SCROLL_MODE = 1088;
 constexpr int ATTR_NUM_TRACES = 1170;
 constexpr int ATTR_POINTS_PER_SCREEN = 1171;
 constexpr int ATTR_TRACE_COLOR = 1230;
+constexpr int ATTR_TOOLTIP_TEXT = 1910;  // string attribute: the text shown on hovering
 
 // Axis and scaling
 constexpr int VAL_XAXIS = 0;
@@ -237,16 +239,68 @@ void ClearPopupAnswers();
 
 // ---------------------------------------------------------------- serial ports
 // Port numbers map to devices through the port table: the serial devices found on the
-// machine in a stable order (1, 2, ...), plus "Simulated sensor". A device may be set
-// for a number explicitly (command line, tests).
+// machine (1, 2, ... in the order first seen; a device that goes and comes back keeps its
+// number for the whole run), plus "Simulated sensor". A device may be set for a number
+// explicitly (command line, tests); a /dev/serial/by-id path or any other symlink is
+// opened as the device it points to.
 struct PortEntry {
   int number = 0;
-  std::string device;       // path of the device, e.g. /dev/ttyUSB0 or a pty slave
-  std::string description;  // shown in the serial-port drop-down
+  std::string device;        // path of the device, e.g. /dev/ttyUSB0 or a pty slave
+  std::string description;   // what the system calls it (USB product), or a given name
+  std::string byId;          // the stable /dev/serial/by-id path of the device, if any
+  std::string serialNumber;  // the USB serial number, if any
 };
 std::vector<PortEntry> GetPortTable();
 void SetPortDevice(int portNumber, const std::string& device, const std::string& description);
 std::string GetPortDevice(int portNumber);
+
+// What the system reports about one serial device. Tests replace the system's list with
+// their own set and point the by-id directory at a directory of their own.
+struct SystemPort {
+  std::string device;  // /dev/ttyUSB0
+  std::string description;
+  std::string manufacturer;
+  std::string serialNumber;
+};
+using PortSource = std::function<std::vector<SystemPort>()>;
+// nullptr: the system's serial devices. A new source starts the numbering afresh.
+void SetPortSource(PortSource source);
+void SetSerialByIdDir(const std::string& directory);  // "" = /dev/serial/by-id
+
+// Why the last OpenComConfig on a port failed, as the system saw it.
+struct ComOpenFailure {
+  int error = 0;       // errno of the open: EACCES no permission, EBUSY in use, 0 = no failure
+  std::string device;  // the device tried (symlinks resolved)
+  std::string group;   // the group that owns the device
+};
+ComOpenFailure GetComOpenFailure(int portNumber);
+
+// Latency of the open port's adapter. On open the driver is asked for low-latency mode;
+// a USB adapter's latency timer is read from sysfs.
+struct ComLatency {
+  bool lowLatency = false;       // the driver accepted the low-latency request
+  int latencyTimerMs = -1;       // the adapter's latency timer, -1 when it has none
+  std::string latencyTimerFile;  // where the timer is set
+};
+ComLatency GetComLatency(int portNumber);
+// Tests: the sysfs root ("" = /sys) and the low-latency request (returns 0 or an errno;
+// nullptr = the driver's TIOCSSERIAL).
+void SetSysfsRoot(const std::string& root);
+void SetLowLatencyRequest(std::function<int(int fd)> request);
+
+// The device of an open port went away (COM_LINK_LOST: the port is closed now), the
+// program is at rest while it is away (COM_LINK_AWAY, once), or the same device is present
+// again (COM_LINK_RETURNED, while the port is still closed). Lost ports are watched with a
+// timer only while one is away; AWAY and RETURNED come only at rest: outside control
+// callbacks and outside ProcessSystemEvents. CloseCom or a successful OpenComConfig ends the
+// watch of a port.
+constexpr int COM_LINK_LOST = 1;
+constexpr int COM_LINK_AWAY = 2;
+constexpr int COM_LINK_RETURNED = 3;
+using ComLinkCallbackPtr = void (*)(int portNumber, int event);
+void InstallComLinkCallback(ComLinkCallbackPtr callback);
+void SetComWatchInterval(double seconds);  // 0.25 s unless set
+bool ComPortLost(int portNumber);          // lost and not reopened since
 
 int OpenComConfig(int portNumber, const char* deviceName, long baudRate, int parity, int dataBits,
                   int stopBits, int inputQueueSize, int outputQueueSize);

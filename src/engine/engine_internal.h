@@ -80,6 +80,15 @@ void OrderFocus(int panel);
 
 // Closes every serial port (serial.cpp).
 void CloseAllPorts();
+// The device a path means: symlinks (by-id names) resolved; the path itself if it does
+// not exist (ports.cpp).
+std::string ResolveDevice(const std::string& path);
+// Linux serial details (serial_linux.cpp): asks the driver of the open descriptor for low
+// latency and reads the adapter's latency timer; finds out why `device` cannot be opened.
+ComLatency RequestLowLatency(int fd, const std::string& device);
+ComOpenFailure ProbeOpenFailure(const std::string& device, bool permissionError);
+// Not inside a control callback nor inside ProcessSystemEvents (loop.cpp).
+bool AtRest();
 
 // Colour helpers: 0xRRGGBB <-> QColor.
 QColor ToQColor(int rgb);

@@ -13,6 +13,7 @@ namespace {
 
 QApplication* g_ownApp = nullptr;  // created by InitCVIRTE when the caller had none
 bool g_quitRequested = false;
+int g_processDepth = 0;  // ProcessSystemEvents calls running
 int g_quitCode = 0;
 double g_armedDeadline = 0;  // the deadline the timer of ProcessEventsUntil is armed for
 
@@ -69,9 +70,27 @@ int QuitUserInterface(int returnCode) {
   return 0;
 }
 
+namespace {
+
+struct ProcessGuard {
+  ProcessGuard() { ++g_processDepth; }
+  ~ProcessGuard() { --g_processDepth; }
+};
+
+}  // namespace
+
+namespace engine {
+
+bool AtRest() {
+  return g_processDepth == 0 && DispatchDepth() == 0;
+}
+
+}  // namespace engine
+
 int ProcessSystemEvents() {
   auto* dispatcher = QAbstractEventDispatcher::instance();
   if (!dispatcher || !QCoreApplication::instance()) return 0;
+  ProcessGuard guard;
   dispatcher->processEvents(QEventLoop::AllEvents);
   return 0;
 }
@@ -79,6 +98,7 @@ int ProcessSystemEvents() {
 int ProcessEventsUntil(double deadline) {
   auto* dispatcher = QAbstractEventDispatcher::instance();
   if (!dispatcher || !QCoreApplication::instance()) return 0;
+  ProcessGuard guard;
   const double left = deadline - Timer();
   if (left <= 0) {
     dispatcher->processEvents(QEventLoop::AllEvents);

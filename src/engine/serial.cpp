@@ -1,12 +1,14 @@
-// Serial ports on QSerialPort, on the GUI thread: the port table, blocking reads and
-// writes with the port's time-out, queue flushes and the receive-count callback.
+// Serial ports on QSerialPort, on the GUI thread: blocking reads and writes with the
+// port's time-out, queue flushes, the receive-count callback, and the watch of a port
+// whose device went away.
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QSerialPort>
-#include <QSerialPortInfo>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -26,10 +28,15 @@ struct Port {
   bool inCallback = false;  // the receive callback is running
   bool lost = false;        // the device went away; closed at the next safe moment
   bool checkQueued = false;
+  bool watched = false;       // lost and closed: waiting for its device to return
+  bool awayReported = false;  // COM_LINK_AWAY has been delivered for this loss
+  ComOpenFailure failure;     // of the last open
+  ComLatency latency;         // of the open port
 };
 
 std::map<int, Port> g_ports;
-std::map<int, PortEntry> g_assigned;  // numbers set with SetPortDevice
+ComLinkCallbackPtr g_linkCallback = nullptr;
+double g_watchInterval = 0.25;
 
 Port* OpenPort(int number) {
   auto it = g_ports.find(number);
@@ -113,6 +120,56 @@ void ScheduleReceiveCheck(int number) {
       Qt::QueuedConnection);
 }
 
+void NotifyLink(int number, int event) {
+  if (g_linkCallback) g_linkCallback(number, event);
+}
+
+bool DevicePresent(int number) {
+  const std::string device = GetPortDevice(number);
+  return !device.empty() && access(engine::ResolveDevice(device).c_str(), F_OK) == 0;
+}
+
+void WatchTick();
+
+QTimer* WatchTimer() {
+  static QTimer* timer = [] {
+    auto* t = new QTimer(QCoreApplication::instance());
+    QObject::connect(t, &QTimer::timeout, [] { WatchTick(); });
+    return t;
+  }();
+  return timer;
+}
+
+// The timer runs only while a lost port waits for its device.
+void UpdateWatchTimer() {
+  const bool any = std::any_of(g_ports.begin(), g_ports.end(),
+                               [](const auto& entry) { return entry.second.watched; });
+  QTimer* timer = WatchTimer();
+  if (!any) {
+    timer->stop();
+  } else if (!timer->isActive()) {
+    timer->start(static_cast<int>(g_watchInterval * 1000.0));
+  }
+}
+
+void WatchTick() {
+  if (!engine::AtRest()) return;  // a callback is running: look again at the next tick
+  std::vector<int> watched;
+  for (const auto& [number, p] : g_ports)
+    if (p.watched) watched.push_back(number);
+  for (int number : watched) {
+    auto it = g_ports.find(number);
+    if (it == g_ports.end() || !it->second.watched) continue;
+    if (DevicePresent(number)) {
+      NotifyLink(number, COM_LINK_RETURNED);
+    } else if (!it->second.awayReported) {
+      it->second.awayReported = true;
+      NotifyLink(number, COM_LINK_AWAY);
+    }
+  }
+  UpdateWatchTimer();
+}
+
 void CloseLostPort(int number) {
   auto it = g_ports.find(number);
   if (it == g_ports.end() || !it->second.lost) return;
@@ -120,6 +177,10 @@ void CloseLostPort(int number) {
   if (p.serial->isOpen()) p.serial->close();
   p.callback = nullptr;
   p.eventMask = 0;
+  p.watched = true;
+  p.awayReported = false;
+  UpdateWatchTimer();
+  NotifyLink(number, COM_LINK_LOST);
 }
 
 // Whether the descriptor reports a hang-up: the device was unplugged or the other end of
@@ -169,23 +230,6 @@ Port& PortFor(int number) {
   return p;
 }
 
-std::vector<PortEntry> DetectedPorts() {
-  auto infos = QSerialPortInfo::availablePorts();
-  std::sort(infos.begin(), infos.end(), [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
-    return a.systemLocation() < b.systemLocation();
-  });
-  std::vector<PortEntry> out;
-  for (const auto& info : infos) {
-    PortEntry e;
-    e.number = static_cast<int>(out.size()) + 1;
-    e.device = info.systemLocation().toStdString();
-    e.description =
-        (info.description().isEmpty() ? info.portName() : info.description()).toStdString();
-    out.push_back(e);
-  }
-  return out;
-}
-
 bool ValidSettings(long baudRate, int parity, int dataBits, int stopBits, int inQ, int outQ) {
   return baudRate > 0 && baudRate <= 4000000 && parity >= 0 && parity <= 4 && dataBits >= 5 &&
          dataBits <= 8 && (stopBits == 1 || stopBits == 2) && inQ >= 0 && outQ >= 0;
@@ -216,36 +260,10 @@ void CloseAllPorts() {
     delete p.serial;
   }
   g_ports.clear();
+  if (QCoreApplication::instance()) UpdateWatchTimer();
 }
 
 }  // namespace engine
-
-std::vector<PortEntry> GetPortTable() {
-  std::map<int, PortEntry> table;
-  for (const auto& e : DetectedPorts()) table[e.number] = e;
-  for (const auto& [number, e] : g_assigned) table[number] = e;
-  std::vector<PortEntry> out;
-  for (auto& [number, e] : table) out.push_back(e);
-  return out;
-}
-
-void SetPortDevice(int portNumber, const std::string& device, const std::string& description) {
-  if (portNumber < 1) return;
-  if (device.empty()) {
-    g_assigned.erase(portNumber);
-    return;
-  }
-  g_assigned[portNumber] = PortEntry{portNumber, device, description};
-}
-
-std::string GetPortDevice(int portNumber) {
-  auto it = g_assigned.find(portNumber);
-  if (it != g_assigned.end()) return it->second.device;
-  if (portNumber < 1) return {};
-  auto detected = DetectedPorts();
-  if (portNumber > static_cast<int>(detected.size())) return {};
-  return detected[portNumber - 1].device;
-}
 
 int OpenComConfig(int portNumber, const char* deviceName, long baudRate, int parity, int dataBits,
                   int stopBits, int inputQueueSize, int outputQueueSize) {
@@ -258,20 +276,51 @@ int OpenComConfig(int portNumber, const char* deviceName, long baudRate, int par
 
   Port& p = PortFor(portNumber);
   if (p.serial->isOpen()) p.serial->close();
-  p = Port{p.serial};
+  const bool watched = p.watched;
+  Port fresh;
+  fresh.serial = p.serial;
+  p = fresh;
   QSerialPort* s = p.serial;
-  s->setPortName(QString::fromStdString(device));
+  s->setPortName(QString::fromStdString(engine::ResolveDevice(device)));
   s->setBaudRate(static_cast<qint32>(baudRate));
   s->setDataBits(static_cast<QSerialPort::DataBits>(dataBits));
   s->setParity(ToParity(parity));
   s->setStopBits(stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
   s->setFlowControl(QSerialPort::NoFlowControl);
   if (!s->open(QIODevice::ReadWrite)) {
+    p.failure = engine::ProbeOpenFailure(device, s->error() == QSerialPort::PermissionError);
+    p.watched = watched;  // a device that is not back yet stays watched
     s->clearError();
     return kComCannotOpenPort;
   }
   s->clearError();
+  p.latency = engine::RequestLowLatency(s->handle(), device);
+  UpdateWatchTimer();
   return 0;
+}
+
+ComOpenFailure GetComOpenFailure(int portNumber) {
+  auto it = g_ports.find(portNumber);
+  return it == g_ports.end() ? ComOpenFailure{} : it->second.failure;
+}
+
+ComLatency GetComLatency(int portNumber) {
+  Port* p = OpenPort(portNumber);
+  return p ? p->latency : ComLatency{};
+}
+
+void InstallComLinkCallback(ComLinkCallbackPtr callback) {
+  g_linkCallback = callback;
+}
+
+void SetComWatchInterval(double seconds) {
+  g_watchInterval = seconds > 0 ? seconds : 0.25;
+  if (WatchTimer()->isActive()) WatchTimer()->start(static_cast<int>(g_watchInterval * 1000.0));
+}
+
+bool ComPortLost(int portNumber) {
+  auto it = g_ports.find(portNumber);
+  return it != g_ports.end() && (it->second.lost || it->second.watched);
 }
 
 int CloseCom(int portNumber) {
@@ -281,6 +330,8 @@ int CloseCom(int portNumber) {
   Port& p = it->second;
   p.callback = nullptr;
   p.eventMask = 0;
+  p.watched = false;  // the program gave the port up
+  UpdateWatchTimer();
   if (!p.serial->isOpen()) return kComPortNotOpen;
   p.serial->close();
   p.lost = false;

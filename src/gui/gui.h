@@ -47,6 +47,8 @@ CtrlPlace PlaceOnMainPanel(int panel, int control);
 // as 0): left = page left + control left + control width + dx, top = page top + control
 // top + dy.
 void HelpBeside(int panel, int control, int box, int dx, int dy, const char* text);
+// As HelpBeside, but shows the box whatever it showed before.
+void ShowHelpBeside(int panel, int control, int box, int dx, int dy, const char* text);
 CTRL_CALLBACK(CC_HelpText1);
 CTRL_CALLBACK(CC_HelpText2);
 

@@ -3,16 +3,24 @@
 #include "engine/engine.h"
 #include "gui/gui.h"
 
-void ToggleHelpText(int box, int left, int top, const char* text) {
+namespace {
+
+void PlaceHelpText(int box, int left, int top, int visible, const char* text) {
   SetCtrlAttribute(pHandle, box, ATTR_LEFT, left);
   SetCtrlAttribute(pHandle, box, ATTR_TOP, top);
-  int visible = 0;
-  GetCtrlAttribute(pHandle, box, ATTR_VISIBLE, &visible);
-  SetCtrlAttribute(pHandle, box, ATTR_VISIBLE, visible ? 0 : 1);
+  SetCtrlAttribute(pHandle, box, ATTR_VISIBLE, visible);
   // The pages are child panels and lie above the main panel's controls: bring the box
   // in front of them so that it is seen wherever it is placed.
   SetCtrlAttribute(pHandle, box, ATTR_ZPLANE_POSITION, 0);
   ResetTextBox(pHandle, box, text);
+}
+
+}  // namespace
+
+void ToggleHelpText(int box, int left, int top, const char* text) {
+  int visible = 0;
+  GetCtrlAttribute(pHandle, box, ATTR_VISIBLE, &visible);
+  PlaceHelpText(box, left, top, visible ? 0 : 1, text);
 }
 
 CtrlPlace PlaceOnMainPanel(int panel, int control) {
@@ -29,6 +37,11 @@ CtrlPlace PlaceOnMainPanel(int panel, int control) {
 void HelpBeside(int panel, int control, int box, int dx, int dy, const char* text) {
   const CtrlPlace place = PlaceOnMainPanel(panel, control);
   ToggleHelpText(box, place.left + place.width + dx, place.top + dy, text);
+}
+
+void ShowHelpBeside(int panel, int control, int box, int dx, int dy, const char* text) {
+  const CtrlPlace place = PlaceOnMainPanel(panel, control);
+  PlaceHelpText(box, place.left + place.width + dx, place.top + dy, 1, text);
 }
 
 namespace {

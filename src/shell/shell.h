@@ -16,6 +16,13 @@ struct StartOptions {
   std::string logFile;      // protocol trace, "" = none
 };
 
+struct PortEntry;
+// The serial-port drop-down's text for a port: its number, its device and what the system
+// knows about it (USB product, serial number, by-id name) (portlist.cpp).
+std::string PortLabel(const PortEntry& port);
+// Puts every port of the port table into the serial-port drop-down.
+void FillPortList();
+
 // Loads the five panels (step 2 of start-up). Returns 0, or -1 if any panel fails.
 int LoadAllPanels(const char* uirPath);
 // Installs every control and panel callback.

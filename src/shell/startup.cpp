@@ -19,23 +19,12 @@ std::unique_ptr<sim::SimHost> builtInSensor;
 constexpr char kUsage[] =
     "Usage: qrox [--port DEVICE|sim] [--log FILE] [--help] [--version]\n"
     "Service and visualisation tool for Q-ROX-MX line-scan laser sensors.\n"
-    "  --port DEVICE  the serial device that port 1 means (e.g. /dev/ttyUSB0)\n"
+    "  --port DEVICE  the serial device that port 1 means (e.g. /dev/ttyUSB0 or a\n"
+    "                 /dev/serial/by-id/... name, which survives unplugging)\n"
     "  --port sim     port 1 is the built-in simulated sensor\n"
     "  --log FILE     write a timestamped trace of every frame and status text\n"
     "  --help         show this text\n"
     "  --version      show the program version\n";
-
-// Puts every port of the port table into the serial-port drop-down.
-void FillPortList() {
-  const std::vector<PortEntry> ports = GetPortTable();
-  for (size_t i = 0; i < ports.size(); ++i) {
-    const std::string label =
-        "COM" + std::to_string(ports[i].number) + ": " +
-        (ports[i].description.empty() ? ports[i].device : ports[i].description);
-    ReplaceListItem(pHandle, MAIN_COMPORT, static_cast<int>(i), label.c_str(), ports[i].number);
-  }
-  SetCtrlVal(pHandle, MAIN_COMPORT, com);
-}
 
 // The simulated sensor is always offered in the port table, but its pseudo-terminal is
 // made only when it is chosen: with --port sim as port 1, or later in the drop-down.
@@ -89,6 +78,7 @@ void StartUp() {
   FillPortList();
   InitRS232(com);
   InitGUI();
+  RepeatLinkNote();
   DisplayPanel(pHandle);
   DisplayPanel(pPara1);
   SetActivePanel(pHandle);
@@ -96,6 +86,7 @@ void StartUp() {
 }
 
 void ShutDown() {
+  TraceLinkHealth();
   CloseCom(com);
   DiscardPanel(pPara1);
   DiscardPanel(pPara2);

@@ -343,6 +343,49 @@ TEST(SimHost, UnplugHangsUpTheLine) {
   EXPECT_EQ(host.Received().size(), 1u);
 }
 
+TEST(SimHost, ReplugServesANewPtyUnderTheSameLinkWithTheModelSetMeanwhile) {
+  char dir[] = "/tmp/qrox-simlink-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  sim::SimHost::Options o = Unpaced();
+  o.linkPath = std::string(dir) + "/ttyQROX";
+  {
+    sim::SimHost host(sim::DefaultModel(), o);
+    EXPECT_EQ(host.LinkPath(), o.linkPath);
+    char target[256] = {};
+    ASSERT_GT(readlink(o.linkPath.c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(std::string(target), host.SlavePath());
+    {
+      Client c(o.linkPath);
+      ASSERT_TRUE(c.ok());
+      ASSERT_TRUE(c.Write(Request(10, 0)));
+      const Bytes reply = c.Read(36, 1.0);
+      ASSERT_EQ(reply.size(), 36u);
+      EXPECT_EQ(reply[23], 37);  // hwtype, low byte
+      const std::string before = host.SlavePath();
+      host.Replug();  // not unplugged: nothing happens
+      EXPECT_EQ(host.SlavePath(), before);
+      host.Unplug();
+      pollfd p{c.fd(), POLLIN, 0};
+      ASSERT_EQ(poll(&p, 1, 500), 1);
+      EXPECT_TRUE(p.revents & (POLLHUP | POLLERR));
+    }
+    EXPECT_TRUE(host.Unplugged());
+    EXPECT_NE(access(o.linkPath.c_str(), F_OK), 0);  // the name goes with the device
+    host.SetModel(sim::MX400Model());
+    host.Replug();
+    EXPECT_FALSE(host.Unplugged());
+    Client again(o.linkPath);
+    ASSERT_TRUE(again.ok());
+    ASSERT_TRUE(again.Write(Request(10, 0)));
+    const Bytes reply = again.Read(36, 1.0);
+    ASSERT_EQ(reply.size(), 36u);
+    EXPECT_EQ(reply[22] << 8 | reply[23], 400);
+    EXPECT_EQ(host.Received().size(), 2u);  // the history stays
+  }
+  EXPECT_NE(access(o.linkPath.c_str(), F_OK), 0);  // the link goes with the host
+  rmdir(dir);
+}
+
 TEST(SimHost, ClientsMayComeAndGoWithoutTheHostSpinning) {
   sim::SimHost host(sim::DefaultModel(), Unpaced());
   for (int round = 0; round < 3; ++round) {

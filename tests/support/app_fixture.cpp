@@ -27,6 +27,9 @@ void AppTest::LoadPanelsOnly() {
   dir = tmpl;
   SetProjectDir(dir);
   SetProgramDir(dir);
+  // A fresh program: the layout rule starts from softversion 0 (its definition; InitVars
+  // leaves it alone), not from the sensor an earlier test identified.
+  softversion = 0;
   const std::string uir = std::string(QROX_RESOURCE_DIR) + "/" + UIR_FILE;
   ASSERT_EQ(LoadAllPanels(uir.c_str()), 0) << "cannot load " << uir;
   InstallCallbacks();
@@ -36,7 +39,9 @@ void AppTest::StartApp(const sim::SensorModel& model, sim::SimHost::Options opti
                        const sim::Faults& faults) {
   sensor = std::make_unique<sim::SimHost>(model, options);
   sensor->SetFaults(faults);
-  SetPortDevice(1, sensor->SlavePath(), "Simulated sensor");
+  // A sensor with a link path is known by it, as an adapter by its by-id name.
+  const std::string device = options.linkPath.empty() ? sensor->SlavePath() : sensor->LinkPath();
+  SetPortDevice(1, device, "Simulated sensor");
   LoadPanelsOnly();
   StartUp();
 }

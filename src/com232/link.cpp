@@ -1,0 +1,152 @@
+// The sensor link on a real line: what to do when a port cannot be opened, a USB adapter
+// that holds replies back, and the sensor unplugged and plugged in again.
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "com232/com232.h"
+#include "engine/engine.h"
+#include "gui/gui.h"
+#include "shell/shell.h"
+#include "shell/status.h"
+
+namespace {
+
+constexpr char kDisconnected[] = "Sensor disconnected - waiting for it to return ...";
+constexpr int kLatencyLimitMs = 2;
+
+// What the last identification found.
+struct SensorIdentity {
+  bool known = false;
+  u16 hwtype = 0, ccdtype = 0, softversion = 0;
+  std::string firmware;
+  bool operator==(const SensorIdentity&) const = default;
+};
+
+SensorIdentity lastSensor;
+bool reconnecting = false;
+std::string lastNote;                   // of the last port set-up
+std::set<std::string> latencyReported;  // latency-timer files already reported
+
+std::string Describe(const SensorIdentity& s) {
+  return "HW-type " + std::to_string(s.hwtype) + ", CCD-type " + std::to_string(s.ccdtype) +
+         ", firmware " + std::to_string(s.softversion) + " \"" + s.firmware + "\"";
+}
+
+void ReportReconnection(bool lineOk, const SensorIdentity& before, const SensorIdentity& now) {
+  if (!lineOk) {
+    ShowLinkNote("The sensor's port is back, but the sensor does not answer.");
+    return;
+  }
+  if (!now.known) {
+    ShowLinkNote("Sensor reconnected; its identification failed.");
+    return;
+  }
+  if (before.known && !(before == now)) {
+    const std::string status = "Other sensor connected! HW-type " + std::to_string(before.hwtype) +
+                               " -> " + std::to_string(now.hwtype);
+    ShowStatus(status.c_str());
+    ShowLinkNote(("Other sensor connected!\nBefore: " + Describe(before) + "\nNow: " +
+                  Describe(now) + "\nPanels and parameters are those of the new sensor.")
+                     .c_str());
+    return;
+  }
+  ShowStatus("Sensor reconnected - Line Ok!");
+  ShowLinkNote(("Sensor reconnected: " + Describe(now)).c_str());
+}
+
+// The port's device went away, is away while nothing runs, or is back.
+void OnComLink(int port, int event) {
+  if (port != com) return;
+  switch (event) {
+    case COM_LINK_LOST:
+      stop_flag = 1;  // RUN, VIDEO, a recording and teach end on their next pass
+      // Into szStatus too: a wait that ends now shows the buffer, not its last text.
+      SetStatus(kDisconnected);
+      ShowStatusBuffer();
+      break;
+    case COM_LINK_AWAY:
+      SetStatus(kDisconnected);  // a loop that ended meanwhile may have replaced it
+      ShowStatusBuffer();
+      break;
+    case COM_LINK_RETURNED:
+      FillPortList();  // it may have come back under another device name
+      ShowStatus("Sensor is back - Init COM-Port ...");
+      reconnecting = true;
+      InitRS232(com);
+      reconnecting = false;
+      break;
+    default:
+      break;
+  }
+}
+
+std::string DeviceGroup(const ComOpenFailure& f) {
+  return f.group.empty() || f.group == "root" ? "dialout" : f.group;
+}
+
+void ExplainOpenFailure(int port) {
+  const ComOpenFailure f = GetComOpenFailure(port);
+  if (f.error == EACCES || f.error == EPERM) {
+    const std::string group = DeviceGroup(f);
+    ShowLinkNote(("No permission to open " + f.device + ".\nIt belongs to the group " + group +
+                  ": sudo usermod -aG " + group +
+                  " $USER\nthen log out and in again (the new group counts only after a new "
+                  "login).")
+                     .c_str());
+  } else if (f.error == EBUSY) {
+    ShowLinkNote((f.device + " is in use by another program.").c_str());
+  }
+}
+
+void ReportLatency(int port) {
+  const ComLatency l = GetComLatency(port);
+  if (l.latencyTimerMs <= kLatencyLimitMs || latencyReported.count(l.latencyTimerFile)) return;
+  latencyReported.insert(l.latencyTimerFile);
+  ShowLinkNote(("The USB adapter holds replies up to " + std::to_string(l.latencyTimerMs) +
+                " ms (RUN slows down). Fix:\necho 1 | sudo tee " + l.latencyTimerFile)
+                   .c_str());
+}
+
+}  // namespace
+
+void ShowLinkNote(const char* text) {
+  lastNote = text;
+  ShowHelpBeside(pHandle, MAIN_COMPORT, MAIN_HELP2, 20, -80, text);
+  ShowHealthTip();
+  TraceText("NOTE", OneLine(text));
+}
+
+std::string LinkNoteText() {
+  return lastNote;
+}
+
+void RepeatLinkNote() {
+  if (!lastNote.empty()) ShowLinkNote(lastNote.c_str());
+}
+
+void LinkPortOpened(int port, int openResult) {
+  InstallComLinkCallback(OnComLink);
+  lastNote.clear();
+  if (openResult < 0) {
+    ExplainOpenFailure(port);
+  } else {
+    ReportLatency(port);
+  }
+}
+
+void LinkIdentified(int lineOk, int hardwareOk, const char* firmware) {
+  SensorIdentity now;
+  now.known = hardwareOk == 1;
+  now.hwtype = hwtype;
+  now.ccdtype = ccdtype;
+  now.softversion = softversion;
+  now.firmware = firmware ? firmware : "";
+  if (reconnecting) ReportReconnection(lineOk == 1, lastSensor, now);
+  if (now.known) lastSensor = now;
+}
+
+int SensorLost() {
+  return ComPortLost(com) ? 1 : 0;
+}

@@ -1,0 +1,109 @@
+// The standalone simulator: a link name for its pty, unplugged and plugged in again by
+// SIGUSR1, as another model after the replug when asked.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+// qrox-sim as a child; its standard output is read line by line.
+class SimProgram {
+ public:
+  explicit SimProgram(const std::vector<std::string>& args) {
+    int out[2];
+    if (pipe(out) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      std::vector<char*> argv;
+      const std::string program = std::string(QROX_BINARY_DIR) + "/qrox-sim";
+      argv.push_back(const_cast<char*>(program.c_str()));
+      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(program.c_str(), argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    out_ = out[0];
+  }
+  ~SimProgram() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (out_ >= 0) close(out_);
+  }
+  void Signal(int sig) { kill(pid_, sig); }
+  // The next line of output, "" after `seconds`.
+  std::string Line(double seconds = 2.0) {
+    std::string line;
+    char c = 0;
+    pollfd p{out_, POLLIN, 0};
+    while (poll(&p, 1, static_cast<int>(seconds * 1000)) == 1 && read(out_, &c, 1) == 1) {
+      if (c == '\n') return line;
+      line += c;
+    }
+    return "";
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+};
+
+// Asks the sensor behind `path` for its hardware identification; its hwtype, or -1.
+int HardwareType(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  termios tio;
+  tcgetattr(fd, &tio);
+  cfmakeraw(&tio);
+  tcsetattr(fd, TCSANOW, &tio);
+  uint8_t frame[36] = {0x00, 0x55, 0x00, 10};
+  int type = -1;
+  uint8_t reply[36];
+  size_t got = 0;
+  if (write(fd, frame, sizeof frame) == 36) {
+    pollfd p{fd, POLLIN, 0};
+    while (got < 36 && poll(&p, 1, 1000) == 1) {
+      const ssize_t n = read(fd, reply + got, 36 - got);
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    if (got == 36) type = reply[22] << 8 | reply[23];
+  }
+  close(fd);
+  return type;
+}
+
+TEST(SimProgram, Usr1UnplugsAndReplugsUnderTheLinkAsTheReplugModel) {
+  char dir[] = "/tmp/qrox-simprog-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string link = std::string(dir) + "/ttyQROX";
+  {
+    SimProgram sim({"--no-pacing", "--link", link, "--replug-model", "mx400"});
+    const std::string first = sim.Line();
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(HardwareType(link), 37);
+
+    sim.Signal(SIGUSR1);
+    for (int i = 0; i < 100 && access(link.c_str(), F_OK) == 0; ++i) usleep(10000);
+    EXPECT_NE(access(link.c_str(), F_OK), 0);  // unplugged: the name is gone
+
+    sim.Signal(SIGUSR1);
+    EXPECT_FALSE(sim.Line().empty());  // the new pty's path
+    EXPECT_EQ(HardwareType(link), 400);
+  }
+  EXPECT_NE(access(link.c_str(), F_OK), 0);
+  rmdir(dir);
+}
+
+}  // namespace
