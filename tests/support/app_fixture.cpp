@@ -27,9 +27,6 @@ void AppTest::LoadPanelsOnly() {
   dir = tmpl;
   SetProjectDir(dir);
   SetProgramDir(dir);
-  // A fresh program: the layout rule starts from softversion 0 (its definition; InitVars
-  // leaves it alone), not from the sensor an earlier test identified.
-  softversion = 0;
   const std::string uir = std::string(QROX_RESOURCE_DIR) + "/" + UIR_FILE;
   ASSERT_EQ(LoadAllPanels(uir.c_str()), 0) << "cannot load " << uir;
   InstallCallbacks();
