@@ -428,6 +428,23 @@ int GetInQLen(int portNumber) {
   return p ? QueueLength(*p) : 0;  // nothing waits on a closed port
 }
 
+namespace {
+
+// Lets the descriptor report itself readable only once `count` bytes have arrived (the tty's
+// VMIN with VTIME 0), so a reply trickling in at the line's pace wakes the program once, not
+// once per byte group. Reads stay non-blocking and still return what is there.
+void WakeAfter(QSerialPort* serial, int count) {
+  termios t{};
+  if (serial->handle() < 0 || tcgetattr(serial->handle(), &t) != 0) return;
+  const auto vmin = static_cast<cc_t>(std::clamp(count, 0, 255));
+  if (t.c_cc[VMIN] == vmin && t.c_cc[VTIME] == 0) return;
+  t.c_cc[VMIN] = vmin;
+  t.c_cc[VTIME] = 0;
+  tcsetattr(serial->handle(), TCSANOW, &t);
+}
+
+}  // namespace
+
 int InstallComCallback(int portNumber, int eventMask, int notifyCount, int /*eventCharacter*/,
                        ComCallbackPtr callback, void* callbackData) {
   Port* p = nullptr;
@@ -437,10 +454,12 @@ int InstallComCallback(int portNumber, int eventMask, int notifyCount, int /*eve
     p->eventMask = 0;
     p->callback = nullptr;
     p->callbackData = nullptr;
+    WakeAfter(p->serial, 0);
     return 0;
   }
   p->eventMask = eventMask;
   p->notifyCount = std::max(1, notifyCount);
+  WakeAfter(p->serial, (eventMask & LWRS_RECEIVE) ? p->notifyCount : 0);
   p->callback = callback;
   p->callbackData = callbackData;
   ScheduleReceiveCheck(portNumber);

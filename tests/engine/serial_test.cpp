@@ -219,6 +219,35 @@ TEST_F(EngineSerial, ReceiveCallbackAtNotifyCount) {
   EXPECT_EQ(got.frames[0], Frame(6));
 }
 
+// A reply trickling in at the line's pace (nine groups of four bytes, 2 ms apart) wakes a
+// waiting loop about once, when the notify count is complete, not once per group.
+TEST_F(EngineSerial, TricklingReplyWakesTheWaitOnceComplete) {
+  Received got;
+  ASSERT_EQ(InstallComCallback(kPort, LWRS_RECEIVE, 36, 0x55, OnFrame, &got), 0);
+  std::thread sensor([&] {
+    for (int k = 0; k < 9; ++k) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      FromSensor(Frame(0).substr(4 * k, 4));
+    }
+  });
+  const double end = Timer() + 1.0;
+  int passes = 0;
+  while (got.frames.empty() && Timer() < end) {
+    ProcessEventsUntil(end);
+    ++passes;
+  }
+  sensor.join();
+  ASSERT_EQ(got.frames.size(), 1u);
+  EXPECT_EQ(got.frames[0], Frame(0));
+  EXPECT_LE(passes, 3) << "wake-ups while the reply arrived";
+
+  // Switched off, the port wakes for every byte again: a raw read counts them itself.
+  ASSERT_EQ(InstallComCallback(kPort, 0, 36, 0x55, nullptr, nullptr), 0);
+  FromSensor("ab");
+  EXPECT_TRUE(PumpUntilQueued(2, 0.5));
+  FlushInQ(kPort);
+}
+
 // The program's own pattern: request, reply through the callback, now and then a raw
 // read with the callback off. Bytes taken by a blocking read while the event loop had
 // already seen them arrive must not silence the port.
