@@ -124,8 +124,10 @@ WaitResult WaitReply(double t0, WaitUntil until) {
 }
 
 WaitResult WaitBytes(double t0, int count) {
+  SetComWakeCount(com, count);
   const WaitResult r =
       WaitCore(t0, [count] { return GetInQLen(com) >= count ? WAIT_REPLY : WAIT_TIMEOUT; });
+  SetComWakeCount(com, 0);                // raw runs are read with the callback off
   if (r == WAIT_REPLY) LinkCountReply();  // a raw run: firmware text or data block
   return r;
 }

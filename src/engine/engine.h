@@ -314,6 +314,10 @@ int ComRd(int portNumber, char* buffer, int count);
 int FlushInQ(int portNumber);
 int FlushOutQ(int portNumber);
 int GetInQLen(int portNumber);
+// The port wakes a waiting loop only once `count` bytes (0..255; 0 and 1: any byte) wait, so
+// a reply arriving at the line's pace costs one wake-up. InstallComCallback sets it to the
+// notify count, or to 0 when it switches the callback off.
+int SetComWakeCount(int portNumber, int count);
 // callback == nullptr or eventMask == 0 switches the callback off.
 int InstallComCallback(int portNumber, int eventMask, int notifyCount, int eventCharacter,
                        ComCallbackPtr callback, void* callbackData);

@@ -219,6 +219,19 @@ void OnReadyRead(int number) {
   DeliverReceive(number);
 }
 
+// Lets the descriptor report itself readable only once `count` bytes have arrived (the tty's
+// VMIN with VTIME 0), so a reply trickling in at the line's pace wakes the program once, not
+// once per byte group. Reads stay non-blocking and still return what is there.
+void WakeAfter(QSerialPort* serial, int count) {
+  termios t{};
+  if (serial->handle() < 0 || tcgetattr(serial->handle(), &t) != 0) return;
+  const auto vmin = static_cast<cc_t>(std::clamp(count, 0, 255));
+  if (t.c_cc[VMIN] == vmin && t.c_cc[VTIME] == 0) return;
+  t.c_cc[VMIN] = vmin;
+  t.c_cc[VTIME] = 0;
+  tcsetattr(serial->handle(), TCSANOW, &t);
+}
+
 Port& PortFor(int number) {
   Port& p = g_ports[number];
   if (!p.serial) {
@@ -428,22 +441,13 @@ int GetInQLen(int portNumber) {
   return p ? QueueLength(*p) : 0;  // nothing waits on a closed port
 }
 
-namespace {
-
-// Lets the descriptor report itself readable only once `count` bytes have arrived (the tty's
-// VMIN with VTIME 0), so a reply trickling in at the line's pace wakes the program once, not
-// once per byte group. Reads stay non-blocking and still return what is there.
-void WakeAfter(QSerialPort* serial, int count) {
-  termios t{};
-  if (serial->handle() < 0 || tcgetattr(serial->handle(), &t) != 0) return;
-  const auto vmin = static_cast<cc_t>(std::clamp(count, 0, 255));
-  if (t.c_cc[VMIN] == vmin && t.c_cc[VTIME] == 0) return;
-  t.c_cc[VMIN] = vmin;
-  t.c_cc[VTIME] = 0;
-  tcsetattr(serial->handle(), TCSANOW, &t);
+int SetComWakeCount(int portNumber, int count) {
+  Port* p = nullptr;
+  if (int r = Usable(portNumber, &p)) return r;
+  if (count < 0 || count > 255) return kComInvalidParameter;
+  WakeAfter(p->serial, count);
+  return 0;
 }
-
-}  // namespace
 
 int InstallComCallback(int portNumber, int eventMask, int notifyCount, int /*eventCharacter*/,
                        ComCallbackPtr callback, void* callbackData) {
