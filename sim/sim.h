@@ -64,6 +64,7 @@ struct Faults {
   int wrongEchoFor = -1;       // answer command k with a wrong command echo (-1 = off)
   double replyDelay = 0.0;     // extra seconds before each reply is sent
   int corruptXFlashWord = -1;  // X-FLASH read-back returns this table word altered
+  int alterStoredWord = -1;    // a SEND stores parameter word k (0..29, half 0 first) altered
 };
 
 // One frame the sensor received, with the time it was complete (seconds, steady clock).

@@ -143,12 +143,12 @@ const char* ComErrorText(int r) {
   }
 }
 
-void InitRS232(int port) {
+int InitRS232(int port) {
   const int r = OpenComConfig(port, "", 19200, 0, 8, 1, 4096, 4096);
   if (r < 0) {
     SetStatus(ComErrorText(r));
     ShowStatusBuffer();
-    return;
+    return 0;
   }
   SetComTime(port, TIMEOUT);
   FlushInQ(port);
@@ -156,7 +156,8 @@ void InitRS232(int port) {
   SetCTSMode(port, 0);
   InstallComCallback(port, eventMask, NOTIFY_COUNT, EVENT_CHAR, RX_Receive_Function, nullptr);
 
-  if (CheckComLine(port) == 1) {
+  const int lineOk = CheckComLine(port);
+  if (lineOk == 1) {
     SleepMs(0);
     if (GetHARDWAREInfo() == 0) SetStatus("Error reading HARDWARE-info!");
     Delay(0.1);
@@ -167,6 +168,7 @@ void InitRS232(int port) {
     if (GetVERSIONInfo() < 72) SetStatus("Error reading firmware-info!");
   }
   ShowStatusBuffer();
+  return lineOk;
 }
 
 int CC_DropDCom(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,

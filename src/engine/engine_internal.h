@@ -69,6 +69,9 @@ int DispatchDepth();
 void WireControl(int panel, ControlState& control);
 void WirePanelWindow(int panel, QWidget* widget);
 
+// Column widths of a table control from its "columnWidths" property (tables.cpp).
+void SetupTable(QWidget* widget);
+
 // Closes every serial port (serial.cpp).
 void CloseAllPorts();
 

@@ -185,6 +185,15 @@ void CorrectLayoutWords(Layout layout) {
   if (threshold > 950) threshold = 950;
 }
 
+int SlotLabel(Layout layout, int slot, char* label, int size) {
+  label[0] = '\0';
+  if (slot < 0 || slot >= 15) return 0;
+  const SlotCtrl& ctrl = SlotsOf(layout)[slot];
+  if (ctrl.panel == nullptr) return 0;
+  GetCtrlAttribute(*ctrl.panel, ctrl.control, ATTR_LABEL_TEXT, label, size);
+  return label[0] != '\0' ? 1 : 0;
+}
+
 void FillThresholdLine(u16 threshold) {
   const u16 level = static_cast<u16>(static_cast<u32>(ADCMAX) * threshold / 100u);
   for (u16& element : thdArray) element = level;

@@ -47,4 +47,4 @@ char file_name[PATH_LEN];
 char dir_fname[PATH_LEN];
 char rec_fname[PATH_LEN];
 
-int pHandle, pPopup, pPara1, pPara2, pCalib;
+int pHandle, pPopup, pPara1, pPara2, pCalib, pCompare;

@@ -46,7 +46,7 @@ void AppTest::StartAppSilent() {
 
 void AppTest::TearDown() {
   if (pHandle > 0) ShutDown();
-  pHandle = pPopup = pPara1 = pPara2 = pCalib = 0;
+  pHandle = pPopup = pPara1 = pPara2 = pCalib = pCompare = 0;
   sensor.reset();
   if (!dir.empty()) std::filesystem::remove_all(dir);
 }
