@@ -204,7 +204,7 @@ void MeasureDrawing(int frames, double* meanMs, double* worstMs) {
     const int before = replots.count;
     const double t0 = Timer();
     CopyPPtoRAWVars();
-    PlotLiveFrame(true);
+    PlotLiveBarAndRollGraphs();
     // The queued replots and the paint they ask for.
     for (int k = 0; k < 10 && replots.count < before + 2; ++k) QCoreApplication::processEvents();
     QCoreApplication::processEvents();

@@ -402,7 +402,10 @@ def make_para2():
     row_label(p, 4, "POWER-MODE", y)
     ring(p, 4, "PowerMode", (CTRL_X, y, CTRL_W, FIELD_H), [("CONSTANT", 0), ("DYNAMIC", 1)], 1)
     y += FIELD_H + 22
-    y = slider_block(y, 3, "VIDEO-THRESHOLD [%]", "Threshold", 0, 100, 40, 10, ("0", "50", "100"))
+    # The sensor keeps thresholds from 10 to 950: the slider shows and keeps each of them
+    # (ten tick intervals of 94, one on each mark).
+    y = slider_block(y, 3, "VIDEO-THRESHOLD [%]", "Threshold", 10, 950, 40, 94,
+                     ("10", "480", "950"))
     y += 22
     row_label(p, 5, "SET-POINT [pixel]", y)
     numeric(p, 5, "SetPoint", (CTRL_X, y, 110, FIELD_H), 0, 65535, 512)
@@ -418,7 +421,9 @@ def make_calib():
     group(p, "Frame", "CALIBRATION", (0, 0, PAGE_W, PAGE_H))
     y = 30
     row_label(p, 4, "SLOPE [µm/pixel]", y)
-    fnumeric(p, 4, "Slope", (CTRL_X, y, CTRL_W, FIELD_H), 0.0, 262143.0, 5, 1.0, 0.001)
+    # Up to the largest slope of the 32-bit word in any layout: (2^32 - 1) / 1024, which
+    # single precision rounds to 4194304.
+    fnumeric(p, 4, "Slope", (CTRL_X, y, CTRL_W, FIELD_H), 0.0, 4194304.0, 5, 1.0, 0.001)
     y += 32
     row_label(p, 5, "OFFSET [µm]", y)
     numeric(p, 5, "Offset", (CTRL_X, y, CTRL_W, FIELD_H), -2147483648, 2147483647, 30000)

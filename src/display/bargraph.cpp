@@ -61,28 +61,13 @@ u16 DrawPositionAndEdges(const BarWords& w, u16 position) {
   return d;
 }
 
-// Tolerances of the D303 layout: the sensor's own in hardware operation modes 1 and 3,
-// else the panel's tolerance-up and tolerance-low.
-void D303Tolerances(int* tolUp, int* tolLow) {
-  const u16 hwMode = parameter[31];
-  if (hwMode == 1 || hwMode == 3) {
-    *tolUp = tol;
-    *tolLow = tol;
-  } else {
-    *tolUp = parameter[25];
-    *tolLow = parameter[26];
-  }
-}
-
-void ShowToleranceMillimetres(int tolUp, int tolLow) {
-  const u32 slope = SlopeWord();
-  SetCtrlVal(pHandle, MAIN_TOL_UP_MM,
-             ToleranceMillimetres(slope, static_cast<unsigned>(tolUp), 1024000.0));
-  SetCtrlVal(pHandle, MAIN_TOL_LOW_MM,
-             ToleranceMillimetres(slope, static_cast<unsigned>(tolLow), 1024000.0));
-}
-
 }  // namespace
+
+void ShowTolerancesInMillimetres(unsigned up, unsigned low, double divisor) {
+  const u32 slope = SlopeWord();
+  SetCtrlVal(pHandle, MAIN_TOL_UP_MM, ToleranceMillimetres(slope, up, divisor));
+  SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, ToleranceMillimetres(slope, low, divisor));
+}
 
 void PlotVIDEOBarGraph() {
   const BarWords& w = DEFAULT_WORDS;
@@ -108,11 +93,10 @@ void PlotVIDEOBarGraphD303() {
   SetCtrlVal(pHandle, MAIN_PIX_VALUE, Mvalue);
   ShowEdgesAndAnalogue(w);
   const u16 position = DisplayPosition(parameter[w.evalMode], HWTYPE, Ledge, Redge);
-  int tolUp = 0, tolLow = 0;
-  D303Tolerances(&tolUp, &tolLow);
+  const Tolerances t = D303Tolerances(parameter[31], tol, parameter[25], parameter[26]);
   SetCtrlVal(pHandle, MAIN_MM_VALUE, umValue / 1000.0);
-  ShowToleranceMillimetres(tolUp, tolLow);
-  ColourValueIndicators(BarLimits(parameter[w.setPoint], tolUp, tolLow, ccdvirtpixel, false));
+  ShowTolerancesInMillimetres(t.up, t.low, 1024000.0);
+  ColourValueIndicators(BarLimits(parameter[w.setPoint], t.up, t.low, ccdvirtpixel, false));
   DrawPositionAndEdges(w, position);
 }
 
@@ -125,23 +109,35 @@ void PlotVIDEOBarGraphMX400() {
   ColourValueIndicators(BarLimits(parameter[w.setPoint], tolUp, tolLow, ccdvirtpixel, true));
   SetCtrlVal(pHandle, MAIN_PIX_VALUE, Mvalue);
   SetCtrlVal(pHandle, MAIN_MM_VALUE, umValue / 1000.0);
-  ShowToleranceMillimetres(tolUp, tolLow);
+  ShowTolerancesInMillimetres(tolUp, tolLow, 1024000.0);
   DrawPositionAndEdges(w, position);
 }
 
-void PlotLiveFrame(bool rolling) {
+namespace {
+// The drawing functions of one layout.
+struct LayoutPlots {
+  void (*bar)();
+  void (*roll)();
+};
+
+LayoutPlots LivePlots() {
   switch (LiveLayout()) {
     case LAYOUT_MX400:
-      PlotVIDEOBarGraphMX400();
-      if (rolling) PlotRAWGraphMX400();
-      break;
+      return {PlotVIDEOBarGraphMX400, PlotRAWGraphMX400};
     case LAYOUT_DEFAULT:
-      PlotVIDEOBarGraph();
-      if (rolling) PlotRAWGraph();
-      break;
-    case LAYOUT_D303:
-      PlotVIDEOBarGraphD303();
-      if (rolling) PlotRAWGraphD303();
-      break;
+      return {PlotVIDEOBarGraph, PlotRAWGraph};
+    default:
+      return {PlotVIDEOBarGraphD303, PlotRAWGraphD303};
   }
+}
+}  // namespace
+
+void PlotLiveBarGraph() {
+  LivePlots().bar();
+}
+
+void PlotLiveBarAndRollGraphs() {
+  const LayoutPlots plots = LivePlots();
+  plots.bar();
+  plots.roll();
 }

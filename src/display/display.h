@@ -16,5 +16,9 @@ void PlotVIDEOBarGraph();
 void PlotVIDEOBarGraphD303();
 void PlotVIDEOBarGraphMX400();
 void PlotVIDEOCurve(const u16* video, const u16* threshold, const double* x);
-// Draws the bar graph and, with `rolling`, the rolling graph of the live layout.
-void PlotLiveFrame(bool rolling);
+// The bar graph of the live layout (VIDEO).
+void PlotLiveBarGraph();
+// The bar graph, then the rolling graph of the live layout (RUN).
+void PlotLiveBarAndRollGraphs();
+// Tolerance displays 28 (up) and 29 (low) in millimetres: S x t / divisor.
+void ShowTolerancesInMillimetres(unsigned up, unsigned low, double divisor);

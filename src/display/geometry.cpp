@@ -149,3 +149,12 @@ ZoomRange RollZoom(int setPoint, int tolUp, int tolLow, int mvalue, int n) {
 double ToleranceMillimetres(u32 slope, unsigned t, double divisor) {
   return static_cast<double>(slope) * static_cast<double>(t) / divisor;
 }
+
+bool PotentiometerSetsTolerance(u16 hardwareMode) {
+  return hardwareMode == 1 || hardwareMode == 3;
+}
+
+Tolerances D303Tolerances(u16 hardwareMode, u16 sensorTol, u16 up, u16 low) {
+  if (PotentiometerSetsTolerance(hardwareMode)) return {sensorTol, sensorTol};
+  return {up, low};
+}

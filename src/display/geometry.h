@@ -61,3 +61,16 @@ ZoomRange RollZoom(int setPoint, int tolUp, int tolLow, int mvalue, int n);
 // A tolerance in pixels shown in millimetres: S x t / divisor in double precision
 // (divisor 16384000.0 in the default layout, 1024000.0 in D303 and MX400).
 double ToleranceMillimetres(u32 slope, unsigned t, double divisor);
+
+// Hardware operation modes 1 and 3 switch the sensor's potentiometer on: the sensor sets
+// the tolerance itself (the panel's tolerance fields are dimmed, the D303 graphs take the
+// tolerance the sensor reports).
+bool PotentiometerSetsTolerance(u16 hardwareMode);
+
+// Tolerance-up and tolerance-low of the D303 graphs: the sensor's `tol` for both while the
+// potentiometer sets it, else the panel's words.
+struct Tolerances {
+  int up = 0;
+  int low = 0;
+};
+Tolerances D303Tolerances(u16 hardwareMode, u16 sensorTol, u16 up, u16 low);

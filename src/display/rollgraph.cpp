@@ -74,18 +74,9 @@ void PlotRAWGraph() {
 }
 
 void PlotRAWGraphD303() {
-  int tolUp = parameter[25];
-  int tolLow = parameter[26];
-  if (parameter[31] == 1 || parameter[31] == 3) {
-    tolUp = tol;
-    tolLow = tol;
-  }
-  const u32 slope = SlopeWord();
-  SetCtrlVal(pHandle, MAIN_TOL_UP_MM,
-             ToleranceMillimetres(slope, static_cast<unsigned>(tolUp), 1024000.0));
-  SetCtrlVal(pHandle, MAIN_TOL_LOW_MM,
-             ToleranceMillimetres(slope, static_cast<unsigned>(tolLow), 1024000.0));
-  PlotRoll({parameter[24], tolUp, tolLow, parameter[29], true});
+  const Tolerances t = D303Tolerances(parameter[31], tol, parameter[25], parameter[26]);
+  ShowTolerancesInMillimetres(t.up, t.low, 1024000.0);
+  PlotRoll({parameter[24], t.up, t.low, parameter[29], true});
 }
 
 void PlotRAWGraphMX400() {

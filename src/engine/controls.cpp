@@ -106,6 +106,8 @@ int SetNumeric(ControlState& c, double v) {
   switch (engine::KindOf(w)) {
     case Kind::Binary:
       static_cast<QAbstractButton*>(w)->setChecked(v != 0);
+      c.hasExact = true;
+      c.exactValue = v;
       return 0;
     case Kind::IntNumeric: {
       auto* box = static_cast<QSpinBox*>(w);
@@ -145,9 +147,13 @@ int SetNumeric(ControlState& c, double v) {
 int GetNumeric(const ControlState& c, double* v) {
   const QWidget* w = c.widget;
   switch (engine::KindOf(w)) {
-    case Kind::Binary:
-      *v = static_cast<const QAbstractButton*>(w)->isChecked() ? 1 : 0;
+    case Kind::Binary: {
+      // A switch written with a word other than 0 or 1 gives that word back until the
+      // user switches it.
+      const bool on = static_cast<const QAbstractButton*>(w)->isChecked();
+      *v = c.hasExact && on == (c.exactValue != 0) ? c.exactValue : (on ? 1 : 0);
       return 0;
+    }
     case Kind::IntNumeric:
       *v = static_cast<const QSpinBox*>(w)->value();
       return 0;

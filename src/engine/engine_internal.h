@@ -33,7 +33,8 @@ struct ControlState {
   // seen (a spin box repeats its value on Enter without a change).
   bool pendingCommit = false;
   double lastValue = 0.0;
-  // Floating numerics keep the exact value written, as long as the box shows it.
+  // Floating numerics keep the exact value written, as long as the box shows it; binary
+  // switches keep the word written until the user switches them.
   bool hasExact = false;
   double exactValue = 0.0;
   double exactShown = 0.0;  // what the box showed right after the write

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 
 #include "engine/engine_internal.h"
+#include "engine/engine_spinbox.h"
 
 namespace {
 
@@ -128,7 +129,8 @@ void MarkPending(int panel, int control, bool pending) {
   if (engine::ControlState* c = engine::FindControl(panel, control)) c->pendingCommit = pending;
 }
 
-// A value typed or stepped by the user: value changed now, commit when editing ends.
+// A value typed or stepped by the user: value changed now, commit when the edit ends (a
+// step ends it at once).
 void ValueEdited(int panel, int control) {
   MarkPending(panel, control, true);
   Send(panel, control, EVENT_VAL_CHANGED);
@@ -151,6 +153,8 @@ void EditingFinished(int panel, int control) {
 void WireButton(QAbstractButton* b, int panel, int control) {
   if (b->isCheckable()) {
     QObject::connect(b, &QAbstractButton::clicked, Router(), [panel, control] {
+      // Switched by the user: from now on the switch holds 0 or 1.
+      if (engine::ControlState* c = engine::FindControl(panel, control)) c->hasExact = false;
       Send(panel, control, EVENT_VAL_CHANGED);
       Send(panel, control, EVENT_COMMIT);
     });
@@ -167,6 +171,9 @@ void WireSpinBox(Box* box, int panel, int control) {
                    [panel, control](Value v) { NumberEdited(panel, control, v); });
   QObject::connect(box, &Box::editingFinished, Router(),
                    [panel, control] { EditingFinished(panel, control); });
+  // A step (arrow, Up/Down or Page key, wheel) ends the edit at once.
+  if (auto* stepping = dynamic_cast<engine::SteppingBox<Box>*>(box))
+    stepping->stepped = [panel, control] { EditingFinished(panel, control); };
 }
 
 void WireSlider(QAbstractSlider* s, int panel, int control) {

@@ -14,6 +14,7 @@
 
 #include "engine/engine_internal.h"
 #include "engine/engine_qt.h"
+#include "engine/engine_spinbox.h"
 
 namespace {
 
@@ -27,12 +28,17 @@ int g_dispatchDepth = 0;
 class PanelLoader : public QUiLoader {
  public:
   QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
-    if (className == QLatin1String("QCustomPlot")) {
-      auto* plot = new QCustomPlot(parent);
-      plot->setObjectName(name);
-      return plot;
-    }
-    return QUiLoader::createWidget(className, parent, name);
+    QWidget* w = nullptr;
+    if (className == QLatin1String("QCustomPlot"))
+      w = new QCustomPlot(parent);
+    else if (className == QLatin1String("QSpinBox"))
+      w = new engine::SteppingSpinBox(parent);
+    else if (className == QLatin1String("QDoubleSpinBox"))
+      w = new engine::SteppingDoubleSpinBox(parent);
+    else
+      return QUiLoader::createWidget(className, parent, name);
+    w->setObjectName(name);
+    return w;
   }
 };
 

@@ -37,6 +37,19 @@ int PageToggle(int event, int ownToggle, int ownPage) {
 
 }  // namespace
 
+void DimToleranceFields(u16 hardwareMode) {
+  const int dimmed = PotentiometerSetsTolerance(hardwareMode) ? 1 : 0;
+  SetCtrlAttribute(pPara1, PARA1_TOLERANCE_UP, ATTR_DIMMED, dimmed);
+  SetCtrlAttribute(pPara1, PARA1_TOLERANCE, ATTR_DIMMED, dimmed);
+}
+
+void ShowAnalogueGroup(u16 analogueMode) {
+  const int visible = analogueMode > 1 ? 1 : 0;
+  for (int c : {MAIN_ANA_VALUE, MAIN_ANA_MAX, MAIN_ANA_MIN, MAIN_RESET}) {
+    SetCtrlAttribute(pHandle, c, ATTR_VISIBLE, visible);
+  }
+}
+
 int CC_NEDITEdgeLeft(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
                      int /*eventData2*/) {
   if (event == EVENT_COMMIT) {
@@ -47,11 +60,9 @@ int CC_NEDITEdgeLeft(int panel, int control, int event, void* /*callbackData*/, 
     SetCtrlVal(panel, control, c.value);
     SetGraphCursor(pHandle, MAIN_BAR_GRAPH, 2, c.value, 1.0);
   } else if (event == EVENT_RIGHT_CLICK) {
-    int top = 0, left = 0, height = 0, width = 0;
-    GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
-    ToggleHelpText(BOX1, left + width + 10, top - 20,
-                   "E-BEG:\nSet evaluation begin at the Q-ROX sensor\nEvaluation starts with "
-                   "this pixel ...");
+    HelpBeside(panel, control, BOX1, 10, -20,
+               "E-BEG:\nSet evaluation begin at the Q-ROX sensor\nEvaluation starts with "
+               "this pixel ...");
   }
   return 0;
 }
@@ -66,9 +77,9 @@ int CC_NEDITEdgeRight(int panel, int control, int event, void* /*callbackData*/,
     SetCtrlVal(panel, control, c.value);
     SetGraphCursor(pHandle, MAIN_BAR_GRAPH, 3, c.value, 1.0);
   } else if (event == EVENT_RIGHT_CLICK) {
-    int top = 0, left = 0, height = 0, width = 0;
-    GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
-    ToggleHelpText(BOX1, left - width - 100, top - 20,
+    // Left of the field: it lies at the right edge of the main panel.
+    const CtrlPlace place = PlaceOnMainPanel(panel, control);
+    ToggleHelpText(BOX1, place.left - place.width - 100, place.top - 20,
                    "E-END:\nSet evaluation end at the Q-ROX sensor\nEvaluation ends with this "
                    "pixel ...");
   }
@@ -87,9 +98,7 @@ int CC_DROPhardware(int panel, int control, int event, void* /*callbackData*/, i
   if (event == EVENT_COMMIT) {
     u16 mode = 0;
     GetCtrlVal(panel, control, &mode);
-    const int dimmed = (mode == 1 || mode == 3) ? 1 : 0;
-    SetCtrlAttribute(pPara1, PARA1_TOLERANCE_UP, ATTR_DIMMED, dimmed);
-    SetCtrlAttribute(pPara1, PARA1_TOLERANCE, ATTR_DIMMED, dimmed);
+    DimToleranceFields(mode);
     return 0;
   }
   return HelpOnly(panel, control, event, BOX1, 20,
@@ -125,10 +134,7 @@ int CC_DROPanaMode(int panel, int control, int event, void* /*callbackData*/, in
   if (event == EVENT_COMMIT) {
     u16 mode = 0;
     GetCtrlVal(panel, control, &mode);
-    const int visible = mode > 1 ? 1 : 0;
-    for (int c : {MAIN_ANA_VALUE, MAIN_ANA_MAX, MAIN_ANA_MIN, MAIN_RESET}) {
-      SetCtrlAttribute(pHandle, c, ATTR_VISIBLE, visible);
-    }
+    ShowAnalogueGroup(mode);
     return 0;
   }
   return HelpOnly(panel, control, event, BOX1, 20,
@@ -144,13 +150,11 @@ int CC_NEDITToleranceUP(int panel, int control, int event, void* /*callbackData*
     if (hwtype == 500) {
       v = BoundToleranceUp(v, parameter[39], ccdvirtpixel);
       SetCtrlVal(panel, control, v);
-      SetCtrlVal(pHandle, MAIN_TOL_UP_MM, ToleranceMillimetres(SlopeWord(), v, 1024000.0));
-      SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, ToleranceMillimetres(SlopeWord(), v, 1024000.0));
+      ShowTolerancesInMillimetres(v, v, 1024000.0);
     } else if (softversion < 303) {
       v = BoundToleranceUp(v, parameter[9], ccdvirtpixel);
       SetCtrlVal(panel, control, v);
-      SetCtrlVal(pHandle, MAIN_TOL_UP_MM, ToleranceMillimetres(SlopeWord(), v, 16384000.0));
-      SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, ToleranceMillimetres(SlopeWord(), v, 16384000.0));
+      ShowTolerancesInMillimetres(v, v, 16384000.0);
     } else {
       v = BoundToleranceUp(v, parameter[24], ccdvirtpixel);
       SetCtrlVal(panel, control, v);
@@ -172,13 +176,11 @@ int CC_NEDITTolerance(int panel, int control, int event, void* /*callbackData*/,
     if (hwtype == 400) {
       v = BoundToleranceLow(v, parameter[39]);
       SetCtrlVal(panel, control, v);
-      SetCtrlVal(pHandle, MAIN_TOL_UP_MM, ToleranceMillimetres(SlopeWord(), v, 1024000.0));
-      SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, ToleranceMillimetres(SlopeWord(), v, 1024000.0));
+      ShowTolerancesInMillimetres(v, v, 1024000.0);
     } else if (softversion < 303) {
       v = BoundToleranceLow(v, parameter[9]);
       SetCtrlVal(panel, control, v);
-      SetCtrlVal(pHandle, MAIN_TOL_UP_MM, ToleranceMillimetres(SlopeWord(), v, 16384000.0));
-      SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, ToleranceMillimetres(SlopeWord(), v, 16384000.0));
+      ShowTolerancesInMillimetres(v, v, 16384000.0);
     } else {
       v = BoundToleranceLow(v, parameter[24]);
       SetCtrlVal(panel, control, v);

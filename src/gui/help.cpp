@@ -15,7 +15,7 @@ void ToggleHelpText(int box, int left, int top, const char* text) {
   ResetTextBox(pHandle, box, text);
 }
 
-void HelpBeside(int panel, int control, int box, int dx, int dy, const char* text) {
+CtrlPlace PlaceOnMainPanel(int panel, int control) {
   int pageLeft = 0, pageTop = 0;
   if (panel != pHandle) {
     GetPanelAttribute(panel, ATTR_LEFT, &pageLeft);
@@ -23,7 +23,12 @@ void HelpBeside(int panel, int control, int box, int dx, int dy, const char* tex
   }
   int top = 0, left = 0, height = 0, width = 0;
   GetCtrlBoundingRect(panel, control, &top, &left, &height, &width);
-  ToggleHelpText(box, pageLeft + left + width + dx, pageTop + top + dy, text);
+  return {pageLeft + left, pageTop + top, width};
+}
+
+void HelpBeside(int panel, int control, int box, int dx, int dy, const char* text) {
+  const CtrlPlace place = PlaceOnMainPanel(panel, control);
+  ToggleHelpText(box, place.left + place.width + dx, place.top + dy, text);
 }
 
 namespace {

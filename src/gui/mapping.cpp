@@ -3,6 +3,9 @@
 // layout (default, D303, MX400).
 #include "gui/mapping.h"
 
+#include <string>
+
+#include "display/display.h"
 #include "engine/engine.h"
 #include "gui/gui.h"
 #include "shell/colors.h"
@@ -59,6 +62,42 @@ double SlopeScale(Layout layout) {
   return layout == LAYOUT_DEFAULT ? 16384.0 : 1024.0;
 }
 
+// Largest averaging the layout keeps: 1024 (default) or 256 (D303, MX400).
+u16 AveragingCap(Layout layout) {
+  return layout == LAYOUT_DEFAULT ? 1024 : 256;
+}
+
+// The slope last written into the slope control. Single precision cannot hold every
+// 32-bit slope, so while the control still shows what was written, the read takes the
+// word written, not the one the shown value rounds back to.
+struct ShownSlope {
+  bool valid = false;
+  float shown = 0.0f;
+  double scale = 0.0;
+  u32 word = 0;
+};
+ShownSlope g_shownSlope;
+
+// The slope word of the value the control shows: truncated toward zero, a value outside
+// the 32-bit range held at its limit.
+u32 SlopeWordOf(float slope, double scale) {
+  if (g_shownSlope.valid && slope == g_shownSlope.shown && scale == g_shownSlope.scale)
+    return g_shownSlope.word;
+  const double scaled = slope * scale;
+  if (scaled >= 4294967295.0) return 4294967295u;
+  if (scaled > 0.0) return static_cast<u32>(scaled);
+  return 0;
+}
+
+// The averaging drop-down offers the powers of two up to the layout's cap, so that no
+// item is one the next write would correct away.
+void OfferAveragingItems(Layout layout) {
+  ClearListCtrl(pPara1, PARA1_AVERAGE);
+  for (int v = 1; v <= AveragingCap(layout); v *= 2) {
+    InsertListItem(pPara1, PARA1_AVERAGE, -1, std::to_string(v).c_str(), v);
+  }
+}
+
 void ReadPanel(Layout layout) {
   const SlotCtrl* slots = SlotsOf(layout);
   const int base = LayoutBase(layout);
@@ -75,14 +114,7 @@ void ReadPanel(Layout layout) {
 
   float slope = 0.0f;
   GetCtrlVal(pCalib, CALIB_SLOPE, &slope);
-  const double scaled = slope * SlopeScale(layout);
-  // Truncated toward zero; a value outside the 32-bit range is held at its limit.
-  u32 s = 0;
-  if (scaled >= 4294967295.0)
-    s = 4294967295u;
-  else if (scaled > 0.0)
-    s = static_cast<u32>(scaled);
-  SetSlopeWord(s);
+  SetSlopeWord(SlopeWordOf(slope, SlopeScale(layout)));
 
   FillThresholdLine(parameter[base + ThresholdSlot(layout)]);
 }
@@ -94,7 +126,9 @@ void WritePanel(Layout layout) {
   const int base = LayoutBase(layout);
   const u32 slope = SlopeWord();
   const float shownSlope = static_cast<float>(slope / SlopeScale(layout));
+  g_shownSlope = {true, shownSlope, SlopeScale(layout), slope};
 
+  OfferAveragingItems(layout);
   for (int s = 0; s < 15; ++s) {
     if (slots[s].panel == nullptr) continue;
     SetCtrlVal(*slots[s].panel, slots[s].control, parameter[base + s]);
@@ -106,34 +140,15 @@ void WritePanel(Layout layout) {
 
   SetAxisScalingMode(pHandle, MAIN_BAR_GRAPH, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
 
-  // Tolerances in millimetres.
-  const double S = slope;
-  if (layout == LAYOUT_DEFAULT) {
-    const double mm = S * parameter[10] / 16384000.0;
-    SetCtrlVal(pHandle, MAIN_TOL_UP_MM, mm);
-    SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, mm);
-  } else {
-    SetCtrlVal(pHandle, MAIN_TOL_UP_MM, S * parameter[base + 7] / 1024000.0);
-    SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, S * parameter[base + 8] / 1024000.0);
-  }
+  ShowLayoutTolerances(layout);
 
   // Evaluation window and the whole pixel range in the bar graph.
   SetGraphCursor(pHandle, MAIN_BAR_GRAPH, 2, parameter[base + 4], 0.75);
   SetGraphCursor(pHandle, MAIN_BAR_GRAPH, 3, parameter[base + 5], 0.75);
   PlotRectangle(pHandle, MAIN_BAR_GRAPH, 0.0, 0.0, ccdvirtpixel, 1.0, COLOR_GREY, COLOR_GREY);
 
-  if (layout == LAYOUT_DEFAULT) {
-    // Set-point +/- tolerance.
-    const int setPoint = parameter[9];
-    const int tolerance = parameter[10];
-    PlotRectangle(pHandle, MAIN_BAR_GRAPH, setPoint - tolerance, 0.0, setPoint + tolerance, 0.25,
-                  COLOR_GREEN, COLOR_GREEN);
-  }
-  if (layout == LAYOUT_D303) {
-    const int dim = (parameter[31] == 1 || parameter[31] == 3) ? 1 : 0;
-    SetCtrlAttribute(pPara1, PARA1_TOLERANCE_UP, ATTR_DIMMED, dim);
-    SetCtrlAttribute(pPara1, PARA1_TOLERANCE, ATTR_DIMMED, dim);
-  }
+  if (layout == LAYOUT_DEFAULT) PlotSetPointBand();
+  if (layout == LAYOUT_D303) DimToleranceFields(parameter[31]);
 }
 
 }  // namespace
@@ -155,7 +170,7 @@ void CorrectLayoutWords(Layout layout) {
     case LAYOUT_DEFAULT:
       if (w[7] > maxPixel) w[7] = maxPixel;
       if (w[7] < 1) w[7] = 1;
-      if (w[8] > 1024) w[8] = 1024;
+      if (w[8] > AveragingCap(layout)) w[8] = AveragingCap(layout);
       if (w[9] > 2) w[9] = 0;
       if (w[10] > 7) w[10] = 0;
       if (w[11] > 1) w[11] = 0;
@@ -165,7 +180,7 @@ void CorrectLayoutWords(Layout layout) {
       if (w[7] > maxPixel) w[7] = maxPixel;
       if (w[7] < 1) w[7] = 1;
       if (w[8] < 1) w[8] = 1;
-      if (w[9] > 256) w[9] = 256;
+      if (w[9] > AveragingCap(layout)) w[9] = AveragingCap(layout);
       if (w[10] > 2) w[10] = 0;
       if (w[11] > 7) w[11] = 0;
       if (w[13] > 3) w[13] = 3;
@@ -173,7 +188,7 @@ void CorrectLayoutWords(Layout layout) {
     case LAYOUT_MX400:
       if (w[7] > maxPixel) w[7] = maxPixel;
       if (w[8] < 1) w[8] = 1;
-      if (w[9] > 256) w[9] = 256;
+      if (w[9] > AveragingCap(layout)) w[9] = AveragingCap(layout);
       if (w[10] > 2) w[10] = 0;
       if (w[11] > 7) w[11] = 0;
       if (w[12] > 1000) w[12] = 1000;
@@ -192,6 +207,22 @@ int SlotLabel(Layout layout, int slot, char* label, int size) {
   if (ctrl.panel == nullptr) return 0;
   GetCtrlAttribute(*ctrl.panel, ctrl.control, ATTR_LABEL_TEXT, label, size);
   return label[0] != '\0' ? 1 : 0;
+}
+
+void ShowLayoutTolerances(Layout layout) {
+  if (layout == LAYOUT_DEFAULT) {
+    ShowTolerancesInMillimetres(parameter[10], parameter[10], 16384000.0);
+  } else {
+    const int base = LayoutBase(layout);
+    ShowTolerancesInMillimetres(parameter[base + 7], parameter[base + 8], 1024000.0);
+  }
+}
+
+void PlotSetPointBand() {
+  const int setPoint = parameter[9];
+  const int tolerance = parameter[10];
+  PlotRectangle(pHandle, MAIN_BAR_GRAPH, setPoint - tolerance, 0.0, setPoint + tolerance, 0.25,
+                COLOR_GREEN, COLOR_GREEN);
 }
 
 void FillThresholdLine(u16 threshold) {

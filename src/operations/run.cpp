@@ -58,7 +58,7 @@ void PushRUN() {
       FlushOutQ(com);
     }
     if (rx_flag == 1) SendNextRequest(&t0);
-    if (frame) PlotLiveFrame(true);
+    if (frame) PlotLiveBarAndRollGraphs();
     if (Timer() - t0 > TIMEOUT) {
       ShowStatus("Timeout RS232-Line!");
       stop_flag = 1;

@@ -37,7 +37,7 @@ void PushVIDEO() {
       CopyPPtoRAWVars();
       if (FetchProfile() == 1) {
         SetAxisScalingMode(pHandle, MAIN_VIDEO_GRAPH, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
-        PlotLiveFrame(false);
+        PlotLiveBarGraph();
         PlotVIDEOCurve(adcbuf, thdArray, xArray);
       }
     } else {

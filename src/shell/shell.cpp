@@ -7,7 +7,6 @@
 #include "engine/engine.h"
 #include "gui/gui.h"
 #include "logo/logo.h"
-#include "shell/colors.h"
 #include "shell/globals.h"
 #include "shell/status.h"
 
@@ -30,10 +29,7 @@ void DrawStartPicture() {
   SetGraphCursor(pHandle, MAIN_BAR_GRAPH, 1, parameter[9], 1.0);
   SetGraphCursor(pHandle, MAIN_BAR_GRAPH, 2, parameter[7], 1.0);
   SetGraphCursor(pHandle, MAIN_BAR_GRAPH, 3, parameter[8], 1.0);
-  const int setpoint = parameter[9];
-  const int tolerance = parameter[10];
-  PlotRectangle(pHandle, MAIN_BAR_GRAPH, setpoint - tolerance, 0.0, setpoint + tolerance, 0.25,
-                COLOR_GREEN, COLOR_GREEN);
+  PlotSetPointBand();
 }
 
 void PlaceHelpBox(int box, const char* text) {
@@ -72,33 +68,20 @@ void InitVars() {
   ShowLogo(2);
   GetPanelValues();
   DrawStartPicture();
-  for (int i = 0; i < 256; ++i) {
-    xArray[i] = 4.0 * i;
-    thdArray[i] = static_cast<u16>(ADCMAX * parameter[17] / 100);
-  }
+  for (int i = 0; i < 256; ++i) xArray[i] = 4.0 * i;
+  FillThresholdLine(parameter[17]);
   std::memset(linArray, 0, sizeof linArray);
 }
 
 void InitGUI() {
-  int hwmode = 0;
+  u16 hwmode = 0;
   GetCtrlVal(pPara1, PARA1_HWMODE, &hwmode);
-  const int dim = (hwmode == 1 || hwmode == 3) ? 1 : 0;
-  SetCtrlAttribute(pPara1, PARA1_TOLERANCE_UP, ATTR_DIMMED, dim);
-  SetCtrlAttribute(pPara1, PARA1_TOLERANCE, ATTR_DIMMED, dim);
-
-  int anamode = 0;
+  DimToleranceFields(hwmode);
+  u16 anamode = 0;
   GetCtrlVal(pPara1, PARA1_ANAMODE, &anamode);
-  for (int ctrl : {MAIN_ANA_VALUE, MAIN_ANA_MAX, MAIN_ANA_MIN, MAIN_RESET})
-    SetCtrlAttribute(pHandle, ctrl, ATTR_VISIBLE, anamode > 1 ? 1 : 0);
-
-  const double slope = SlopeWord();
-  if (softversion < 303) {
-    SetCtrlVal(pHandle, MAIN_TOL_UP_MM, slope * parameter[10] / 16384000.0);
-    SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, slope * parameter[10] / 16384000.0);
-  } else {
-    SetCtrlVal(pHandle, MAIN_TOL_UP_MM, slope * parameter[25] / 1024000.0);
-    SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, slope * parameter[26] / 1024000.0);
-  }
+  ShowAnalogueGroup(anamode);
+  // By firmware only: an MX400 sensor shows the words of the D303 layout here.
+  ShowLayoutTolerances(softversion < 303 ? LAYOUT_DEFAULT : LAYOUT_D303);
 
   for (int page : {pPara1, pPara2, pCalib}) {
     SetPanelAttribute(page, ATTR_LEFT, 8);

@@ -201,6 +201,23 @@ TEST(ToleranceMillimetres, FixedPointSlope) {
                    4294967295.0 * 65535.0 / 1024000.0);
 }
 
+// Hardware operation modes 1 and 3 (potentiometer on): the sensor's tolerance for both
+// limits; 0, 2 and any other mode: the panel's tolerance-up and tolerance-low.
+TEST(D303Tolerances, ByHardwareMode) {
+  for (u16 mode : {1, 3}) {
+    EXPECT_TRUE(PotentiometerSetsTolerance(mode));
+    const Tolerances t = D303Tolerances(mode, 7, 10, 50);
+    EXPECT_EQ(t.up, 7);
+    EXPECT_EQ(t.low, 7);
+  }
+  for (u16 mode : {0, 2, 4, 65535}) {
+    EXPECT_FALSE(PotentiometerSetsTolerance(mode));
+    const Tolerances t = D303Tolerances(mode, 7, 10, 50);
+    EXPECT_EQ(t.up, 10);
+    EXPECT_EQ(t.low, 50);
+  }
+}
+
 TEST(FieldCorrections, EvaluationWindow) {
   EdgeCorrection c = CorrectEdgeBegin(0, 1, 4096);
   EXPECT_EQ(c.value, 1);

@@ -371,7 +371,7 @@ TEST_F(GraphsTest, RollingGraphD303AndMX400Words) {
   EXPECT_EQ(Bg(MAIN_PIX_VALUE), kRed);
   ExpectYAxis(MAIN_ROLL_GRAPH, 1900, 2040);
 
-  // PlotLiveFrame picks the MX400 pair for hwtype 400.
+  // PlotLiveBarAndRollGraphs picks the MX400 pair for hwtype 400.
   hwtype = 400;
   ccdvirtpixel = 1024;
   pixE = 1024;
@@ -382,7 +382,7 @@ TEST_F(GraphsTest, RollingGraphD303AndMX400Words) {
   anaMin = 400;
   anaMax = 600;
   Mvalue = 510;
-  PlotLiveFrame(true);
+  PlotLiveBarAndRollGraphs();
   EXPECT_EQ(Newest(), (std::array<double, 6>{600, 480, 500, 510, 400, 600}));
   ExpectYAxis(MAIN_ROLL_GRAPH, 460, 700);
   ExpectXAxis(MAIN_BAR_GRAPH, 1.0, 1024);

@@ -3,9 +3,6 @@
 // hand-written file, and files that cannot be written or read.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,33 +13,11 @@
 #include "shell/status.h"
 #include "support/app_fixture.h"
 #include "support/ident_helpers.h"
+#include "support/parafile_support.h"
 
 using namespace identtest;
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-// The file format: one number per line, right-aligned in six characters, CR LF.
-std::string FileOf(const std::vector<unsigned>& numbers) {
-  std::string text;
-  char line[32];
-  for (unsigned n : numbers) {
-    std::snprintf(line, sizeof line, "%6u\r\n", n);
-    text += line;
-  }
-  return text;
-}
 
 class ParaFileTest : public AppTest {
  protected:

@@ -3,8 +3,12 @@
 // slider and the page toggles.
 #include <gtest/gtest.h>
 
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWidget>
 #include <string>
 
@@ -284,6 +288,96 @@ TEST_F(CallbacksTest, EvaluationWindowFieldsHeldInsidePixelRange) {
   EXPECT_EQ(parameter[7], 0);
   pixB = 65535;
   EXPECT_EQ(commit(MAIN_EEND, 7), 65535);
+}
+
+// Stepping a numeric field (Up/Down key, mouse wheel, arrow button) is a commit: the
+// range correction and the cursor apply at once, and a stepped E-END above pixE never
+// reaches the wire.
+TEST_F(CallbacksTest, SteppingANumericFieldCommitsAtOnce) {
+  DisplayPanel(pHandle);
+  DisplayPanel(pPara2);
+  QApplication::processEvents();
+  pixB = 1;
+  pixE = 1000;
+  auto* ebeg = qobject_cast<QAbstractSpinBox*>(CtrlWidget(pHandle, MAIN_EBEG));
+  auto* eend = qobject_cast<QAbstractSpinBox*>(CtrlWidget(pHandle, MAIN_EEND));
+  ASSERT_NE(ebeg, nullptr);
+  ASSERT_NE(eend, nullptr);
+  auto wheelUp = [](QWidget* w) {
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    QWheelEvent wheel(at, w->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &wheel);
+  };
+  auto clickUpArrow = [](QAbstractSpinBox* box) {
+    QStyleOptionSpinBox option;
+    option.initFrom(box);
+    option.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown | QStyle::SC_SpinBoxFrame |
+                         QStyle::SC_SpinBoxEditField;
+    option.buttonSymbols = box->buttonSymbols();
+    option.frame = box->hasFrame();
+    option.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
+    const QRect up =
+        box->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, box);
+    ASSERT_TRUE(up.isValid());
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, up.center());
+  };
+
+  // E-END at pixE, one step up with the key: held at pixE and stored in word 8.
+  SetCtrlVal(pHandle, MAIN_EEND, 1000);
+  parameter[8] = 222;
+  QTest::keyClick(eend, Qt::Key_Up);
+  EXPECT_EQ(Int(pHandle, MAIN_EEND), 1000);
+  EXPECT_EQ(parameter[8], 1000);
+  EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 3), (std::array<double, 2>{1000, 1.0}));
+  // A step down inside the range moves the cursor at once; the word is left to the read.
+  parameter[8] = 222;
+  QTest::keyClick(eend, Qt::Key_Down);
+  EXPECT_EQ(Int(pHandle, MAIN_EEND), 999);
+  EXPECT_EQ(parameter[8], 222);
+  EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 3), (std::array<double, 2>{999, 1.0}));
+  // The wheel: 999 -> 1000 stays, 1000 -> 1001 becomes pixE.
+  wheelUp(eend);
+  EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 3), (std::array<double, 2>{1000, 1.0}));
+  EXPECT_EQ(parameter[8], 222);
+  wheelUp(eend);
+  EXPECT_EQ(Int(pHandle, MAIN_EEND), 1000);
+  EXPECT_EQ(parameter[8], 1000);
+  // The arrow button.
+  parameter[8] = 222;
+  clickUpArrow(eend);
+  EXPECT_EQ(Int(pHandle, MAIN_EEND), 1000);
+  EXPECT_EQ(parameter[8], 1000);
+
+  // E-BEG: one step above pixE becomes pixE - 1, one step below pixB becomes pixB.
+  SetCtrlVal(pHandle, MAIN_EBEG, 1000);
+  QTest::keyClick(ebeg, Qt::Key_Up);
+  EXPECT_EQ(Int(pHandle, MAIN_EBEG), 999);
+  EXPECT_EQ(parameter[7], 999);
+  EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 2), (std::array<double, 2>{999, 1.0}));
+  SetCtrlVal(pHandle, MAIN_EBEG, 1);
+  QTest::keyClick(ebeg, Qt::Key_Down);
+  EXPECT_EQ(Int(pHandle, MAIN_EBEG), 1);
+  EXPECT_EQ(parameter[7], 1);
+  EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 2), (std::array<double, 2>{1, 1.0}));
+  wheelUp(ebeg);
+  EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 2), (std::array<double, 2>{2, 1.0}));
+
+  // The set-point field's own correction applies on a step as well.
+  auto* setPoint = qobject_cast<QAbstractSpinBox*>(CtrlWidget(pPara2, PARA2_SETPOINT));
+  ASSERT_NE(setPoint, nullptr);
+  SetCtrlVal(pPara2, PARA2_SETPOINT, static_cast<unsigned short>(ccdvirtpixel));
+  QTest::keyClick(setPoint, Qt::Key_Up);
+  EXPECT_EQ(Int(pPara2, PARA2_SETPOINT), ccdvirtpixel - 1);
+
+  // What SEND puts on the wire after the steps: E-END 1000, not 1001.
+  SetCtrlVal(pHandle, MAIN_EEND, 1000);
+  QTest::keyClick(eend, Qt::Key_Up);
+  sensor->ClearReceived();
+  CallCtrlCallback(pHandle, MAIN_SEND, EVENT_COMMIT);
+  ASSERT_TRUE(sensor->WaitForFrames(2, 2.0));
+  EXPECT_EQ(sensor->Model().ram[0][5], 1000);
+  EXPECT_EQ(sensor->Model().ram[0][4], 2);
 }
 
 TEST_F(CallbacksTest, ToleranceFieldsHeldAgainstSetPoint) {

@@ -565,8 +565,8 @@ TEST_F(ResourceFileTest, NumericControlsHoldTheValuesTheProgramWrites) {
       {&pPara2, PARA2_SETPOINT, 65535},
       {&pPara2, PARA2_POWER, 0},
       {&pPara2, PARA2_POWER, 1000},
-      {&pPara2, PARA2_THRESHOLD, 0},
-      {&pPara2, PARA2_THRESHOLD, 100},
+      {&pPara2, PARA2_THRESHOLD, 10},  // the threshold the sensor keeps: 10 to 950
+      {&pPara2, PARA2_THRESHOLD, 950},
       {&pCalib, CALIB_OFFSET, INT_MIN},
       {&pCalib, CALIB_OFFSET, INT_MAX},
       {&pHandle, MAIN_ANA_VALUE, -65535},
@@ -612,8 +612,8 @@ TEST_F(ResourceFileTest, NumericControlsHoldTheValuesTheProgramWrites) {
   ASSERT_NE(mm, nullptr);
   EXPECT_EQ(mm->decimals(), 3);
 
-  // The slope: five decimals, up to the largest value that still fits 32 bits x 16384.
-  for (float f : {1.5f, 0.00001f, 1.23456f, 262143.0f}) {
+  // The slope: five decimals, up to the largest value of a 32-bit word x 1024.
+  for (float f : {1.5f, 0.00001f, 1.23456f, 262143.0f, 4194304.0f}) {
     EXPECT_EQ(SetCtrlVal(pCalib, CALIB_SLOPE, f), 0);
     float back = -1.0f;
     EXPECT_EQ(GetCtrlVal(pCalib, CALIB_SLOPE, &back), 0);
