@@ -12,10 +12,12 @@
 #                     screen (the main panel lies at 0,0 when no window manager runs);
 #                     may be given several times, 1.5 s apart
 #   --after SECONDS   time after the last click before the screenshot (default 3)
+#   --screen WxH      size of the virtual screen (default 1280x800; at QT_SCALE_FACTOR=2
+#                     the main panel needs 2100x1500)
 #   --                the rest of the arguments go to the program (after --port sim)
 #
-# Without DISPLAY a virtual X server (Xvfb, 1280x800x24) is started on :99, or on the next
-# free display if :99 is taken, and stopped at the end.
+# Without DISPLAY a virtual X server (Xvfb, --screen, 24 bits) is started on :99, or on the
+# next free display if :99 is taken, and stopped at the end.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,6 +25,7 @@ binary=$root/build/qrox
 png=$root/out/screenshot.png
 wait_s=4
 after_s=3
+screen=1280x800
 clicks=()
 extra=()
 positional=()
@@ -32,7 +35,8 @@ while [ $# -gt 0 ]; do
     --wait) wait_s=${2:?--wait needs seconds}; shift 2 ;;
     --after) after_s=${2:?--after needs seconds}; shift 2 ;;
     --click) clicks+=("${2:?--click needs X,Y}"); shift 2 ;;
-    --help|-h) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --screen) screen=${2:?--screen needs WxH}; shift 2 ;;
+    --help|-h) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     --) shift; extra=("$@"); break ;;
     -*) echo "screenshot.sh: unknown option $1" >&2; exit 2 ;;
     *) positional+=("$1"); shift ;;
@@ -79,7 +83,7 @@ trap 'exit 130' INT TERM
 # lock file) answers, fails when it ends or does not answer within 5 s.
 start_xvfb() {
   local n=$1 owner
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 50); do
     kill -0 "$xvfb_pid" 2>/dev/null || break

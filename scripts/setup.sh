@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the real-window check need.
+# Installs the Debian packages the build, the tests, the package check and the real-window
+# check need.
 # Idempotent: installs only what is missing. Runs as root (or through sudo).
 set -euo pipefail
 
@@ -8,6 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-serialport-dev qt6-tools-dev libqt6opengl6-dev libqcustomplot-dev
   libgtest-dev libgmock-dev
   xvfb xauth xdotool imagemagick
+  dpkg-dev file desktop-file-utils appstream librsvg2-bin
 )
 
 missing=()

@@ -231,10 +231,12 @@ int GetIntAttribute(const ControlState& c, int attribute, int* value) {
 int SetLabelText(ControlState& c, const QString& text) {
   if (c.label) {
     c.label->setText(text);
+    engine::NameForAssistiveTools(c);
     return 0;
   }
   if (auto* b = qobject_cast<QAbstractButton*>(c.widget.data())) {
     b->setText(text);
+    engine::NameForAssistiveTools(c);
     return 0;
   }
   if (engine::KindOf(c.widget) == Kind::Label) {

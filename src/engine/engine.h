@@ -273,8 +273,16 @@ int FileToArray(const char* fileName, void* array, int dataType, int numberOfEle
 int GetFileInfo(const char* fileName, long* fileSize);
 int DeleteFile(const char* fileName);
 int MakePathname(const char* directory, const char* fileName, char* pathName);
+// The base directory for default file names: the program's directory while it runs from a
+// private copy the user may write to; for an installed program (or an unwritable
+// directory) the user's documents directory, else the working directory.
 int GetProjectDir(char* directory);
-void SetProjectDir(const std::string& directory);  // start-up and tests
+void SetProjectDir(const std::string& directory);  // start-up and tests ("" = the default)
+// The program's own files (resource file, logo): beside the program first, then in its
+// installed data directory. 1 = found beside the program, 2 = in the data directory,
+// 0 = nowhere (pathName then names the place beside the program).
+int FindProgramFile(const char* fileName, char* pathName);
+void SetProgramDir(const std::string& directory);  // tests ("" = the running program's)
 // "MM-DD-YYYY" and "HH:MM:SS" of the engine clock (the system clock unless tests fix it).
 const char* DateStr();
 const char* TimeStr();

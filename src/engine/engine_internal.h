@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/engine_graph.h"
@@ -55,6 +56,8 @@ struct PanelState {
 };
 
 PanelState* FindPanel(int handle);
+// The panels whose parent is `panel`, in load order.
+std::vector<const PanelState*> ChildPanels(int panel);
 ControlState* FindControl(int panel, int control);
 // Looks the control up and reports why it cannot be used: 0 or a negative UI error.
 int LookupControl(int panel, int control, ControlState** out);
@@ -72,6 +75,11 @@ void WirePanelWindow(int panel, QWidget* widget);
 
 // Column widths of a table control from its "columnWidths" property (tables.cpp).
 void SetupTable(QWidget* widget);
+
+// Accessible name (from the label) and, for graphs, description of a control; keyboard
+// focus of the window that holds `panel` in the order of its layout (access.cpp).
+void NameForAssistiveTools(ControlState& control);
+void OrderFocus(int panel);
 
 // Closes every serial port (serial.cpp).
 void CloseAllPorts();

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QStandardPaths>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -19,6 +20,62 @@ namespace {
 constexpr int kMaxPath = 260;  // path buffers of the program hold 259 characters and a zero
 
 std::string g_projectDir;
+std::string g_programDir;
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+  if (dir.empty() || dir.back() == '/') return dir + name;
+  return dir + '/' + name;
+}
+
+bool IsDir(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsFile(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsWritableDir(const std::string& path) {
+  return IsDir(path) && access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+// The directory of the running program (or the one tests set).
+std::string ProgramDir() {
+  if (!g_programDir.empty()) return g_programDir;
+  char exe[4096];
+  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (n <= 0) return ".";
+  std::string dir(exe, static_cast<size_t>(n));
+  size_t slash = dir.rfind('/');
+  return slash == 0 ? "/" : dir.substr(0, slash);
+}
+
+// Where an installed program keeps its data files, seen from its own directory
+// (bin/../share/qrox), so that an unpacked copy of the installation finds them too.
+std::string InstalledDataDir(const std::string& programDir) {
+  return JoinPath(programDir, QROX_DATA_DIR_FROM_BIN);
+}
+
+std::string WorkingDir() {
+  char cwd[4096];
+  return getcwd(cwd, sizeof cwd) ? std::string(cwd) : std::string(".");
+}
+
+// Default files (parameter, recorder and linearisation files) go into the program's own
+// directory when it is a private copy the user may write to. An installed program's
+// directory belongs to the system, so they go into the user's documents directory, or
+// the working directory when there is no such directory.
+std::string DefaultProjectDir() {
+  const std::string programDir = ProgramDir();
+  bool installed = IsDir(InstalledDataDir(programDir));
+  if (!installed && IsWritableDir(programDir)) return programDir;
+  const std::string documents =
+      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+  if (!documents.empty() && IsWritableDir(documents)) return documents;
+  return WorkingDir();
+}
 
 // Where element (group g, index i) lies in the caller's array.
 long ArrayIndex(int g, long i, int groups, long perGroup, int order) {
@@ -200,10 +257,7 @@ int DeleteFile(const char* fileName) {
 
 int MakePathname(const char* directory, const char* fileName, char* pathName) {
   if (!pathName) return -1;
-  std::string dir = directory ? directory : "";
-  std::string path = dir;
-  if (!dir.empty() && dir.back() != '/') path += '/';
-  path += fileName ? fileName : "";
+  std::string path = JoinPath(directory ? directory : "", fileName ? fileName : "");
   if (path.size() >= static_cast<size_t>(kMaxPath)) {
     pathName[0] = '\0';  // a cut path would name another file
     return -1;
@@ -216,24 +270,36 @@ void SetProjectDir(const std::string& directory) {
   g_projectDir = directory;
 }
 
+void SetProgramDir(const std::string& directory) {
+  g_programDir = directory;
+}
+
 int GetProjectDir(char* directory) {
   if (!directory) return -1;
-  std::string dir = g_projectDir;
-  if (dir.empty()) {
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n > 0) {
-      dir.assign(exe, static_cast<size_t>(n));
-      size_t slash = dir.rfind('/');
-      dir = slash == 0 ? "/" : dir.substr(0, slash);
-    } else {
-      dir = ".";
-    }
-  }
+  std::string dir = g_projectDir.empty() ? DefaultProjectDir() : g_projectDir;
   if (dir.size() >= static_cast<size_t>(kMaxPath)) {
     directory[0] = '\0';
     return -1;
   }
   engine::CopyOut(dir, directory, kMaxPath);
+  return 0;
+}
+
+int FindProgramFile(const char* fileName, char* pathName) {
+  if (!pathName) return -1;
+  const std::string name = fileName ? fileName : "";
+  const std::string programDir = ProgramDir();
+  const std::string candidates[] = {JoinPath(programDir, name),
+                                    JoinPath(InstalledDataDir(programDir), name),
+                                    JoinPath(QROX_DATA_DIR, name)};
+  pathName[0] = '\0';  // a cut path would name another file
+  for (size_t i = 0; i < std::size(candidates); ++i) {
+    if (candidates[i].size() < static_cast<size_t>(kMaxPath) && IsFile(candidates[i])) {
+      engine::CopyOut(candidates[i], pathName, kMaxPath);
+      return i == 0 ? 1 : 2;
+    }
+  }
+  if (candidates[0].size() < static_cast<size_t>(kMaxPath))
+    engine::CopyOut(candidates[0], pathName, kMaxPath);
   return 0;
 }

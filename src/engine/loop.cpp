@@ -1,6 +1,7 @@
 // Start, event loop, waiting and time.
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 #include <chrono>
 #include <thread>
@@ -41,7 +42,10 @@ int InitCVIRTE(int argc, char** argv) {
   }
   s_argv[s_argc] = nullptr;
   g_ownApp = new QApplication(s_argc, s_argv);
-  return g_ownApp ? 1 : 0;
+  // The desktop matches the window to the installed launcher and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(QROX_APP_ID));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(QROX_APP_ID)));
+  return 1;
 }
 
 int RunUserInterface() {

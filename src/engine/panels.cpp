@@ -131,7 +131,10 @@ void CollectControls(PanelState& panel) {
     auto it = panel.controls.find(id.toInt());
     if (it != panel.controls.end()) it->second->label = label;
   }
-  for (auto& [id, c] : panel.controls) engine::WireControl(panel.handle, *c);
+  for (auto& [id, c] : panel.controls) {
+    engine::WireControl(panel.handle, *c);
+    engine::NameForAssistiveTools(*c);
+  }
   LowerDecorations(panel.widget);
 }
 
@@ -158,6 +161,13 @@ PanelState* FindPanel(int handle) {
   auto it = g_panels.find(handle);
   if (it == g_panels.end() || !it->second->widget) return nullptr;
   return it->second.get();
+}
+
+std::vector<const PanelState*> ChildPanels(int panel) {
+  std::vector<const PanelState*> children;
+  for (auto& [h, p] : g_panels)
+    if (p->parent == panel && p->widget) children.push_back(p.get());
+  return children;
 }
 
 ControlState* FindControl(int panel, int control) {
@@ -232,6 +242,7 @@ int LoadPanel(int parentPanel, const char* resourceFile, int resourceId) {
   if (!parent) engine::WirePanelWindow(panel->handle, w);
   int handle = panel->handle;
   g_panels[handle] = std::move(panel);
+  engine::OrderFocus(handle);
   return handle;
 }
 
@@ -295,10 +306,9 @@ int SetPanelAttribute(int panel, int attribute, int value) {
   QWidget* w = p->widget;
   switch (attribute) {
     case ATTR_LEFT:
-      w->move(value, w->y());
-      return 0;
     case ATTR_TOP:
-      w->move(w->x(), value);
+      w->move(attribute == ATTR_LEFT ? value : w->x(), attribute == ATTR_TOP ? value : w->y());
+      engine::OrderFocus(panel);  // a page moved on its parent panel
       return 0;
     case ATTR_VISIBLE:
       w->setVisible(value != 0);

@@ -35,12 +35,12 @@ void ShowLogo(int mode) {
 
   SetCtrlAttribute(pHandle, MAIN_INFO_FIELD, ATTR_FRAME_COLOR, COLOR_INFO_BLUE);
 
-  // The bitmap lies in the program directory. A missing file leaves the picture empty;
-  // that is no error worth a message.
+  // The bitmap is one of the program's own files, beside the program or in its data
+  // directory. A missing file leaves the picture empty; that is no error worth a message.
   SetCtrlAttribute(pHandle, MAIN_LOGO, ATTR_TOP, 10);
   SetCtrlAttribute(pHandle, MAIN_LOGO, ATTR_LEFT, 300);
-  char path[PATH_LEN + sizeof kLogoFile + 1] = "";
-  MakePathname(proj_dir, kLogoFile, path);
+  char path[PATH_LEN] = "";
+  FindProgramFile(kLogoFile, path);
   DisplayImageFile(pHandle, MAIN_LOGO, path);
 
   ShowInfoText(0, COLOR_INFO_BLUE, COLOR_WHITE, kCompanyLine, 15, 10, 11);

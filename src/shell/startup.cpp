@@ -135,10 +135,8 @@ namespace {
 int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job) {
   if (job.action != BatchJob::NONE) RunWithoutWindow();
   if (InitCVIRTE(argc, argv) == 0) return -1;
-  char dir[PATH_LEN] = "";
-  GetProjectDir(dir);
   char uirPath[PATH_LEN] = "";
-  MakePathname(dir, UIR_FILE, uirPath);
+  FindProgramFile(UIR_FILE, uirPath);
   if (LoadAllPanels(uirPath) < 0) {
     std::fprintf(stderr, "qrox: cannot load the panels from %s\n", uirPath);
     return job.action != BatchJob::NONE ? BATCH_LINE_ERROR : -1;

@@ -1,9 +1,11 @@
-// Array files byte for byte, read errors and write errors.
+// Array files byte for byte, read errors and write errors; the program's directories.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -221,6 +223,102 @@ TEST(EngineFiles, FileInfoDeleteAndPaths) {
   ASSERT_EQ(GetProjectDir(project), 0);
   EXPECT_STREQ(project, "/srv/qrox");
   SetProjectDir("");
+}
+
+// Sets an environment variable for the life of the guard.
+class EnvGuard {
+ public:
+  EnvGuard(const char* name, const std::string& value) : name_(name) {
+    const char* old = std::getenv(name);
+    hadValue_ = old != nullptr;
+    if (old) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~EnvGuard() {
+    if (hadValue_)
+      setenv(name_, old_.c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  bool hadValue_ = false;
+  std::string old_;
+};
+
+std::string ProjectDir() {
+  char dir[260] = "";
+  EXPECT_EQ(GetProjectDir(dir), 0);
+  return dir;
+}
+
+TEST(EngineFiles, DefaultFilesGoWhereTheUserMayWrite) {
+  namespace fs = std::filesystem;
+  const std::string root = TempDir();
+  const std::string bin = root + "/bin";
+  const std::string documents = root + "/home/Documents";
+  fs::create_directories(bin);
+  EnvGuard home("HOME", root + "/home");
+  EnvGuard config("XDG_CONFIG_HOME", root + "/config");  // no user-dirs.dirs there
+  SetProjectDir("");
+  SetProgramDir(bin);
+
+  // A private copy in a directory the user may write to keeps its files beside it.
+  EXPECT_EQ(ProjectDir(), bin);
+
+  // Installed (its data directory beside bin/): the user's working directory while
+  // there is no documents directory, then the documents directory.
+  fs::create_directories(root + "/share/qrox");
+  EXPECT_EQ(ProjectDir(), fs::current_path().string());
+  fs::create_directories(documents);
+  EXPECT_EQ(ProjectDir(), documents);
+
+  // A program directory nobody may write to: the documents directory as well.
+  SetProgramDir(root + "/no-such-dir");
+  EXPECT_EQ(ProjectDir(), documents);
+
+  // Set explicitly, the project directory is taken as it is.
+  SetProjectDir(root);
+  EXPECT_EQ(ProjectDir(), root);
+
+  SetProjectDir("");
+  SetProgramDir("");
+  fs::remove_all(root);
+}
+
+TEST(EngineFiles, ProgramFilesBesideTheProgramThenInTheDataDirectory) {
+  namespace fs = std::filesystem;
+  const std::string root = TempDir();
+  const std::string bin = root + "/bin";
+  const std::string data = root + "/share/qrox";
+  fs::create_directories(bin);
+  fs::create_directories(data);
+  SetProgramDir(bin);
+  char path[260] = "";
+
+  Write(data + "/probe.uir", "data");
+  EXPECT_EQ(FindProgramFile("probe.uir", path), 2);
+  EXPECT_TRUE(fs::equivalent(path, data + "/probe.uir")) << path;
+
+  Write(bin + "/probe.uir", "beside");
+  EXPECT_EQ(FindProgramFile("probe.uir", path), 1);
+  EXPECT_EQ(std::string(path), bin + "/probe.uir");
+
+  // Found nowhere: the place beside the program, for the message.
+  fs::remove(bin + "/probe.uir");
+  fs::remove(data + "/probe.uir");
+  EXPECT_EQ(FindProgramFile("probe.uir", path), 0);
+  EXPECT_EQ(std::string(path), bin + "/probe.uir");
+  // A directory of that name is no file.
+  fs::create_directories(bin + "/probe.uir");
+  EXPECT_EQ(FindProgramFile("probe.uir", path), 0);
+  // A path too long for the program's buffers is never cut.
+  EXPECT_EQ(FindProgramFile(std::string(300, 'x').c_str(), path), 0);
+  EXPECT_STREQ(path, "");
+
+  SetProgramDir("");
+  fs::remove_all(root);
 }
 
 TEST(EngineFiles, DateAndTimeTexts) {

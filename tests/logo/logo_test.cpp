@@ -1,5 +1,5 @@
-// The information area of the main panel: field colour, logo bitmap from the program
-// directory, and the five white-on-blue texts with their places and sizes.
+// The information area of the main panel: field colour, logo bitmap from the program's
+// directory or its data directory, and the five white-on-blue texts with their places and sizes.
 #include "logo/logo.h"
 
 #include <gtest/gtest.h>
@@ -153,6 +153,21 @@ TEST_F(LogoTest, BuildsTheInformationAreaWithTheLogoFromTheProgramDirectory) {
         << c.widget->property("text").toString().toStdString();
   }
   EXPECT_FALSE(DialogOpen());
+}
+
+TEST_F(LogoTest, AnInstalledProgramTakesTheLogoFromItsDataDirectory) {
+  const std::string bin = dir + "/bin";
+  const std::string data = dir + "/share/qrox";
+  std::filesystem::create_directories(bin);
+  std::filesystem::create_directories(data);
+  std::filesystem::copy_file(std::string(QROX_RESOURCE_DIR) + "/zx.bmp", data + "/zx.bmp");
+  SetProgramDir(bin);
+
+  ShowLogo(2);
+
+  auto* picture = qobject_cast<QLabel*>(CtrlWidget(pHandle, MAIN_LOGO));
+  ASSERT_NE(picture, nullptr);
+  EXPECT_FALSE(picture->pixmap().isNull()) << "the logo was not found in " << data;
 }
 
 TEST_F(LogoTest, WithoutTheBitmapTheTextsStillAppearAndNoMessageIsShown) {

@@ -24,6 +24,7 @@ void AppTest::LoadPanelsOnly() {
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   dir = tmpl;
   SetProjectDir(dir);
+  SetProgramDir(dir);
   const std::string uir = std::string(QROX_RESOURCE_DIR) + "/" + UIR_FILE;
   ASSERT_EQ(LoadAllPanels(uir.c_str()), 0) << "cannot load " << uir;
   InstallCallbacks();
@@ -48,6 +49,8 @@ void AppTest::TearDown() {
   if (pHandle > 0) ShutDown();
   pHandle = pPopup = pPara1 = pPara2 = pCalib = pCompare = 0;
   sensor.reset();
+  SetProjectDir("");
+  SetProgramDir("");
   if (!dir.empty()) std::filesystem::remove_all(dir);
 }
 

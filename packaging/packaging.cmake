@@ -1,0 +1,51 @@
+# Installation layout and the Debian package (cpack -G DEB).
+#   bin/qrox, bin/qrox-sim                       the program and the simulated sensor
+#   share/qrox/                                  the resource file and the logo
+#   share/applications/, share/metainfo/         launcher and AppStream metainfo
+#   share/icons/hicolor/scalable/apps/           the icon
+#   share/man/man1/                              manual pages
+set(QROX_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+install(TARGETS qrox qrox-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/resources/V-AVA-VEVedadV306.uir ${CMAKE_SOURCE_DIR}/resources/zx.bmp
+  DESTINATION ${QROX_DATA_SUBDIR})
+
+configure_file(${QROX_PACKAGING_DIR}/qrox.desktop.in ${CMAKE_CURRENT_BINARY_DIR}/${QROX_APP_ID}.desktop
+  @ONLY)
+configure_file(${QROX_PACKAGING_DIR}/qrox.metainfo.xml.in
+  ${CMAKE_CURRENT_BINARY_DIR}/${QROX_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${QROX_APP_ID}.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${QROX_APP_ID}.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${QROX_PACKAGING_DIR}/qrox.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${QROX_APP_ID}.svg)
+
+# Manual pages, compressed as Debian installs them.
+foreach(page qrox.1 qrox-sim.1)
+  add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${page}.gz
+    COMMAND gzip -9 -n -c ${QROX_PACKAGING_DIR}/${page} > ${CMAKE_CURRENT_BINARY_DIR}/${page}.gz
+    DEPENDS ${QROX_PACKAGING_DIR}/${page} VERBATIM)
+  list(APPEND QROX_MAN_PAGES ${CMAKE_CURRENT_BINARY_DIR}/${page}.gz)
+endforeach()
+add_custom_target(qrox_man_pages ALL DEPENDS ${QROX_MAN_PAGES})
+install(FILES ${QROX_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qrox)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME qrox)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Q-ROX tool maintainers <qrox@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "service and visualisation tool for Q-ROX-MX line-scan laser sensors")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "Q-ROX-MX-Raror talks to one line-scan laser sensor over an RS-232 line: it reads\n\
+ and writes the sensor's parameter set, shows measurements and the CCD video\n\
+ signal, records results to a file and writes the linearisation table. The\n\
+ package includes qrox-sim, a simulated sensor on a pseudo-terminal.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+# The Qt 6 and QCustomPlot run-time libraries, from the program's own links.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
