@@ -19,5 +19,12 @@ int ReadParaWords(const char* path, u16 words[30]);
 CTRL_CALLBACK(CC_WriteXFLASH);
 CTRL_CALLBACK(CC_ReadXFLASH);
 int ReadLinDataFromFile();
+// The same for a given file, without the dialog (0 or a negative error).
+int ReadLinDataFromPath(const char* path);
+// Clears the X-FLASH, writes the loaded table and reads it back: always, or when the
+// user agrees. 0 when every chunk was acknowledged (and the read-back matched), 1
+// otherwise; the status line tells the outcome.
+enum { VERIFY_ALWAYS = 1, VERIFY_ASK = 2 };
+int WriteLinTable(int verify);
 int ClearXFLASH();
 void WriteXFLASH(u16 offset, u16 page);

@@ -143,59 +143,66 @@ void ReportVerify(const VerifyResult& v) {
 }  // namespace
 
 // X-FLASH write control (calibration page, control 11): loads the linearisation file,
-// clears the X-FLASH and writes every chunk of the table; offers a read-back at the end.
-// "X-FLASH Data successfully written!" stands only when every chunk was acknowledged
-// (and the read-back, if chosen, matched); otherwise the number of failed chunks is
-// reported. The control is hidden again after every run.
+// writes it and offers a read-back at the end. The control is hidden again after every run.
 int CC_WriteXFLASH(int, int, int event, void*, int, int) {
   if (event != EVENT_COMMIT) return 0;
-  if (ReadLinDataFromFile() == 0) {
-    const int cleared = ClearXFLASH();
-    PrepareProgressBar();
-
-    int failedChunks = 0;
-    for (u16 page = FIRST_PAGE; page <= LastPage(); page++) {
-      for (u16 offset = 0; offset < PAGE_WORDS; offset += CHUNK_WORDS) {
-        WriteXFLASH(offset, page);
-        if (!chunkAcknowledged) failedChunks++;
-      }
-    }
-
-    bool verified = false;
-    VerifyResult verify;
-    if (ConfirmPopup("X-FLASH", "Verify X-FLASH contents?") == 1) {
-      verified = true;
-      PrepareProgressBar();
-      verify = VerifyXFLASH();
-      ReportVerify(verify);
-    }
-
-    char text[STATUS_LEN];
-    if (failedChunks > 0) {
-      if (verified)
-        std::snprintf(text, sizeof text, "X-FLASH write: %d of %d chunks failed, %d words differ!",
-                      failedChunks, TableChunks(), verify.differingWords);
-      else
-        std::snprintf(text, sizeof text, "X-FLASH write: %d of %d chunks failed!", failedChunks,
-                      TableChunks());
-      SetStatus(text);
-      DrawBar(ccdsubpixel, COLOR_RED);
-      ShowStatusBuffer();
-    } else if (hwtype == 400 && !verified && cleared == 1) {
-      // The MX400 table ends on page 5: its run ends on the last acknowledgement,
-      // "X-FLASH-write OK: PAGE5 ...", and the green bar.
-    } else if (verified ? (verify.failedChunks == 0 && verify.differingWords == 0) : cleared == 1) {
-      DrawBar(ccdsubpixel, COLOR_GREY);
-      ShowStatus("X-FLASH Data successfully written!");
-    } else if (!verified) {
-      // Every chunk was acknowledged, but the X-FLASH may not have been erased first.
-      DrawBar(ccdsubpixel, COLOR_RED);
-      ShowStatus("X-FLASH write: clear not acknowledged!");
-    }
-    // A read-back that found differences keeps its own report in the status line.
-  }
+  if (ReadLinDataFromFile() == 0) WriteLinTable(VERIFY_ASK);
   SetCtrlAttribute(pCalib, CALIB_XFLASH_WRITE, ATTR_VISIBLE, 0);
   return 0;
+}
+
+// Clears the X-FLASH and writes every chunk of the loaded table; reads it back when
+// `verify` is VERIFY_ALWAYS, or when the user agrees for VERIFY_ASK. "X-FLASH Data
+// successfully written!" stands only when every chunk was acknowledged (and the
+// read-back, if made, matched); otherwise the number of failed chunks is reported.
+int WriteLinTable(int verify) {
+  const int cleared = ClearXFLASH();
+  PrepareProgressBar();
+
+  int failedChunks = 0;
+  for (u16 page = FIRST_PAGE; page <= LastPage(); page++) {
+    for (u16 offset = 0; offset < PAGE_WORDS; offset += CHUNK_WORDS) {
+      WriteXFLASH(offset, page);
+      if (!chunkAcknowledged) failedChunks++;
+    }
+  }
+
+  bool verified = false;
+  VerifyResult check;
+  if (verify == VERIFY_ALWAYS ||
+      (verify == VERIFY_ASK && ConfirmPopup("X-FLASH", "Verify X-FLASH contents?") == 1)) {
+    verified = true;
+    PrepareProgressBar();
+    check = VerifyXFLASH();
+    ReportVerify(check);
+  }
+  const bool matched = check.failedChunks == 0 && check.differingWords == 0;
+
+  char text[STATUS_LEN];
+  if (failedChunks > 0) {
+    if (verified)
+      std::snprintf(text, sizeof text, "X-FLASH write: %d of %d chunks failed, %d words differ!",
+                    failedChunks, TableChunks(), check.differingWords);
+    else
+      std::snprintf(text, sizeof text, "X-FLASH write: %d of %d chunks failed!", failedChunks,
+                    TableChunks());
+    SetStatus(text);
+    DrawBar(ccdsubpixel, COLOR_RED);
+    ShowStatusBuffer();
+  } else if (hwtype == 400 && !verified && cleared == 1) {
+    // The MX400 table ends on page 5: its run ends on the last acknowledgement,
+    // "X-FLASH-write OK: PAGE5 ...", and the green bar.
+  } else if (verified ? matched : cleared == 1) {
+    DrawBar(ccdsubpixel, COLOR_GREY);
+    ShowStatus("X-FLASH Data successfully written!");
+  } else if (!verified) {
+    // Every chunk was acknowledged, but the X-FLASH may not have been erased first.
+    DrawBar(ccdsubpixel, COLOR_RED);
+    ShowStatus("X-FLASH write: clear not acknowledged!");
+  }
+  // A read-back that found differences keeps its own report in the status line.
+  const bool ok = failedChunks == 0 && (verified ? matched : cleared == 1);
+  return ok ? 0 : 1;
 }
 
 // Read command of the calibration page: reads the X-FLASH back and compares it with the
@@ -221,6 +228,10 @@ int ReadLinDataFromFile() {
       FileSelectPopup(proj_dir, "XF-LINEAR.DAT", "*.dat", "Q-ROX-MX-Series-Linearisation-File",
                       VAL_LOAD_BUTTON, 0, 1, 1, 1, path);
   if (result <= 0) return 1;
+  return ReadLinDataFromPath(path);
+}
+
+int ReadLinDataFromPath(const char* path) {
   std::strncpy(file_name, path, PATH_LEN - 1);
   file_name[PATH_LEN - 1] = '\0';
 

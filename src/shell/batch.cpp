@@ -11,6 +11,7 @@
 #include "files/files.h"
 #include "gui/gui.h"
 #include "operations/operations.h"
+#include "popup/popup.h"
 #include "shell/colors.h"
 #include "shell/globals.h"
 
@@ -130,6 +131,45 @@ int Compare(const BatchJob& job) {
   return agrees ? BATCH_OK : BATCH_WRONG_RESULT;
 }
 
+// Loads a linearisation file and writes it into the X-FLASH with read-back, as the
+// X-FLASH write control does.
+int WriteXflash(const std::string& path) {
+  if (ReadLinDataFromPath(path.c_str()) != 0) {
+    Report(true);
+    return BATCH_LINE_ERROR;
+  }
+  std::printf("X-FLASH: writing %s ...\n", path.c_str());
+  std::fflush(stdout);
+  const int result = WriteLinTable(VERIFY_ALWAYS);
+  Report(result != 0);
+  return result == 0 ? BATCH_OK : BATCH_WRONG_RESULT;
+}
+
+// Records with the recorder's start command into a new recorder file; an existing file
+// is kept (no one is there to agree to overwrite it).
+int Record(const BatchJob& job) {
+  long size = 0;
+  if (GetFileInfo(job.file.c_str(), &size) == 1) {
+    std::fprintf(stderr, "qrox: the recorder file %s already exists\n", job.file.c_str());
+    return BATCH_LINE_ERROR;
+  }
+  std::snprintf(rec_fname, PATH_LEN, "%s", job.file.c_str());
+  ResetTextBox(pPopup, REC_PATH, rec_fname);
+  SetCtrlVal(pPopup, REC_SAMPLES, job.samples);
+  SetCtrlVal(pPopup, REC_INCREMENT, job.increment);
+  std::printf("RECORDER: %d samples every %d s into %s ...\n", job.samples, job.increment,
+              rec_fname);
+  std::fflush(stdout);
+  CallCtrlCallback(pPopup, REC_START, EVENT_COMMIT);
+  int count = 0;
+  GetCtrlVal(pPopup, REC_COUNT, &count);
+  char text[128] = "";
+  GetCtrlVal(pPopup, REC_STATUS, text, sizeof text);
+  std::fprintf(stop_flag == REC_COMPLETED ? stdout : stderr, "%s (%d record lines)\n", text, count);
+  if (stop_flag == REC_TIMEOUT) Report(true);
+  return stop_flag == REC_COMPLETED ? BATCH_OK : BATCH_LINE_ERROR;
+}
+
 }  // namespace
 
 namespace {
@@ -213,6 +253,10 @@ int RunBatchAction(const BatchJob& job) {
       return SendFile(static_cast<u16>(EEPROM), job.file, job.verify);
     case BatchJob::COMPARE:
       return Compare(job);
+    case BatchJob::WRITE_XFLASH:
+      return WriteXflash(job.file);
+    case BatchJob::RECORD:
+      return Record(job);
     default:
       return BATCH_OK;
   }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -228,4 +229,124 @@ TEST_F(BatchTest, UnreadableFilesAndWrongOptionsGiveExitCodeTwo) {
         "--compare", "--against", "--write-xflash", "--record", "--samples", "--increment",
         "Examples:", "Exit codes:"})
     EXPECT_NE(r.out.find(option), std::string::npos) << option;
+}
+
+namespace {
+
+// A linearisation file of `count` values, one a line.
+void WriteLinFile(const std::string& path, int count) {
+  std::ofstream out(path, std::ios::binary);
+  for (int i = 0; i < count; ++i) out << (i * 7) % 40000 << "\r\n";
+}
+
+std::vector<sim::Frame> XFlashFrames(const sim::SimHost& host) {
+  std::vector<sim::Frame> out;
+  for (const auto& f : host.Received())
+    if (f.command() >= 101 && f.command() <= 103) out.push_back(f);
+  return out;
+}
+
+// Everything of a recorder file after its date and time lines.
+std::string AfterDateAndTime(const std::string& text) {
+  size_t at = text.find("\r\n");
+  at = at == std::string::npos ? at : text.find("\r\n", at + 2);
+  return at == std::string::npos ? std::string() : text.substr(at + 2);
+}
+
+const std::array<uint16_t, 16> kFixedResult = {412, 1630, 1021, 5312, 1, 700, 9,   2,
+                                               412, 1630, 0,    0,    0, 0,   200, 0};
+
+}  // namespace
+
+TEST_F(BatchTest, WriteXflashSendsWhatTheWriteControlSendsAndReadsItBack) {
+  ResetDescriptor();
+  StartApp(sim::DefaultModel());
+  WriteLinFile(PathIn("XF-LINEAR.DAT"), 2048);
+  sensor->ClearReceived();
+  QueueFileSelectAnswer(VAL_EXISTING_FILE_SELECTED, PathIn("XF-LINEAR.DAT"));
+  QueueConfirmAnswer(1);
+  CallCtrlCallback(pCalib, CALIB_XFLASH_WRITE, EVENT_COMMIT);
+  EXPECT_EQ(PendingPopupAnswers(), 0);
+  const auto gui = XFlashFrames(*sensor);
+
+  auto other = Sensor(sim::DefaultModel());
+  Outcome r = Qrox("--write-xflash " + PathIn("XF-LINEAR.DAT"), other.get());
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("X-FLASH Data successfully written!"), std::string::npos) << r.out;
+  const auto batch = XFlashFrames(*other);
+  ASSERT_EQ(batch.size(), 1u + 256u + 256u);  // clear, every chunk written, every chunk read
+  ASSERT_EQ(batch.size(), gui.size());
+  for (size_t i = 0; i < batch.size(); ++i) EXPECT_EQ(batch[i].bytes, gui[i].bytes) << i;
+  const auto flash = other->XFlash();
+  EXPECT_EQ(flash[2 * 256 + 0], 32767);            // file value 0
+  EXPECT_EQ(flash[2 * 256 + 5], 35 + 32767);       // file value 35
+  EXPECT_EQ(flash[9 * 256 + 255], 14329 + 32767);  // value 2047 * 7 % 40000
+
+  // A sensor whose read-back returns one word altered.
+  sim::Faults faults;
+  faults.corruptXFlashWord = 300;
+  other->SetFaults(faults);
+  r = Qrox("--write-xflash " + PathIn("XF-LINEAR.DAT"), other.get());
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("X-FLASH verify: 1 of 2048 words differ!"), std::string::npos) << r.err;
+
+  // A sensor that does not acknowledge the fourth chunk (start-up 5 requests, the clear).
+  faults = {};
+  faults.dropReplyNumber = static_cast<int>(other->Received().size()) + 5 + 1 + 3;
+  other->SetFaults(faults);
+  r = Qrox("--write-xflash " + PathIn("XF-LINEAR.DAT"), other.get());
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("X-FLASH write: 1 of 256 chunks failed, 0 words differ!"),
+            std::string::npos)
+      << r.err;
+
+  std::ofstream(PathIn("short.dat")) << "1\r\n2\r\n";
+  auto third = Sensor(sim::DefaultModel());
+  r = Qrox("--write-xflash " + PathIn("short.dat"), third.get());
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("Lin.-file: less than 2048 values"), std::string::npos) << r.err;
+  EXPECT_TRUE(XFlashFrames(*third).empty());
+}
+
+TEST_F(BatchTest, RecordWritesTheFileTheRecorderWrites) {
+  ResetDescriptor();
+  StartApp(sim::D303Model());
+  sensor->FixMeasurement(kFixedResult);
+  std::snprintf(rec_fname, PATH_LEN, "%s", PathIn("gui.dat").c_str());
+  SetCtrlVal(pPopup, REC_SAMPLES, 3);
+  SetCtrlVal(pPopup, REC_INCREMENT, 0);
+  CallCtrlCallback(pPopup, REC_START, EVENT_COMMIT);
+  ASSERT_EQ(stop_flag, 2);
+
+  auto other = Sensor(sim::D303Model());
+  other->FixMeasurement(kFixedResult);
+  Outcome r = Qrox("--record " + PathIn("batch.dat") + " --samples 3 --increment 0", other.get());
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("DATA-RECORDER COMPLETED SUCCESSFULLY (3 record lines)"), std::string::npos)
+      << r.out;
+  const std::string gui = ReadFile(PathIn("gui.dat"));
+  const std::string batch = ReadFile(PathIn("batch.dat"));
+  EXPECT_EQ(AfterDateAndTime(batch), AfterDateAndTime(gui));
+  EXPECT_NE(AfterDateAndTime(batch).find("412\t1630\t1021\t2\t70848\r\n"), std::string::npos)
+      << batch;
+  // The date and time lines have the recorder's form.
+  EXPECT_EQ(batch.substr(0, 6), "Date:\t");
+  EXPECT_EQ(batch.find("\r\nTime:\t"), 16u);
+
+  // An existing file is kept; a sensor that stops answering ends the run.
+  r = Qrox("--record " + PathIn("batch.dat") + " --samples 3 --increment 0", other.get());
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_EQ(ReadFile(PathIn("batch.dat")), batch);
+  sim::Faults faults;
+  faults.silentAfter = static_cast<int>(other->Received().size()) + 5;  // the start-up only
+  other->SetFaults(faults);
+  r = Qrox("--record " + PathIn("late.dat") + " --samples 3", other.get());
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("DATA-RECORDER INTERRUPTED - TIMEOUT RS-232 LINE!"), std::string::npos)
+      << r.err;
+  // Only the header: the run ended before the first result.
+  const std::string late = ReadFile(PathIn("late.dat"));
+  const std::string header = "E-LEFT\tE-RIGHT\tM-VALUE\tEDGES\tM-VAL[um]\r\n";
+  ASSERT_GE(late.size(), header.size());
+  EXPECT_EQ(late.substr(late.size() - header.size()), header);
 }
