@@ -2,7 +2,7 @@
 """Writes resources/V-AVA-VEVedadV306.uir, the panel resource file of the tool.
 
 The file is Qt Designer XML as described in resources/FORMAT.md: one root widget
-"resources" holding the five panels, every control with absolute geometry and an integer
+"resources" holding the six panels, every control with absolute geometry and an integer
 `ctrlId`, labels as separate QLabel widgets with `labelFor`.  The layout is kept here in
 one place so that it can be changed without a form editor:
 
@@ -99,12 +99,14 @@ def prop_xml(prop, ind):
 class W:
     """One widget of a panel."""
 
-    def __init__(self, cls, name, geom, props=(), items=None):
+    def __init__(self, cls, name, geom, props=(), items=None, columns=None, attrs=()):
         self.cls = cls
         self.name = name
         self.geom = geom
         self.props = list(props)
         self.items = items or []
+        self.columns = columns or []
+        self.attrs = list(attrs)
 
     def xml(self, ind):
         pad = " " * ind
@@ -114,6 +116,11 @@ class W:
               '<height>%d</height></rect></property>\n' % (pad, x, y, w, h))
         for p in self.props:
             s += prop_xml(p, ind + 1)
+        for name, kind, v in self.attrs:
+            s += '%s <attribute name="%s"><%s>%s</%s></attribute>\n' % (pad, name, kind, v, kind)
+        for text in self.columns:
+            s += '%s <column><property name="text"><string>%s</string></property></column>\n' % (
+                pad, escape(text))
         for text in self.items:
             s += '%s <item><property name="text"><string>%s</string></property></item>\n' % (
                 pad, escape(text))
@@ -299,6 +306,21 @@ def graph(panel, ctrl, name, geom, xmin, xmax, ymin, ymax, xlabel="", ylabel="",
     return panel.add(W("QCustomPlot", "%s_graph%s" % (panel.name, name), geom, props))
 
 
+def table(panel, ctrl, name, geom, columns, widths, row_h):
+    """A read-only table; the program fills its rows. widths: pixels of each column."""
+    props = [cid(ctrl), p_string("columnWidths", ",".join(str(w) for w in widths), False),
+             p_enum("editTriggers", "QAbstractItemView::NoEditTriggers"),
+             p_enum("selectionMode", "QAbstractItemView::NoSelection"),
+             p_enum("focusPolicy", "Qt::NoFocus"),
+             p_enum("horizontalScrollBarPolicy", "Qt::ScrollBarAlwaysOff")]
+    attrs = [("verticalHeaderVisible", "bool", "false"),
+             ("verticalHeaderDefaultSectionSize", "number", row_h),
+             ("verticalHeaderMinimumSectionSize", "number", row_h),
+             ("horizontalHeaderStretchLastSection", "bool", "true")]
+    return panel.add(W("QTableWidget", "%s_tbl%s" % (panel.name, name), geom, props,
+                       columns=columns, attrs=attrs))
+
+
 def labelled_above(panel, ctrl, text, x, y, w, bold=False):
     """A label above a control: returns the y of the control."""
     label(panel, ctrl, text, (x, y, w, LABEL_H), bold=bold)
@@ -444,8 +466,8 @@ def make_main():
     left_w = PAGE_W
     half = (left_w - 10) // 2
     g_top = 483
-    g_h = 104
-    port_top = g_top + g_h + 10
+    g_h = 134
+    port_top = g_top + g_h + 8
     values_top = 559
     # Decoration frames first (drawn below the controls).
     group(p, "Measure", "MEASUREMENT", (PAGE_LEFT, g_top, half, g_h))
@@ -472,9 +494,9 @@ def make_main():
     # Measurement commands.
     gx = PAGE_LEFT + 12
     bw = (half - 24 - 8) // 2
-    command(p, 4, "Run", "RUN", (gx, g_top + 24, bw, 32), bold=True)
-    command(p, 5, "Video", "VIDEO", (gx + bw + 8, g_top + 24, bw, 32), bold=True)
-    command(p, 3, "Stop", "STOP", (gx, g_top + 62, 2 * bw + 8, 32), bold=True)
+    command(p, 4, "Run", "RUN", (gx, g_top + 26, bw, 40), bold=True)
+    command(p, 5, "Video", "VIDEO", (gx + bw + 8, g_top + 26, bw, 40), bold=True)
+    command(p, 3, "Stop", "STOP", (gx, g_top + 80, 2 * bw + 8, 40), bold=True)
 
     # Parameter transfer: source/destination and GET/SEND.
     tx = PAGE_LEFT + half + 10 + 12
@@ -483,9 +505,12 @@ def make_main():
     radio(p, 10, "File", "FILE", (tx, g_top + 70, 90, 24))
     command(p, 7, "Get", "GET", (tx + 96, g_top + 24, half - 24 - 96, 32), bold=True)
     command(p, 6, "Send", "SEND", (tx + 96, g_top + 62, half - 24 - 96, 32), bold=True)
+    # Read-back after SEND (off at start) and the side-by-side view of RAM, EEPROM and file.
+    switch(p, 43, "Verify", "VERIFY", (tx, g_top + 100, 90, 26), False)
+    command(p, 42, "Compare", "COMPARE", (tx + 96, g_top + 98, half - 24 - 96, 30))
 
     # Serial port.
-    py = port_top + 28
+    py = port_top + 22
     label(p, 23, "SERIAL PORT", (gx, py, 96, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
     p.add(W("QComboBox", "main_ringComPort", (gx + 100, py, 300, FIELD_H), [cid(23)]))
 
@@ -606,11 +631,31 @@ def make_recorder():
     return p
 
 
+# ------------------------------------------------------------------ compare panel
+
+
+def make_compare():
+    # A top-level window: the 30 words of the parameter set side by side, read from the
+    # sensor's RAM and EEPROM and from a parameter file.
+    row_h = 19
+    p = Panel(6, "compare", "Q-ROX Parameter Compare", 620, 720, pos=(40, 40))
+    textbox(p, 3, "Result", (10, 10, 600, 44), "",
+            [p_font(10, True), p_enum("focusPolicy", "Qt::NoFocus")])
+    table(p, 2, "Words", (10, 62, 600, 24 + 30 * row_h + 4),
+          ["NO.", "PARAMETER", "RAM", "EEPROM", "FILE"], [44, 250, 96, 96, 96], row_h)
+    y = 62 + 24 + 30 * row_h + 4 + 10
+    label(p, 5, "FILE", (10, y, 40, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
+    string_ind(p, 5, "Path", (50, y, 440, FIELD_H))
+    command(p, 4, "Close", "CLOSE", (500, y - 2, 110, BUTTON_H), bold=True)
+    return p
+
+
 # ------------------------------------------------------------------ file
 
 
 def main():
-    panels = [make_main(), make_recorder(), make_para1(), make_para2(), make_calib()]
+    panels = [make_main(), make_recorder(), make_para1(), make_para2(), make_calib(),
+              make_compare()]
     s = '<?xml version="1.0" encoding="UTF-8"?>\n'
     s += "<!-- Panel resources of Q-ROX-MX-Raror 3.06; written by scripts/make_uir.py. -->\n"
     s += '<ui version="4.0">\n <class>resources</class>\n'

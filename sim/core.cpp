@@ -240,7 +240,10 @@ struct SensorCore::Impl {
       case 1:
       case 3: {
         auto& mem = cmd == 1 ? model.ram : model.eeprom;
-        mem[arg ? 1 : 0] = DataOf(f);
+        const int half = arg ? 1 : 0;
+        mem[half] = DataOf(f);
+        const int k = faults.alterStoredWord - 15 * half;
+        if (k >= 0 && k < 15) mem[half][k] ^= 0x0001;
         reply = ReplyFrame15(cmd, arg, DataOf(f));
         break;
       }

@@ -25,7 +25,8 @@ constexpr u16 CMD_XFLASH_READ = 103;
 constexpr int FRAME_LEN = 36;
 
 // ------------------------------------------------------------ transport (serial.cpp)
-void InitRS232(int port);
+// Opens the port and identifies the sensor: 1 when the echo check passed, else 0.
+int InitRS232(int port);
 void RX_Receive_Function(int portNumber, int eventMaskGiven, void* callbackData);
 int FillTxBuf(u16 command, u16 argument, const u16* words);
 int GetRxBuf();
@@ -132,6 +133,11 @@ int LayoutBase(Layout layout);  // 3, 18, 33
 void CopyVarsToPP(u16 half);
 void CopyPPtoVars(u16 half);
 void CopyPPtoRAWVars();
+// The 30 data words of the two parameter frames, half 0 first (as in the parameter file).
+constexpr int SET_WORDS = 30;
+// Packs both halves (through pp, which keeps half 1) into `words`, and the reverse.
+void CopyVarsToWords(u16 words[SET_WORDS]);
+void CopyWordsToVars(const u16 words[SET_WORDS]);
 u32 SlopeWord();  // words 60-61, unsigned
 void SetSlopeWord(u32 slope);
 int OffsetWord();  // words 62-63, signed

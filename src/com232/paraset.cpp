@@ -44,6 +44,20 @@ void CopyPPtoVars(u16 half) {
   for (int i = 0; i < 4; ++i) parameter[SLOPE_LOW + i] = pp[HALF1_COUNT + i];
 }
 
+void CopyVarsToWords(u16 words[SET_WORDS]) {
+  for (u16 half = 0; half < 2; ++half) {
+    CopyVarsToPP(half);
+    for (int i = 0; i < 15; ++i) words[15 * half + i] = pp[i];
+  }
+}
+
+void CopyWordsToVars(const u16 words[SET_WORDS]) {
+  for (u16 half = 0; half < 2; ++half) {
+    for (int i = 0; i < 15; ++i) pp[i] = words[15 * half + i];
+    CopyPPtoVars(half);
+  }
+}
+
 void CopyPPtoRAWVars() {
   Ledge = pp[0];
   Redge = pp[1];

@@ -189,13 +189,13 @@ const char* ComErrorText(int r) {
   }
 }
 
-void InitRS232(int port) {
+int InitRS232(int port) {
   const int r = OpenComConfig(port, "", 19200, 0, 8, 1, 4096, 4096);
   if (r < 0) {
     SetStatus(ComErrorText(r));
     ShowStatusBuffer();
     LinkPortOpened(port, r);
-    return;
+    return 0;
   }
   LinkPortOpened(port, r);
   SetComTime(port, TIMEOUT);
@@ -225,6 +225,7 @@ void InitRS232(int port) {
   }
   ShowStatusBuffer();
   LinkIdentified(lineOk, identified ? 1 : 0, firmware);
+  return lineOk;
 }
 
 int CC_DropDCom(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,9 @@ using PanelCallbackPtr = int (*)(int panel, int event, void* callbackData, int e
 using ComCallbackPtr = void (*)(int portNumber, int eventMask, void* callbackData);
 
 // ---------------------------------------------------------------- start and loop
+// The next InitCVIRTE creates no window on screen (the offscreen platform): for runs
+// from the command line.
+void RunWithoutWindow();
 // Creates the application object; argc/argv as given to main. Returns 1 on success.
 int InitCVIRTE(int argc, char** argv);
 int RunUserInterface();
@@ -179,6 +183,17 @@ int GetNumListItems(int panel, int control, int* count);
 // Creates a control at run time; returns its control id (> 0) or a negative error.
 int NewCtrl(int panel, int style, const char* label, int top, int left);
 int DisplayImageFile(int panel, int control, const char* path);
+
+// Tables: rows and columns numbered from 1. Cell attributes: ATTR_TEXT_BGCOLOR,
+// ATTR_TEXT_COLOR, ATTR_TEXT_BOLD. InsertTableRows with index -1 appends; DeleteTableRows
+// with count -1 deletes every row from index on.
+int InsertTableRows(int panel, int control, int index, int count);
+int DeleteTableRows(int panel, int control, int index, int count);
+int GetNumTableRows(int panel, int control, int* rows);
+int SetTableCellVal(int panel, int control, int row, int column, const char* text);
+int GetTableCellVal(int panel, int control, int row, int column, char* text, int size);
+int SetTableCellAttribute(int panel, int control, int row, int column, int attribute, int value);
+int GetTableCellAttribute(int panel, int control, int row, int column, int attribute, int* value);
 
 // ---------------------------------------------------------------- graphs
 // Plot handles are positive; DeleteGraphPlot with plot -1 deletes all plots.
@@ -356,6 +371,20 @@ void ClearFixedDateTime();
 double Timer();  // seconds from an arbitrary start, monotonic
 void Delay(double seconds);
 void SleepMs(int ms);  // yields the processor; 0 = yield once
+
+// ---------------------------------------------------------------- command line
+// One long option ("--name"), with an optional one-letter alias; valueName == nullptr: a
+// switch without value.
+struct CommandLineOption {
+  const char* name;
+  const char* valueName = nullptr;
+  const char* shortName = nullptr;
+};
+// Parses argv (argv[0] is the program). Fills `values` with every option given (name ->
+// value, "" for a switch) and returns 0; on an unknown option, a missing value, an option
+// given twice or a stray argument returns -1 with the reason in `error`.
+int ParseCommandLine(int argc, char** argv, const std::vector<CommandLineOption>& options,
+                     std::map<std::string, std::string>* values, std::string* error);
 
 // ---------------------------------------------------------------- diagnostics
 // A protocol trace: every frame sent and received (hex) and every status-line text,

@@ -73,6 +73,9 @@ int DispatchDepth();
 void WireControl(int panel, ControlState& control);
 void WirePanelWindow(int panel, QWidget* widget);
 
+// Column widths of a table control from its "columnWidths" property (tables.cpp).
+void SetupTable(QWidget* widget);
+
 // Accessible name (from the label) and, for graphs, description of a control; keyboard
 // focus of the window that holds `panel` in the order of its layout (access.cpp).
 void NameForAssistiveTools(ControlState& control);

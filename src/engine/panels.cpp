@@ -117,6 +117,7 @@ void CollectControls(PanelState& panel) {
     c->id = id.toInt();
     c->widget = w;
     if (auto* box = qobject_cast<QComboBox*>(w)) SetupRing(box);
+    engine::SetupTable(w);
     if (auto* plot = qobject_cast<QCustomPlot*>(w)) {
       c->graph = std::make_unique<engine::GraphState>();
       engine::InitGraph(*c->graph, plot);

@@ -7,45 +7,56 @@
 #include "shell/status.h"
 
 namespace {
-constexpr int FILE_WORDS = 30;
 constexpr int FIELD_WIDTH = 6;
 }  // namespace
 
 void SendParaToFile() {
+  SendParaToPath(file_name);
+}
+
+int SendParaToPath(const char* path) {
   GetPanelValuesLive();
 
-  u32 words[FILE_WORDS];
-  CopyVarsToPP(0);
-  for (int i = 0; i < 15; ++i) words[i] = pp[i];
-  CopyVarsToPP(1);
-  for (int i = 0; i < 15; ++i) words[15 + i] = pp[i];
+  u16 set[SET_WORDS];
+  CopyVarsToWords(set);
+  u32 words[SET_WORDS];
+  for (int i = 0; i < SET_WORDS; ++i) words[i] = set[i];
 
   const int result =
-      ArrayToFile(file_name, words, VAL_UNSIGNED_INTEGER, FILE_WORDS, 1, VAL_GROUPS_TOGETHER,
+      ArrayToFile(path, words, VAL_UNSIGNED_INTEGER, SET_WORDS, 1, VAL_GROUPS_TOGETHER,
                   VAL_GROUPS_AS_COLUMNS, VAL_CONST_WIDTH, FIELD_WIDTH, VAL_ASCII, VAL_TRUNCATE);
   if (result < 0) {
     SetStatus("Error writing parameter-file!");
     ShowStatusBuffer();
   }
+  return result;
+}
+
+int ReadParaWords(const char* path, u16 words[SET_WORDS]) {
+  u32 numbers[SET_WORDS];
+  const int result = FileToArray(path, numbers, VAL_UNSIGNED_INTEGER, SET_WORDS, 1,
+                                 VAL_GROUPS_TOGETHER, VAL_GROUPS_AS_COLUMNS, VAL_ASCII);
+  if (result != 0) return result < 0 ? result : kFileReadError;
+  for (int i = 0; i < SET_WORDS; ++i) words[i] = static_cast<u16>(numbers[i] & 0xFFFF);
+  return 0;
 }
 
 void ReadParaFromFile() {
   if (FileSelectPopup(proj_dir, "REZOraru.cfg", "*.cfg", "Q-ROX-MX-Series-Parameter-File",
                       VAL_LOAD_BUTTON, 0, 1, 1, 1, file_name) <= 0)
     return;
+  ReadParaFromPath(file_name);
+}
 
-  u32 words[FILE_WORDS];
-  const int result = FileToArray(file_name, words, VAL_UNSIGNED_INTEGER, FILE_WORDS, 1,
-                                 VAL_GROUPS_TOGETHER, VAL_GROUPS_AS_COLUMNS, VAL_ASCII);
+int ReadParaFromPath(const char* path) {
+  u16 words[SET_WORDS];
+  const int result = ReadParaWords(path, words);
   if (result != 0) {
     // Unreadable file, non-numeric text or fewer than 30 numbers: the set stays as it is.
     SetStatus("Error reading parameter-file!");
     ShowStatusBuffer();
-    return;
+    return result;
   }
-
-  for (int i = 0; i < 15; ++i) pp[i] = static_cast<u16>(words[i] & 0xFFFF);
-  CopyPPtoVars(0);
-  for (int i = 0; i < 15; ++i) pp[i] = static_cast<u16>(words[15 + i] & 0xFFFF);
-  CopyPPtoVars(1);
+  CopyWordsToVars(words);
+  return 0;
 }

@@ -218,27 +218,33 @@ void ReportWriteRun(int cleared, int failedChunks, const VerifyResult* verify) {
 }  // namespace
 
 // X-FLASH write control (calibration page, control 11): loads the linearisation file,
-// clears the X-FLASH and writes every chunk of the table; offers a read-back at the end.
-// "X-FLASH Data successfully written!" stands only when every chunk was acknowledged
-// (and the read-back, if chosen, matched); otherwise the number of failed chunks is
-// reported. The control is hidden again after every run.
+// writes it and offers a read-back at the end. The control is hidden again after every run.
 int CC_WriteXFLASH(int, int, int event, void*, int, int) {
   if (event != EVENT_COMMIT) return 0;
-  if (ReadLinDataFromFile() == 0) {
-    const int cleared = ClearXFLASH();
-    PrepareProgressBar();
-    const int failedChunks = WriteTable();
-    if (ConfirmPopup("X-FLASH", "Verify X-FLASH contents?") == 1) {
-      PrepareProgressBar();
-      const VerifyResult verify = VerifyXFLASH();
-      ReportVerify(verify);
-      ReportWriteRun(cleared, failedChunks, &verify);
-    } else {
-      ReportWriteRun(cleared, failedChunks, nullptr);
-    }
-  }
+  if (ReadLinDataFromFile() == 0) WriteLinTable(VERIFY_ASK);
   SetCtrlAttribute(pCalib, CALIB_XFLASH_WRITE, ATTR_VISIBLE, 0);
   return 0;
+}
+
+// Clears the X-FLASH and writes every chunk of the loaded table; reads it back when
+// `verify` is VERIFY_ALWAYS, or when the user agrees for VERIFY_ASK. "X-FLASH Data
+// successfully written!" stands only when every chunk was acknowledged (and the
+// read-back, if made, matched); otherwise the number of failed chunks is reported.
+int WriteLinTable(int verify) {
+  const int cleared = ClearXFLASH();
+  PrepareProgressBar();
+  const int failedChunks = WriteTable();
+  if (verify == VERIFY_ALWAYS ||
+      (verify == VERIFY_ASK && ConfirmPopup("X-FLASH", "Verify X-FLASH contents?") == 1)) {
+    PrepareProgressBar();
+    const VerifyResult check = VerifyXFLASH();
+    ReportVerify(check);
+    ReportWriteRun(cleared, failedChunks, &check);
+    const bool matched = check.failedChunks == 0 && check.differingWords == 0 && !check.stopped;
+    return failedChunks == 0 && matched ? 0 : 1;
+  }
+  ReportWriteRun(cleared, failedChunks, nullptr);
+  return failedChunks == 0 && cleared == 1 ? 0 : 1;
 }
 
 // Read command of the calibration page: reads the X-FLASH back and compares it with the
@@ -273,6 +279,10 @@ int ReadLinDataFromFile() {
       FileSelectPopup(proj_dir, "XF-LINEAR.DAT", "*.dat", "Q-ROX-MX-Series-Linearisation-File",
                       VAL_LOAD_BUTTON, 0, 1, 1, 1, path);
   if (result <= 0) return 1;
+  return ReadLinDataFromPath(path);
+}
+
+int ReadLinDataFromPath(const char* path) {
   std::strncpy(file_name, path, PATH_LEN - 1);
   file_name[PATH_LEN - 1] = '\0';
 

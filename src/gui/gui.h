@@ -15,6 +15,9 @@ void SetPanelValuesMX400();
 // The read / write operation of the live layout.
 void GetPanelValuesLive();
 void SetPanelValuesLive();
+// The panel label of the control of `slot` in `layout`. 1, or 0 (empty text) when the
+// slot has no control.
+int SlotLabel(Layout layout, int slot, char* label, int size);
 // Every element of thdArray = ADCMAX * threshold / 100.
 void FillThresholdLine(u16 threshold);
 // The default layout's set-point +/- tolerance (words 9 and 10) as a pure-green filled

@@ -200,6 +200,15 @@ void CorrectLayoutWords(Layout layout) {
   if (threshold > 950) threshold = 950;
 }
 
+int SlotLabel(Layout layout, int slot, char* label, int size) {
+  label[0] = '\0';
+  if (slot < 0 || slot >= 15) return 0;
+  const SlotCtrl& ctrl = SlotsOf(layout)[slot];
+  if (ctrl.panel == nullptr) return 0;
+  GetCtrlAttribute(*ctrl.panel, ctrl.control, ATTR_LABEL_TEXT, label, size);
+  return label[0] != '\0' ? 1 : 0;
+}
+
 void ShowLayoutTolerances(Layout layout) {
   if (layout == LAYOUT_DEFAULT) {
     ShowTolerancesInMillimetres(parameter[10], parameter[10], 16384000.0);

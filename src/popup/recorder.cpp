@@ -19,12 +19,6 @@ namespace {
 // Service code: typed in as time increment it reveals the X-FLASH write control.
 constexpr unsigned short SERVICE_CODE = 7531;
 
-// Values of stop_flag at the end of a run.
-constexpr int REC_STOPPED = 1;     // recorder STOP or the main panel's STOP
-constexpr int REC_COMPLETED = 2;   // the requested number of samples has been written
-constexpr int REC_TIMEOUT = 3;     // no reply within TIMEOUT
-constexpr int REC_FILE_ERROR = 4;  // the recorder file could not be written
-
 // Minimum spacing of two measurement requests, in seconds.
 constexpr double REQUEST_PACING = 1.0;
 

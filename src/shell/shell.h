@@ -28,7 +28,8 @@ int LoadAllPanels(const char* uirPath);
 // Installs every control and panel callback.
 void InstallCallbacks();
 // Start-up steps 3 to 7: program directory, InitVars, InitRS232, InitGUI, show panels.
-void StartUp();
+// 1 when the sensor answered the echo check.
+int StartUp();
 // Step 9: close the port and discard the panels.
 void ShutDown();
 // The whole program: parses the command line, starts up, runs the event loop.

@@ -153,6 +153,9 @@ TEST_F(AccessTest, TabVisitsTheControlsTopToBottomLeftToRight) {
       {pHandle, MAIN_FILE},
       {pHandle, MAIN_GET},
       {pHandle, MAIN_SEND},
+      // below them the read-back switch and COMPARE
+      {pHandle, MAIN_VERIFY},
+      {pHandle, MAIN_COMPARE},
       {pHandle, MAIN_COMPORT},
       // the right column: the edge row, then RESET
       {pHandle, MAIN_EBEG},

@@ -52,6 +52,7 @@ enum class Kind {
   Picture,          // QLabel with picture = true
   Graph,            // QCustomPlot
   StripChart,       // QCustomPlot with stripChart = true
+  Table,            // QTableWidget
 };
 
 struct Expected {
@@ -97,6 +98,8 @@ const std::vector<Expected>& AllControls() {
       {&pHandle, MAIN_ROLL_GRAPH, Kind::StripChart},
       {&pHandle, MAIN_HELP1, Kind::TextBox},
       {&pHandle, MAIN_HELP2, Kind::TextBox},
+      {&pHandle, MAIN_COMPARE, Kind::Command},
+      {&pHandle, MAIN_VERIFY, Kind::Switch},
       {&pPara1, PARA1_EVALMODE, Kind::Ring},
       {&pPara1, PARA1_OPTION5, Kind::Switch},
       {&pPara1, PARA1_TOLERANCE, Kind::Numeric},
@@ -136,6 +139,10 @@ const std::vector<Expected>& AllControls() {
       {&pPopup, REC_INCREMENT, Kind::Numeric},
       {&pPopup, REC_MM, Kind::FloatIndicator},
       {&pPopup, REC_REDGE, Kind::Indicator},
+      {&pCompare, COMPARE_TABLE, Kind::Table},
+      {&pCompare, COMPARE_RESULT, Kind::TextBox},
+      {&pCompare, COMPARE_CLOSE, Kind::Command},
+      {&pCompare, COMPARE_PATH, Kind::StringIndicator},
   };
   return all;
 }
@@ -203,9 +210,9 @@ class ResourceFileTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    for (int h : {pPara1, pPara2, pCalib, pPopup, pHandle})
+    for (int h : {pPara1, pPara2, pCalib, pPopup, pCompare, pHandle})
       if (h > 0) DiscardPanel(h);
-    pHandle = pPopup = pPara1 = pPara2 = pCalib = 0;
+    pHandle = pPopup = pPara1 = pPara2 = pCalib = pCompare = 0;
   }
 
   static int IntVal(int panel, int ctrl) {
@@ -352,6 +359,21 @@ TEST_F(ResourceFileTest, EveryNumberedControlExistsWithAFittingKind) {
         TextVal(panel, id);
         break;
       }
+      case Kind::Table: {
+        // Five titled columns, rows made by the program, cells with text and colour.
+        EXPECT_EQ(cls, "QTableWidget");
+        int rows = -1;
+        EXPECT_EQ(GetNumTableRows(panel, id, &rows), 0);
+        EXPECT_EQ(rows, 0);
+        EXPECT_EQ(InsertTableRows(panel, id, -1, 2), 0);
+        EXPECT_EQ(SetTableCellVal(panel, id, 2, 5, "cell"), 0);
+        char text[16] = "";
+        EXPECT_EQ(GetTableCellVal(panel, id, 2, 5, text, sizeof text), 0);
+        EXPECT_STREQ(text, "cell");
+        EXPECT_EQ(SetTableCellVal(panel, id, 3, 1, "x"), UIEInvalidAttribute);
+        EXPECT_EQ(DeleteTableRows(panel, id, 1, -1), 0);
+        break;
+      }
       case Kind::Field:
         EXPECT_EQ(cls, "QFrame");
         EXPECT_EQ(SetCtrlAttribute(panel, id, ATTR_FRAME_COLOR, 0x0080FF), 0);
@@ -378,7 +400,7 @@ TEST_F(ResourceFileTest, EveryNumberedControlExistsWithAFittingKind) {
   }
 
   // Nothing numbered beyond the program's controls; every label belongs to a control.
-  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib}) {
+  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare}) {
     for (const Item& it : PanelItems(panel)) {
       if (it.isCaption) continue;
       EXPECT_TRUE(known[panel].count(it.ctrl))
@@ -637,7 +659,7 @@ TEST_F(ResourceFileTest, NoTwoControlsOverlap) {
     return pair.count(MAIN_HELP1) || pair.count(MAIN_HELP2);
   };
   int checked = 0;
-  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib}) {
+  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare}) {
     QWidget* p = PanelWidget(panel);
     ASSERT_NE(p, nullptr);
     const QRect bounds(0, 0, p->width(), p->height());
@@ -669,7 +691,7 @@ TEST_F(ResourceFileTest, NoTwoControlsOverlap) {
 
 // Texts fit their controls: labels, captions, button and switch texts, list items.
 TEST_F(ResourceFileTest, TextsFitTheirControls) {
-  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib}) {
+  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare}) {
     for (const Item& it : PanelItems(panel)) {
       QWidget* w = it.widget;
       const std::string where = "panel " + std::to_string(panel) + ": " + it.Name();
@@ -766,6 +788,8 @@ TEST_F(ResourceFileTest, HelpBoxesOpenWhereTheyAreSeen) {
       {&pHandle, MAIN_VIDEO, RightOf, 10, -10},
       {&pHandle, MAIN_GET, RightOf, 20, -20},
       {&pHandle, MAIN_SEND, RightOf, 20, -20},
+      {&pHandle, MAIN_COMPARE, RightOf, 20, -20},
+      {&pHandle, MAIN_VERIFY, RightOf, 20, -20},
       {&pHandle, MAIN_RESET, RightOf, 10, -10},
       {&pHandle, MAIN_RECORDER, RightOf, 10, -10},
       {&pHandle, MAIN_COMPORT, RightOf, 20, -80},

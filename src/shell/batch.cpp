@@ -1,0 +1,263 @@
+// Batch mode: the service actions run from the command line, without a window, through
+// the same operations as the buttons. Progress and results go to stdout, errors to stderr.
+#include "shell/batch.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "com232/com232.h"
+#include "engine/engine.h"
+#include "files/files.h"
+#include "gui/gui.h"
+#include "operations/operations.h"
+#include "popup/popup.h"
+#include "shell/colors.h"
+#include "shell/globals.h"
+
+namespace {
+
+const char* SourceName(u16 source) {
+  return source == EEPROM ? "EEPROM" : "RAM";
+}
+
+std::string StatusLine() {
+  char text[256] = "";
+  GetCtrlVal(pHandle, MAIN_STATUS, text, sizeof text);
+  return text;
+}
+
+// The last status text, on stdout or (for a failure) on stderr.
+void Report(bool failed) {
+  std::fprintf(failed ? stderr : stdout, "%s\n", StatusLine().c_str());
+}
+
+// Selects RAM or EEPROM with its radio button, as the user would.
+void SelectTarget(u16 destination) {
+  const int control = destination == EEPROM ? MAIN_EEPROM : MAIN_RAM;
+  SetCtrlVal(pHandle, control, 1);
+  CallCtrlCallback(pHandle, control, EVENT_VAL_CHANGED);
+}
+
+// Reads RAM or EEPROM and saves the set as a parameter file, as GET and then SEND with
+// the FILE target do.
+int ReadToFile(u16 source, const std::string& path) {
+  u16 words[SET_WORDS];
+  int got[2] = {0, 0};
+  if (ReadSet(source, words, got) == 0) {
+    std::fprintf(stderr, "qrox: no parameter-frame from %s: Timeout-RS-232...\n",
+                 SourceName(source));
+    return BATCH_LINE_ERROR;
+  }
+  CopyWordsToVars(words);
+  SetPanelValuesLive();
+  if (SendParaToPath(path.c_str()) < 0) {
+    std::fprintf(stderr, "qrox: cannot write the parameter-file %s\n", path.c_str());
+    return BATCH_LINE_ERROR;
+  }
+  std::printf("%s: 30 words written to %s\n", SourceName(source), path.c_str());
+  return BATCH_OK;
+}
+
+// Loads a parameter file and sends it with SEND, as GET with the FILE source and SEND to
+// RAM or EEPROM do; optionally reads it back.
+int SendFile(u16 destination, const std::string& path, bool verify) {
+  if (ReadParaFromPath(path.c_str()) != 0) {
+    std::fprintf(stderr, "qrox: cannot read the parameter-file %s\n", path.c_str());
+    return BATCH_LINE_ERROR;
+  }
+  SetPanelValuesLive();
+  SelectTarget(destination);
+  SetCtrlVal(pHandle, MAIN_VERIFY, 0);
+  CallCtrlCallback(pHandle, MAIN_SEND, EVENT_COMMIT);
+  std::printf("%s: %s sent (%s)\n", SourceName(destination), path.c_str(), StatusLine().c_str());
+  if (!verify) return BATCH_OK;
+  const int result = VerifySEND(destination);
+  Report(result != VERIFY_OK);
+  if (result == VERIFY_OK) return BATCH_OK;
+  return result == VERIFY_DIFFERENT ? BATCH_WRONG_RESULT : BATCH_LINE_ERROR;
+}
+
+std::string Cell(int row, int column) {
+  char text[128] = "";
+  GetTableCellVal(pCompare, COMPARE_TABLE, row, column, text, sizeof text);
+  return text;
+}
+
+// `text` followed by blanks up to `width` characters (UTF-8 text counted by characters).
+std::string Padded(const std::string& text, size_t width) {
+  size_t characters = 0;
+  for (unsigned char c : text)
+    if ((c & 0xC0) != 0x80) ++characters;
+  return text + std::string(characters < width ? width - characters : 0, ' ');
+}
+
+// The compare table as text: one line per word, differing words marked.
+void PrintCompareTable() {
+  int rows = 0;
+  GetNumTableRows(pCompare, COMPARE_TABLE, &rows);
+  std::printf("%-4s %s %8s %8s %8s\n", "NO.", Padded("PARAMETER", 28).c_str(), "RAM", "EEPROM",
+              "FILE");
+  for (int row = 1; row <= rows; ++row) {
+    int color = 0;
+    GetTableCellAttribute(pCompare, COMPARE_TABLE, row, 3, ATTR_TEXT_BGCOLOR, &color);
+    std::printf("%-4s %s %8s %8s %8s%s\n", Cell(row, 1).c_str(), Padded(Cell(row, 2), 28).c_str(),
+                Cell(row, 3).c_str(), Cell(row, 4).c_str(), Cell(row, 5).c_str(),
+                color == COLOR_RED ? "  <-- differs" : "");
+  }
+}
+
+// How the file stands against one memory, on stdout; true when all 30 words agree.
+bool ReportFileAgainst(u16 source) {
+  const int differing = FileDiffersFrom(source);
+  if (differing == 0)
+    std::printf("FILE agrees with %s in all 30 words.\n", SourceName(source));
+  else
+    std::printf("FILE differs from %s in %d of 30 words.\n", SourceName(source), differing);
+  return differing == 0;
+}
+
+// The file against RAM, EEPROM or either of them (job.against: "ram", "eeprom", "any").
+int Compare(const BatchJob& job) {
+  const int result = CompareParameterSets(job.file.c_str());
+  PrintCompareTable();
+  Report(result == COMPARE_NO_REPLY || result == COMPARE_FILE_ERROR);
+  if (result == COMPARE_NO_REPLY || result == COMPARE_FILE_ERROR) return BATCH_LINE_ERROR;
+  const bool withRam = ReportFileAgainst(static_cast<u16>(RAM));
+  const bool withEeprom = ReportFileAgainst(static_cast<u16>(EEPROM));
+  bool agrees = withRam || withEeprom;
+  if (job.against == "ram") agrees = withRam;
+  if (job.against == "eeprom") agrees = withEeprom;
+  return agrees ? BATCH_OK : BATCH_WRONG_RESULT;
+}
+
+// Loads a linearisation file and writes it into the X-FLASH with read-back, as the
+// X-FLASH write control does.
+int WriteXflash(const std::string& path) {
+  if (ReadLinDataFromPath(path.c_str()) != 0) {
+    Report(true);
+    return BATCH_LINE_ERROR;
+  }
+  std::printf("X-FLASH: writing %s ...\n", path.c_str());
+  std::fflush(stdout);
+  const int result = WriteLinTable(VERIFY_ALWAYS);
+  Report(result != 0);
+  return result == 0 ? BATCH_OK : BATCH_WRONG_RESULT;
+}
+
+// Records with the recorder's start command into a new recorder file; an existing file
+// is kept (no one is there to agree to overwrite it).
+int Record(const BatchJob& job) {
+  long size = 0;
+  if (GetFileInfo(job.file.c_str(), &size) == 1) {
+    std::fprintf(stderr, "qrox: the recorder file %s already exists\n", job.file.c_str());
+    return BATCH_LINE_ERROR;
+  }
+  std::snprintf(rec_fname, PATH_LEN, "%s", job.file.c_str());
+  ResetTextBox(pPopup, REC_PATH, rec_fname);
+  SetCtrlVal(pPopup, REC_SAMPLES, job.samples);
+  SetCtrlVal(pPopup, REC_INCREMENT, job.increment);
+  std::printf("RECORDER: %d samples every %d s into %s ...\n", job.samples, job.increment,
+              rec_fname);
+  std::fflush(stdout);
+  CallCtrlCallback(pPopup, REC_START, EVENT_COMMIT);
+  int count = 0;
+  GetCtrlVal(pPopup, REC_COUNT, &count);
+  char text[128] = "";
+  GetCtrlVal(pPopup, REC_STATUS, text, sizeof text);
+  std::fprintf(stop_flag == REC_COMPLETED ? stdout : stderr, "%s (%d record lines)\n", text, count);
+  if (stop_flag == REC_TIMEOUT) Report(true);
+  return stop_flag == REC_COMPLETED ? BATCH_OK : BATCH_LINE_ERROR;
+}
+
+}  // namespace
+
+namespace {
+
+// A whole number from `low` to `high`, or false.
+bool ParseCount(const std::string& text, int low, int high, int* value) {
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || v < low || v > high) return false;
+  *value = static_cast<int>(v);
+  return true;
+}
+
+}  // namespace
+
+int BatchJobFromOptions(const std::map<std::string, std::string>& options, BatchJob* job,
+                        std::string* error) {
+  const struct {
+    const char* name;
+    BatchJob::Action action;
+  } actions[] = {{"read-ram", BatchJob::READ_RAM}, {"read-eeprom", BatchJob::READ_EEPROM},
+                 {"send-ram", BatchJob::SEND_RAM}, {"send-eeprom", BatchJob::SEND_EEPROM},
+                 {"compare", BatchJob::COMPARE},   {"write-xflash", BatchJob::WRITE_XFLASH},
+                 {"record", BatchJob::RECORD}};
+  *job = BatchJob{};
+  for (const auto& a : actions) {
+    auto it = options.find(a.name);
+    if (it == options.end()) continue;
+    if (job->action != BatchJob::NONE) {
+      *error = "only one action at a time (--" + std::string(a.name) + ")";
+      return -1;
+    }
+    job->action = a.action;
+    job->file = it->second;
+  }
+  const bool sending = job->action == BatchJob::SEND_RAM || job->action == BatchJob::SEND_EEPROM;
+  if (options.count("verify")) {
+    if (!sending) {
+      *error = "--verify goes with --send-ram or --send-eeprom";
+      return -1;
+    }
+    job->verify = true;
+  }
+  if (options.count("against")) {
+    job->against = options.at("against");
+    if (job->action != BatchJob::COMPARE ||
+        (job->against != "ram" && job->against != "eeprom" && job->against != "any")) {
+      *error = "--against ram|eeprom|any goes with --compare";
+      return -1;
+    }
+  }
+  for (const char* name : {"samples", "increment"}) {
+    auto it = options.find(name);
+    if (it == options.end()) continue;
+    if (job->action != BatchJob::RECORD) {
+      *error = std::string("--") + name + " goes with --record";
+      return -1;
+    }
+    int* value = std::strcmp(name, "samples") == 0 ? &job->samples : &job->increment;
+    if (!ParseCount(it->second, 0, 65535, value)) {
+      *error = std::string("--") + name + " needs a whole number from 0 to 65535";
+      return -1;
+    }
+  }
+  if (job->action != BatchJob::NONE && job->file.empty()) {
+    *error = "the action needs a file name";
+    return -1;
+  }
+  return 0;
+}
+
+int RunBatchAction(const BatchJob& job) {
+  switch (job.action) {
+    case BatchJob::READ_RAM:
+      return ReadToFile(static_cast<u16>(RAM), job.file);
+    case BatchJob::READ_EEPROM:
+      return ReadToFile(static_cast<u16>(EEPROM), job.file);
+    case BatchJob::SEND_RAM:
+      return SendFile(static_cast<u16>(RAM), job.file, job.verify);
+    case BatchJob::SEND_EEPROM:
+      return SendFile(static_cast<u16>(EEPROM), job.file, job.verify);
+    case BatchJob::COMPARE:
+      return Compare(job);
+    case BatchJob::WRITE_XFLASH:
+      return WriteXflash(job.file);
+    case BatchJob::RECORD:
+      return Record(job);
+    default:
+      return BATCH_OK;
+  }
+}
