@@ -70,7 +70,7 @@ struct Faults {
   // The acknowledgement of the X-FLASH chunk write at this table index reports the next
   // page (page + 1) instead of the one written (-1 = off).
   int xflashWrongPageAt = -1;
-  int alterStoredWord = -1;    // a SEND stores parameter word k (0..29, half 0 first) altered
+  int alterStoredWord = -1;  // a SEND stores parameter word k (0..29, half 0 first) altered
 };
 
 // One frame the sensor received, with the time it was complete (seconds, steady clock).

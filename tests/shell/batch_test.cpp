@@ -296,8 +296,7 @@ TEST_F(BatchTest, WriteXflashSendsWhatTheWriteControlSendsAndReadsItBack) {
   other->SetFaults(faults);
   r = Qrox("--write-xflash " + PathIn("XF-LINEAR.DAT"), other.get());
   EXPECT_EQ(r.exit, 1);
-  EXPECT_NE(r.err.find("X-FLASH write: 1 of 256 chunks failed, 0 words differ!"),
-            std::string::npos)
+  EXPECT_NE(r.err.find("X-FLASH write: 1 of 256 chunks failed, 0 words differ!"), std::string::npos)
       << r.err;
 
   std::ofstream(PathIn("short.dat")) << "1\r\n2\r\n";
