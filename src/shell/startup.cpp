@@ -172,6 +172,7 @@ int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job)
   }
   ShutDown();
   builtInSensor.reset();
+  CloseCVIRTE();  // panels, ports and the trace go before the program ends
   return result;
 }
 
