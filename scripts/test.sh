@@ -8,6 +8,8 @@ if [ "${1:-}" = "--sanitize" ]; then
   bash "$root/scripts/build.sh" "$build" -DQROX_SANITIZE=ON
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  # Known leaks of the system libraries, for the program started by the command-line tests too.
+  export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp"
 else
   build="$root/build"
   bash "$root/scripts/build.sh" "$build"
