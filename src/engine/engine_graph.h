@@ -18,6 +18,8 @@ class QCPGraph;
 
 namespace engine {
 
+class QueuedRedraw;
+
 struct PlotRecord {
   PlotInfo info;
   QCPItemRect* rect = nullptr;  // rectangles
@@ -31,7 +33,8 @@ struct CursorRecord {
 };
 
 struct GraphState {
-  QCustomPlot* plot = nullptr;  // owned by its panel
+  QCustomPlot* plot = nullptr;     // owned by its panel
+  QueuedRedraw* redraw = nullptr;  // owned by the plot
   bool stripChart = false;
 
   std::map<int, PlotRecord> plots;

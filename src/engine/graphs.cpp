@@ -1,6 +1,8 @@
 // Graphs on QCustomPlot: rectangles, XY plots, cursors, axis ranges and strip charts.
-// Drawing is never done per call: a change queues one replot for the next pass of the
-// event loop, so the many calls of one frame cost one repaint.
+// Drawing is never done per call: a change queues one redraw for the next pass of the
+// event loop, so the many calls of one frame cost one repaint. The plots and the cursors
+// lie on a layer of their own, so that a frame which only changes them redraws just that
+// layer; axes, grid and layout are redrawn only when an axis or the plot itself changed.
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -10,17 +12,67 @@
 
 namespace {
 
+const char kAutoX[] = "qroxAutoX";
+const char kAutoY[] = "qroxAutoY";
+const char kPlotLayer[] = "main";
+
+bool Autoscaled(const QCustomPlot* plot) {
+  return plot->property(kAutoX).toBool() || plot->property(kAutoY).toBool();
+}
+
+}  // namespace
+
+namespace engine {
+
+// The redraw a graph has queued; a child of its plot, so that a redraw still queued when
+// the plot goes is dropped with it.
+class QueuedRedraw : public QObject {
+ public:
+  explicit QueuedRedraw(QCustomPlot* plot) : QObject(plot), plot_(plot) {}
+
+  void Queue(bool everything) {
+    everything_ = everything_ || everything;
+    if (queued_) return;
+    queued_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { Run(); }, Qt::QueuedConnection);
+  }
+
+ private:
+  void Run() {
+    const bool everything = everything_;
+    queued_ = everything_ = false;
+    // Autoscaled axes follow the data, so new data may move them. A layer whose buffer
+    // is not drawn yet (a new or resized plot) replots the whole plot by itself.
+    if (everything || Autoscaled(plot_)) {
+      plot_->replot();
+      return;
+    }
+    plot_->layer(kPlotLayer)->replot();
+  }
+
+  QCustomPlot* plot_;
+  bool queued_ = false;
+  bool everything_ = false;
+};
+
+}  // namespace engine
+
+namespace {
+
 using engine::ControlState;
 using engine::GraphState;
 
-const char kAutoX[] = "qroxAutoX";
-const char kAutoY[] = "qroxAutoY";
-const char kCursorLayer[] = "cursors";
-
 const int kDefaultTraceColors[] = {0xFF0000, 0x008000, 0x0000FF, 0x000000, 0xFF00FF, 0x00C0C0};
 
+// After a change of the plots, the cursors or the traces.
+void QueuePlotsRedraw(GraphState& g) {
+  g.redraw->Queue(false);
+}
+
+// After a change of an axis.
 void QueueReplot(GraphState& g) {
-  g.plot->replot(QCustomPlot::rpQueuedReplot);
+  g.redraw->Queue(true);
 }
 
 int LookupGraph(int panel, int control, GraphState** out) {
@@ -48,7 +100,25 @@ QPen ThinPen(int rgb) {
   return pen;
 }
 
+// The plots and cursors lie on a layer of their own, between the background with the
+// grid and the axes.
+void SetUpLayers(QCustomPlot* plot) {
+  plot->layer(kPlotLayer)->setMode(QCPLayer::lmBuffered);
+  plot->layer("overlay")->setMode(QCPLayer::lmLogical);  // nothing is drawn there
+  plot->setCurrentLayer(kPlotLayer);
+}
+
 // ------------------------------------------------------------ strip chart
+
+// Cursors lie above the plots: re-adding them puts them last on the plot layer.
+void KeepCursorsOnTop(GraphState& g) {
+  QCPLayer* layer = g.plot->layer(kPlotLayer);
+  for (engine::CursorRecord& cur : g.cursors) {
+    if (!cur.line) continue;
+    cur.line->setLayer(layer);
+    cur.marker->setLayer(layer);
+  }
+}
 
 void SyncTraces(GraphState& g) {
   int n = std::max(1, g.numTraces);
@@ -60,6 +130,7 @@ void SyncTraces(GraphState& g) {
     graph->setPen(ThinPen(g.traceColors[g.traceGraphs.size()]));
     graph->setAntialiased(false);
     g.traceGraphs.push_back(graph);
+    KeepCursorsOnTop(g);
   }
   while (static_cast<int>(g.traceGraphs.size()) > n) {
     g.plot->removeGraph(g.traceGraphs.back());
@@ -78,12 +149,13 @@ void ShowTraces(GraphState& g) {
     for (int i = 0; i < points.size(); ++i) points[i] = QCPGraphData(i, trace[i]);
     g.traceGraphs[t]->data()->set(points, true);
   }
-  QueueReplot(g);
+  QueuePlotsRedraw(g);
 }
 
 void SetStripRange(GraphState& g) {
-  if (!g.plot->property(kAutoX).toBool())
-    g.plot->xAxis->setRange(0, std::max(1, g.pointsPerScreen - 1));
+  if (g.plot->property(kAutoX).toBool()) return;
+  g.plot->xAxis->setRange(0, std::max(1, g.pointsPerScreen - 1));
+  QueueReplot(g);
 }
 
 // ------------------------------------------------------------ plots
@@ -98,6 +170,7 @@ QCPItemRect* TakeRect(GraphState& g) {
   auto* r = new QCPItemRect(g.plot);
   r->setClipToAxisRect(true);
   r->setAntialiased(false);
+  KeepCursorsOnTop(g);
   return r;
 }
 
@@ -112,6 +185,7 @@ QCPCurve* TakeCurve(GraphState& g) {
   c->setAntialiased(false);
   c->setLineStyle(QCPCurve::lsLine);
   c->setScatterStyle(QCPScatterStyle::ssNone);
+  KeepCursorsOnTop(g);
   return c;
 }
 
@@ -131,7 +205,7 @@ int AddPlot(GraphState& g, engine::PlotRecord rec) {
   int handle = g.nextHandle++;
   rec.info.handle = handle;
   g.plots[handle] = std::move(rec);
-  QueueReplot(g);
+  QueuePlotsRedraw(g);
   return handle;
 }
 
@@ -145,8 +219,6 @@ void Autoscale(QCustomPlot* plot) {
 engine::CursorRecord& EnsureCursor(GraphState& g, int index) {
   engine::CursorRecord& cur = g.cursors[index];
   if (cur.line) return cur;
-  QCPLayer* previous = g.plot->currentLayer();
-  g.plot->setCurrentLayer(kCursorLayer);
   cur.line = new QCPItemStraightLine(g.plot);
   cur.line->setPen(QPen(QColor(40, 40, 40), 1, index == 0 ? Qt::SolidLine : Qt::DashLine));
   cur.line->setAntialiased(false);
@@ -156,7 +228,6 @@ engine::CursorRecord& EnsureCursor(GraphState& g, int index) {
   cur.marker->setSize(9);
   cur.marker->setPen(QPen(QColor(40, 40, 40)));
   cur.marker->setAntialiased(false);
-  g.plot->setCurrentLayer(previous);
   return cur;
 }
 
@@ -178,8 +249,8 @@ void InitGraph(GraphState& g, QCustomPlot* plot) {
   plot->setNotAntialiasedElements(QCP::aeAll);
   plot->setPlottingHints(QCP::phFastPolylines | QCP::phCacheLabels);
   plot->setContextMenuPolicy(Qt::PreventContextMenu);
-  plot->addLayer(kCursorLayer, plot->layer("main"), QCustomPlot::limAbove);
-  plot->setCurrentLayer("main");
+  SetUpLayers(plot);
+  g.redraw = new QueuedRedraw(plot);
   ApplyInitialRange(plot, plot->xAxis, "xMin", "xMax");
   ApplyInitialRange(plot, plot->yAxis, "yMin", "yMax");
   QVariant xLabel = plot->property("xLabel"), yLabel = plot->property("yLabel");
@@ -306,7 +377,7 @@ int DeleteGraphPlot(int panel, int control, int plot, int refresh) {
   if (refresh)
     g->plot->replot();
   else
-    QueueReplot(*g);
+    QueuePlotsRedraw(*g);
   return 0;
 }
 
@@ -317,7 +388,7 @@ int SetGraphCursor(int panel, int control, int cursor, double x, double y) {
   engine::CursorRecord& cur = EnsureCursor(*g, cursor - 1);
   if (cur.x == x && cur.y == y && cur.line->visible()) return 0;
   PlaceCursor(cur, x, y);
-  QueueReplot(*g);
+  QueuePlotsRedraw(*g);
   return 0;
 }
 
@@ -342,7 +413,7 @@ int SetTraceAttribute(int panel, int control, int trace, int attribute, int valu
   g->traceColors[trace - 1] = rgb;
   if (trace <= static_cast<int>(g->traceGraphs.size())) {
     g->traceGraphs[trace - 1]->setPen(ThinPen(rgb));
-    QueueReplot(*g);
+    QueuePlotsRedraw(*g);
   }
   return 0;
 }

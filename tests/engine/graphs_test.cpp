@@ -149,6 +149,63 @@ TEST_F(EngineGraphs, StripChartKeepsTheLastPointsPerTraceInOrder) {
   EXPECT_EQ(SetCtrlAttribute(panel, kGraph, ATTR_NUM_TRACES, 2), UIEInvalidAttribute);
 }
 
+bool DarkAt(const QImage& shot, int x, int y) {
+  for (int dx = -1; dx <= 1; ++dx)
+    if (QColor(shot.pixel(x + dx, y)) == QColor(40, 40, 40)) return true;
+  return false;
+}
+
+// A frame that only changes plots, cursors or traces redraws their layer alone: axes and
+// layout are not drawn again, yet the screen shows the change. An axis change replots
+// everything. Cursors are drawn above the plots, whatever was plotted first.
+TEST_F(EngineGraphs, PlotChangesRedrawOnlyThePlotLayer) {
+  DisplayPanel(panel);
+  QCustomPlot* plot = Plot(panel, kGraph);
+  QCustomPlot* strip = Plot(panel, kStrip);
+  ASSERT_EQ(SetAxisScalingMode(panel, kGraph, VAL_XAXIS, VAL_MANUAL, 0.0, 1000.0), 0);
+  ASSERT_EQ(SetAxisScalingMode(panel, kGraph, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 1.0), 0);
+  double values[4] = {1, 2, 3, 4};
+  ASSERT_EQ(PlotStripChart(panel, kStrip, values, 4, 0, 0, VAL_DOUBLE), 0);
+  // The first rectangle and cursor are new items of the plot layer: they replot once.
+  ASSERT_EQ(SetGraphCursor(panel, kGraph, 1, 500, 0.5), 0);
+  PlotRectangle(panel, kGraph, 400, 0.0, 600, 1.0, 0xFF0000, 0xFF0000);
+  Pump(0.05);
+  int replots = 0, stripReplots = 0;
+  QObject::connect(plot, &QCustomPlot::afterReplot, [&] { ++replots; });
+  QObject::connect(strip, &QCustomPlot::afterReplot, [&] { ++stripReplots; });
+
+  QImage shot = plot->grab().toImage();
+  const int y = static_cast<int>(plot->yAxis->coordToPixel(0.25));
+  const int cursorX = static_cast<int>(plot->xAxis->coordToPixel(500));
+  EXPECT_EQ(QColor(shot.pixel(static_cast<int>(plot->xAxis->coordToPixel(450)), y)), Qt::red);
+  EXPECT_TRUE(DarkAt(shot, cursorX, y)) << "cursor above the rectangle";
+
+  // The rectangle moves away from the cursor, the cursor moves, the strip chart takes new
+  // values: all redrawn without a replot.
+  DeleteGraphPlot(panel, kGraph, -1, 0);
+  PlotRectangle(panel, kGraph, 100, 0.0, 200, 1.0, 0xFF0000, 0xFF0000);
+  ASSERT_EQ(SetGraphCursor(panel, kGraph, 1, 700, 0.5), 0);
+  ASSERT_EQ(PlotStripChart(panel, kStrip, values, 4, 0, 0, VAL_DOUBLE), 0);
+  Pump(0.05);
+  EXPECT_EQ(replots, 0);
+  EXPECT_EQ(stripReplots, 0);
+  shot = plot->grab().toImage();
+  EXPECT_EQ(QColor(shot.pixel(static_cast<int>(plot->xAxis->coordToPixel(150)), y)), Qt::red);
+  EXPECT_NE(QColor(shot.pixel(static_cast<int>(plot->xAxis->coordToPixel(450)), y)), Qt::red);
+  EXPECT_FALSE(DarkAt(shot, cursorX, y)) << "the cursor left its old place";
+  EXPECT_TRUE(DarkAt(shot, static_cast<int>(plot->xAxis->coordToPixel(700)), y));
+
+  // A new axis range replots once, and the plots follow it.
+  ASSERT_EQ(SetAxisScalingMode(panel, kGraph, VAL_XAXIS, VAL_MANUAL, 0.0, 400.0), 0);
+  ASSERT_EQ(SetAxisScalingMode(panel, kGraph, VAL_XAXIS, VAL_MANUAL, 0.0, 400.0), 0);
+  Pump(0.05);
+  EXPECT_EQ(replots, 1);
+  shot = plot->grab().toImage();
+  EXPECT_EQ(QColor(shot.pixel(static_cast<int>(plot->xAxis->coordToPixel(110)), y)), Qt::red);
+  EXPECT_EQ(QColor(shot.pixel(static_cast<int>(plot->xAxis->coordToPixel(190)), y)), Qt::red);
+  EXPECT_NE(QColor(shot.pixel(static_cast<int>(plot->xAxis->coordToPixel(250)), y)), Qt::red);
+}
+
 double ThreadCpu() {
   timespec ts{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
