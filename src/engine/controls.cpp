@@ -18,6 +18,7 @@
 
 #include "engine/engine_controls.h"
 #include "engine/engine_internal.h"
+#include "engine/engine_spinbox.h"
 
 namespace engine {
 
@@ -112,7 +113,9 @@ int SetNumeric(ControlState& c, double v) {
     case Kind::IntNumeric: {
       auto* box = static_cast<QSpinBox*>(w);
       double clamped = std::clamp(std::round(v), double(box->minimum()), double(box->maximum()));
-      box->setValue(static_cast<int>(clamped));
+      auto* stepping = dynamic_cast<engine::SteppingSpinBox*>(box);
+      const int value = static_cast<int>(clamped);
+      if (!stepping || box->value() != value || !stepping->Shows(value)) box->setValue(value);
       c.lastValue = box->value();
       c.pendingCommit = false;
       return 0;
@@ -121,7 +124,8 @@ int SetNumeric(ControlState& c, double v) {
       auto* box = static_cast<QDoubleSpinBox*>(w);
       double clamped =
           std::isnan(v) ? box->minimum() : std::clamp(v, box->minimum(), box->maximum());
-      box->setValue(clamped);
+      auto* stepping = dynamic_cast<engine::SteppingDoubleSpinBox*>(box);
+      if (!stepping || !stepping->Shows(clamped)) box->setValue(clamped);
       c.hasExact = true;
       c.exactValue = clamped;
       c.exactShown = box->value();

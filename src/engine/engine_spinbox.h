@@ -20,6 +20,13 @@ class SteppingBox : public Box {
     Box::stepBy(steps);
     if (stepped) stepped();
   }
+
+  // Whether the box shows `value` just as writing it would (an unfinished edit by the user
+  // does not count). A box repaints on every write, even of the value it shows.
+  template <class Value>
+  bool Shows(Value value) const {
+    return this->text() == this->prefix() + this->textFromValue(value) + this->suffix();
+  }
 };
 
 using SteppingSpinBox = SteppingBox<QSpinBox>;

@@ -1,8 +1,14 @@
 // Control values and attributes on a panel of the test resource file.
 #include <gtest/gtest.h>
 
+#include <QAbstractSpinBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QWidget>
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/engine.h"
@@ -106,6 +112,96 @@ TEST_F(EngineControls, NumericValuesKeepTheirTypes) {
   ASSERT_EQ(SetCtrlVal(panel, kSlider, 42), 0);
   ASSERT_EQ(GetCtrlVal(panel, kSlider, &i), 0);
   EXPECT_EQ(i, 42);
+}
+
+struct PaintCount : QObject {
+  int count = 0;
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count;
+    return false;
+  }
+};
+
+// A write of the value a numeric field already shows costs no repaint (indicators are
+// written every measurement frame); a new value, or one the user has begun to type over,
+// is shown.
+TEST_F(EngineControls, WritingTheShownValueDoesNotRepaint) {
+  DisplayPanel(panel);
+  auto* spin = qobject_cast<QAbstractSpinBox*>(CtrlWidget(panel, kSpin));
+  auto* dbl = qobject_cast<QAbstractSpinBox*>(CtrlWidget(panel, kDouble));
+  ASSERT_TRUE(spin && dbl);
+  ASSERT_EQ(SetCtrlVal(panel, kSpin, 5), 0);
+  ASSERT_EQ(SetCtrlVal(panel, kDouble, 1.25), 0);
+  Pump(0.05);
+  PaintCount paints;
+  spin->installEventFilter(&paints);
+  dbl->installEventFilter(&paints);
+  for (int k = 0; k < 3; ++k) {
+    ASSERT_EQ(SetCtrlVal(panel, kSpin, 5), 0);
+    ASSERT_EQ(SetCtrlVal(panel, kDouble, 1.25), 0);
+    ASSERT_EQ(SetCtrlVal(panel, kDouble, 1.2501), 0);  // the same two decimals on screen
+    Pump(0.02);
+  }
+  EXPECT_EQ(paints.count, 0);
+  double d = 0;
+  ASSERT_EQ(GetCtrlVal(panel, kDouble, &d), 0);
+  EXPECT_EQ(d, 1.2501) << "the exact value written is kept";
+
+  ASSERT_EQ(SetCtrlVal(panel, kSpin, 6), 0);
+  ASSERT_EQ(SetCtrlVal(panel, kDouble, 2.5), 0);
+  Pump(0.05);
+  EXPECT_GE(paints.count, 2);
+  EXPECT_EQ(spin->text(), "6");
+  EXPECT_EQ(dbl->text(), "2.50");
+
+  // Typed over but not finished: a write of the same value shows it again.
+  spin->findChild<QLineEdit*>()->setText("9");
+  ASSERT_EQ(SetCtrlVal(panel, kSpin, 6), 0);
+  EXPECT_EQ(spin->text(), "6");
+  int i = 0;
+  ASSERT_EQ(GetCtrlVal(panel, kSpin, &i), 0);
+  EXPECT_EQ(i, 6);
+}
+
+// Group boxes paint from a picture of themselves that follows every change of their look.
+TEST_F(EngineControls, GroupBoxPictureFollowsItsLook) {
+  DisplayPanel(panel);
+  auto* box = PanelWidget(panel)->findChild<QGroupBox*>("commands");
+  ASSERT_TRUE(box);
+  // The style's own drawing of the same box, for comparison.
+  QWidget host;
+  host.setPalette(box->palette());
+  auto* plain = new QGroupBox(&host);
+  plain->setGeometry(box->geometry());
+  plain->setFont(box->font());
+  host.resize(PanelWidget(panel)->size());
+  // Equal but for rounding: no colour channel (premultiplied) differs by more than 3.
+  auto near = [](const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return false;
+    for (int y = 0; y < a.height(); ++y) {
+      const uchar* p = a.constScanLine(y);
+      const uchar* q = b.constScanLine(y);
+      for (int i = 0; i < a.bytesPerLine(); ++i)
+        if (std::abs(p[i] - q[i]) > 3) return false;
+    }
+    return true;
+  };
+  auto shot = [](QWidget* w) {
+    return w->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  };
+  plain->setTitle(box->title());
+  EXPECT_TRUE(near(shot(box), shot(plain)));
+  const QImage before = shot(box);
+  box->setTitle("Other commands");
+  plain->setTitle("Other commands");
+  EXPECT_FALSE(near(shot(box), before)) << "the new title is drawn";
+  EXPECT_TRUE(near(shot(box), shot(plain)));
+  box->setEnabled(false);
+  plain->setEnabled(false);
+  EXPECT_TRUE(near(shot(box), shot(plain)));
+  box->resize(box->width() + 40, box->height());
+  plain->resize(box->size());
+  EXPECT_TRUE(near(shot(box), shot(plain)));
 }
 
 TEST_F(EngineControls, TextControlsAndTextBoxLines) {
