@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -32,6 +33,13 @@ struct Port {
   bool awayReported = false;  // COM_LINK_AWAY has been delivered for this loss
   ComOpenFailure failure;     // of the last open
   ComLatency latency;         // of the open port
+  // The reply awaited: the bytes that wake the program (tty VMIN), the last write and how
+  // long the line took per byte for the last complete reply (0: not known yet).
+  int wakeCount = 0;
+  double writtenAt = -1.0;
+  int writtenBytes = 0;
+  double seenByteTime = 0.0;
+  QTimer* quietTimer = nullptr;  // ends the time the port is not watched
 };
 
 std::map<int, Port> g_ports;
@@ -61,6 +69,12 @@ int KernelQueue(QSerialPort* serial) {
   return pending;
 }
 
+int KernelOutQueue(QSerialPort* serial) {
+  int pending = 0;
+  if (serial->handle() < 0 || ioctl(serial->handle(), TIOCOUTQ, &pending) != 0) return 0;
+  return pending;
+}
+
 int QueueLength(Port& p) {
   if (!p.serial->isOpen() || p.lost) return 0;
   return static_cast<int>(p.serial->bytesAvailable()) + KernelQueue(p.serial);
@@ -85,6 +99,8 @@ struct BlockingGuard {
 };
 
 void ScheduleReceiveCheck(int number);
+void NoteReplyPace(Port& p);
+QSocketNotifier* ReadNotifier(QSerialPort* serial);
 
 // Calls the receive callback while at least notify-count bytes wait. A callback that
 // takes nothing is not called again until more bytes arrive.
@@ -213,8 +229,18 @@ void OnError(int number, QSerialPort::SerialPortError error) {
       QCoreApplication::instance(), [number] { CloseLostPort(number); }, Qt::QueuedConnection);
 }
 
+// The end of the time a port is not watched. A device that went away meanwhile is
+// noticed now, whatever the port's own notifications did while they were off.
+void WatchAgain(int number) {
+  Port* p = OpenPort(number);
+  if (!p || p->lost) return;
+  if (QSocketNotifier* reader = ReadNotifier(p->serial)) reader->setEnabled(true);
+  if (HungUp(p->serial)) OnError(number, QSerialPort::ResourceError);
+}
+
 void OnReadyRead(int number) {
   Port* p = OpenPort(number);
+  if (p) NoteReplyPace(*p);
   if (!p || p->blocking || p->inCallback) return;  // looked at again when that ends
   DeliverReceive(number);
 }
@@ -222,14 +248,53 @@ void OnReadyRead(int number) {
 // Lets the descriptor report itself readable only once `count` bytes have arrived (the tty's
 // VMIN with VTIME 0), so a reply trickling in at the line's pace wakes the program once, not
 // once per byte group. Reads stay non-blocking and still return what is there.
-void WakeAfter(QSerialPort* serial, int count) {
+void WakeAfter(Port& p, int count) {
+  p.wakeCount = std::clamp(count, 0, 255);
   termios t{};
-  if (serial->handle() < 0 || tcgetattr(serial->handle(), &t) != 0) return;
-  const auto vmin = static_cast<cc_t>(std::clamp(count, 0, 255));
+  if (p.serial->handle() < 0 || tcgetattr(p.serial->handle(), &t) != 0) return;
+  const auto vmin = static_cast<cc_t>(p.wakeCount);
   if (t.c_cc[VMIN] == vmin && t.c_cc[VTIME] == 0) return;
   t.c_cc[VMIN] = vmin;
   t.c_cc[VTIME] = 0;
-  tcsetattr(serial->handle(), TCSANOW, &t);
+  tcsetattr(p.serial->handle(), TCSANOW, &t);
+}
+
+// Seconds one character takes on the line: start bit, data bits, parity and stop bits.
+double LineByteTime(const QSerialPort* s) {
+  const double bits = 1 + s->dataBits() + (s->parity() == QSerialPort::NoParity ? 0 : 1) +
+                      (s->stopBits() == QSerialPort::TwoStop ? 2 : 1);
+  return s->baudRate() > 0 ? bits / s->baudRate() : 0.0;
+}
+
+QSocketNotifier* ReadNotifier(QSerialPort* serial) {
+  const auto notifiers = serial->findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly);
+  for (QSocketNotifier* n : notifiers)
+    if (n->type() == QSocketNotifier::Read) return n;
+  return nullptr;
+}
+
+// A tty wakes a program that waits on it for every group of bytes that comes in, even
+// when it was told to wake only for a whole reply (VMIN). So after a request the port is
+// not watched while the awaited reply cannot be complete yet: until the request and the
+// reply have had the time they take on the line (plus half a millisecond), and never
+// longer than the last reply took (a simulated line may run without pace).
+void StayQuietWhileReplyTravels(Port& p) {
+  if (p.wakeCount <= 1 || p.writtenAt < 0 || p.seenByteTime <= 0) return;
+  const int bytes = p.writtenBytes + p.wakeCount;
+  const double onLine = LineByteTime(p.serial) * bytes + 0.0005;
+  const double seen = p.seenByteTime * bytes - 0.0005;
+  const int ms = static_cast<int>((p.writtenAt + std::min(onLine, seen) - Timer()) * 1000.0);
+  QSocketNotifier* reader = ReadNotifier(p.serial);
+  if (ms < 2 || !reader || !reader->isEnabled()) return;
+  reader->setEnabled(false);
+  p.quietTimer->start(ms);
+}
+
+// The awaited reply is complete: how long it took per byte, from the end of the write.
+void NoteReplyPace(Port& p) {
+  if (p.wakeCount <= 1 || p.writtenAt < 0 || QueueLength(p) < p.wakeCount) return;
+  p.seenByteTime = (Timer() - p.writtenAt) / (p.writtenBytes + p.wakeCount);
+  p.writtenAt = -1.0;
 }
 
 Port& PortFor(int number) {
@@ -239,6 +304,10 @@ Port& PortFor(int number) {
     QObject::connect(p.serial, &QSerialPort::readyRead, [number] { OnReadyRead(number); });
     QObject::connect(p.serial, &QSerialPort::errorOccurred,
                      [number](QSerialPort::SerialPortError e) { OnError(number, e); });
+    p.quietTimer = new QTimer(p.serial);
+    p.quietTimer->setSingleShot(true);
+    p.quietTimer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(p.quietTimer, &QTimer::timeout, [number] { WatchAgain(number); });
   }
   return p;
 }
@@ -290,8 +359,10 @@ int OpenComConfig(int portNumber, const char* deviceName, long baudRate, int par
   Port& p = PortFor(portNumber);
   if (p.serial->isOpen()) p.serial->close();
   const bool watched = p.watched;
+  p.quietTimer->stop();
   Port fresh;
   fresh.serial = p.serial;
+  fresh.quietTimer = p.quietTimer;
   p = fresh;
   QSerialPort* s = p.serial;
   s->setPortName(QString::fromStdString(engine::ResolveDevice(device)));
@@ -390,6 +461,11 @@ int ComWrt(int portNumber, const char* buffer, int count) {
       written = Failed(*p) ? kComUnknownIOError : count - static_cast<int>(s->bytesToWrite());
     }
   }
+  if (written > 0) {
+    p->writtenAt = Timer();
+    p->writtenBytes = written;
+    StayQuietWhileReplyTravels(*p);
+  }
   ScheduleReceiveCheck(portNumber);
   return written;
 }
@@ -418,20 +494,21 @@ int ComRd(int portNumber, char* buffer, int count) {
   return got;
 }
 
+// An empty queue is left alone: on a tty a flush waits for the kernel's buffer work, a
+// sleep and a task switch each time, and the exchanges flush before and after every frame.
 int FlushInQ(int portNumber) {
   Port* p = nullptr;
   if (int r = Usable(portNumber, &p)) return r;
   // Bytes already read into the driver's buffer and bytes still in the tty queue.
-  p->serial->clear(QSerialPort::Input);
-  if (p->serial->handle() >= 0) tcflush(p->serial->handle(), TCIFLUSH);
+  if (QueueLength(*p) > 0) p->serial->clear(QSerialPort::Input);
   return 0;
 }
 
 int FlushOutQ(int portNumber) {
   Port* p = nullptr;
   if (int r = Usable(portNumber, &p)) return r;
-  p->serial->clear(QSerialPort::Output);
-  if (p->serial->handle() >= 0) tcflush(p->serial->handle(), TCOFLUSH);
+  if (p->serial->bytesToWrite() > 0 || KernelOutQueue(p->serial) > 0)
+    p->serial->clear(QSerialPort::Output);
   return 0;
 }
 
@@ -445,7 +522,8 @@ int SetComWakeCount(int portNumber, int count) {
   Port* p = nullptr;
   if (int r = Usable(portNumber, &p)) return r;
   if (count < 0 || count > 255) return kComInvalidParameter;
-  WakeAfter(p->serial, count);
+  WakeAfter(*p, count);
+  StayQuietWhileReplyTravels(*p);
   return 0;
 }
 
@@ -458,12 +536,12 @@ int InstallComCallback(int portNumber, int eventMask, int notifyCount, int /*eve
     p->eventMask = 0;
     p->callback = nullptr;
     p->callbackData = nullptr;
-    WakeAfter(p->serial, 0);
+    WakeAfter(*p, 0);
     return 0;
   }
   p->eventMask = eventMask;
   p->notifyCount = std::max(1, notifyCount);
-  WakeAfter(p->serial, (eventMask & LWRS_RECEIVE) ? p->notifyCount : 0);
+  WakeAfter(*p, (eventMask & LWRS_RECEIVE) ? p->notifyCount : 0);
   p->callback = callback;
   p->callbackData = callbackData;
   ScheduleReceiveCheck(portNumber);

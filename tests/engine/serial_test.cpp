@@ -278,6 +278,78 @@ TEST_F(EngineSerial, RequestReplyCyclesKeepWorking) {
   }
 }
 
+void SleepUntil(double t) {
+  const double left = t - Timer();
+  if (left > 0) std::this_thread::sleep_for(std::chrono::duration<double>(left));
+}
+
+long VoluntarySleeps() {
+  rusage u{};
+  getrusage(RUSAGE_THREAD, &u);
+  return u.ru_nvcsw;
+}
+
+// A sensor at 19200 baud: the 36-byte request takes 18.75 ms on the line, the reply as
+// long, coming in as nine groups of four bytes 2 ms apart. Once the program has seen that
+// pace, it does not watch the port while a reply travels: a wait sleeps about twice per
+// reply instead of once per group, and still notices the reply within a few milliseconds
+// of its last byte. A sensor that suddenly answers at once is noticed as soon as the line
+// allows, and one unplugged meanwhile as soon as the port is watched again.
+TEST_F(EngineSerial, PortIsNotWatchedWhileTheReplyTravels) {
+  Received got;
+  ASSERT_EQ(InstallComCallback(kPort, LWRS_RECEIVE, 36, 0x55, OnFrame, &got), 0);
+  struct Exchange {
+    long sleeps;
+    double late;  // from the reply's last byte to the callback
+    double took;  // from the request to the callback
+  };
+  auto exchange = [&](int i, bool paced) {
+    const std::string request = Frame(i), reply = Frame(i + 1);
+    const size_t before = got.frames.size();
+    const long sleeps = VoluntarySleeps();
+    const double t0 = Timer();
+    EXPECT_EQ(ComWrt(kPort, request.data(), 36), 36);
+    double lastByte = 0;
+    std::thread sensor([&] {
+      EXPECT_EQ(AtSensor(36), request);
+      for (int k = 0; paced && k < 9; ++k) {
+        SleepUntil(t0 + 0.0195 + 0.002 * (k + 1));
+        FromSensor(reply.substr(4 * k, 4));
+      }
+      if (!paced) FromSensor(reply);
+      lastByte = Timer();
+    });
+    const double end = Timer() + 1.0;
+    while (got.frames.size() == before && Timer() < end) ProcessEventsUntil(end);
+    const double noticed = Timer();
+    sensor.join();
+    EXPECT_EQ(got.frames.size(), before + 1);
+    if (got.frames.size() > before) {
+      EXPECT_EQ(got.frames.back(), reply);
+    }
+    return Exchange{VoluntarySleeps() - sleeps, noticed - lastByte, noticed - t0};
+  };
+  exchange(0, true);  // the pace is learnt
+  for (int i = 1; i <= 4; ++i) {
+    const Exchange e = exchange(i, true);
+    EXPECT_LE(e.sleeps, 4) << "exchange " << i;
+    EXPECT_LT(e.late, 0.005) << "exchange " << i;
+  }
+  const double line = 72 * 10.0 / 19200;
+  const Exchange quick = exchange(5, false);
+  EXPECT_LT(quick.took, line + 0.0005 + 0.005);
+
+  // Unplugged while the port is not watched.
+  const std::string request = Frame(9);
+  ASSERT_EQ(ComWrt(kPort, request.data(), 36), 36);
+  close(master);
+  master = -1;
+  const double t0 = Timer();
+  while (!ComPortLost(kPort) && Timer() < t0 + 1.0) ProcessEventsUntil(t0 + 1.0);
+  EXPECT_TRUE(ComPortLost(kPort));
+  EXPECT_LT(Timer() - t0, line + 0.0005 + 0.02);
+}
+
 TEST_F(EngineSerial, NoCallbackDuringBlockingCallsOrDelay) {
   Received got;
   ASSERT_EQ(InstallComCallback(kPort, LWRS_RECEIVE, 4, 0x55, OnFrame, &got), 0);
