@@ -115,7 +115,7 @@ int SetNumeric(ControlState& c, double v) {
       double clamped = std::clamp(std::round(v), double(box->minimum()), double(box->maximum()));
       auto* stepping = dynamic_cast<engine::SteppingSpinBox*>(box);
       const int value = static_cast<int>(clamped);
-      if (!stepping || box->value() != value || !stepping->Shows(value)) box->setValue(value);
+      if (!stepping || !stepping->Shows(value)) box->setValue(value);
       c.lastValue = box->value();
       c.pendingCommit = false;
       return 0;

@@ -98,9 +98,21 @@ struct BlockingGuard {
   Port& port;
 };
 
+QSocketNotifier* ReadNotifier(QSerialPort* serial) {
+  const auto notifiers = serial->findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly);
+  for (QSocketNotifier* n : notifiers)
+    if (n->type() == QSocketNotifier::Read) return n;
+  return nullptr;
+}
+
+// The awaited reply is complete: how long it took per byte, from the end of the write.
+void NoteReplyPace(Port& p) {
+  if (p.wakeCount <= 1 || p.writtenAt < 0 || QueueLength(p) < p.wakeCount) return;
+  p.seenByteTime = (Timer() - p.writtenAt) / (p.writtenBytes + p.wakeCount);
+  p.writtenAt = -1.0;
+}
+
 void ScheduleReceiveCheck(int number);
-void NoteReplyPace(Port& p);
-QSocketNotifier* ReadNotifier(QSerialPort* serial);
 
 // Calls the receive callback while at least notify-count bytes wait. A callback that
 // takes nothing is not called again until more bytes arrive.
@@ -266,13 +278,6 @@ double LineByteTime(const QSerialPort* s) {
   return s->baudRate() > 0 ? bits / s->baudRate() : 0.0;
 }
 
-QSocketNotifier* ReadNotifier(QSerialPort* serial) {
-  const auto notifiers = serial->findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly);
-  for (QSocketNotifier* n : notifiers)
-    if (n->type() == QSocketNotifier::Read) return n;
-  return nullptr;
-}
-
 // A tty wakes a program that waits on it for every group of bytes that comes in, even
 // when it was told to wake only for a whole reply (VMIN). So after a request the port is
 // not watched while the awaited reply cannot be complete yet: until the request and the
@@ -288,13 +293,6 @@ void StayQuietWhileReplyTravels(Port& p) {
   if (ms < 2 || !reader || !reader->isEnabled()) return;
   reader->setEnabled(false);
   p.quietTimer->start(ms);
-}
-
-// The awaited reply is complete: how long it took per byte, from the end of the write.
-void NoteReplyPace(Port& p) {
-  if (p.wakeCount <= 1 || p.writtenAt < 0 || QueueLength(p) < p.wakeCount) return;
-  p.seenByteTime = (Timer() - p.writtenAt) / (p.writtenBytes + p.wakeCount);
-  p.writtenAt = -1.0;
 }
 
 Port& PortFor(int number) {
