@@ -101,6 +101,17 @@ int SelectRingValue(QComboBox* box, int value) {
   return 0;
 }
 
+// Shows `value` on a numeric box; returns the value the box holds for it.
+template <class Box, class Value>
+Value ShowOnBox(Box* box, Value value) {
+  if (auto* stepping = dynamic_cast<engine::SteppingBox<Box>*>(box)) {
+    stepping->Show(value);
+    return stepping->ShownValue();
+  }
+  box->setValue(value);
+  return box->value();
+}
+
 int SetNumeric(ControlState& c, double v) {
   QWidget* w = c.widget;
   QSignalBlocker block(w);
@@ -113,10 +124,7 @@ int SetNumeric(ControlState& c, double v) {
     case Kind::IntNumeric: {
       auto* box = static_cast<QSpinBox*>(w);
       double clamped = std::clamp(std::round(v), double(box->minimum()), double(box->maximum()));
-      auto* stepping = dynamic_cast<engine::SteppingSpinBox*>(box);
-      const int value = static_cast<int>(clamped);
-      if (!stepping || !stepping->Shows(value)) box->setValue(value);
-      c.lastValue = box->value();
+      c.lastValue = ShowOnBox(box, static_cast<int>(clamped));
       c.pendingCommit = false;
       return 0;
     }
@@ -124,11 +132,9 @@ int SetNumeric(ControlState& c, double v) {
       auto* box = static_cast<QDoubleSpinBox*>(w);
       double clamped =
           std::isnan(v) ? box->minimum() : std::clamp(v, box->minimum(), box->maximum());
-      auto* stepping = dynamic_cast<engine::SteppingDoubleSpinBox*>(box);
-      if (!stepping || !stepping->Shows(clamped)) box->setValue(clamped);
       c.hasExact = true;
       c.exactValue = clamped;
-      c.exactShown = box->value();
+      c.exactShown = ShowOnBox(box, clamped);
       c.lastValue = c.exactShown;
       c.pendingCommit = false;
       return 0;
@@ -148,6 +154,14 @@ int SetNumeric(ControlState& c, double v) {
   }
 }
 
+// A box is brought in step with the value it shows before it is read.
+template <class Box>
+const Box* InStep(QWidget* w) {
+  auto* box = static_cast<Box*>(w);
+  if (auto* stepping = dynamic_cast<engine::SteppingBox<Box>*>(box)) stepping->Sync();
+  return box;
+}
+
 int GetNumeric(const ControlState& c, double* v) {
   const QWidget* w = c.widget;
   switch (engine::KindOf(w)) {
@@ -159,10 +173,10 @@ int GetNumeric(const ControlState& c, double* v) {
       return 0;
     }
     case Kind::IntNumeric:
-      *v = static_cast<const QSpinBox*>(w)->value();
+      *v = InStep<QSpinBox>(c.widget)->value();
       return 0;
     case Kind::FloatNumeric: {
-      double shown = static_cast<const QDoubleSpinBox*>(w)->value();
+      double shown = InStep<QDoubleSpinBox>(c.widget)->value();
       *v = c.hasExact && shown == c.exactShown ? c.exactValue : shown;
       return 0;
     }

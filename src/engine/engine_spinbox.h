@@ -1,17 +1,24 @@
 // Numeric controls that tell each step: an arrow button, the Up/Down and Page keys or the
 // mouse wheel change the value by steps, and each step is a finished edit (a commit), as
-// a user expects. Private to src/engine.
+// a user expects. Indicators among them (read-only, without arrows) draw their own text.
+// Private to src/engine.
 #pragma once
 
 #include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QPainter>
 #include <QSpinBox>
+#include <QTextLayout>
 #include <functional>
+#include <optional>
+#include <type_traits>
 
 namespace engine {
 
 template <class Box>
 class SteppingBox : public Box {
  public:
+  using Value = std::decay_t<decltype(std::declval<const Box&>().value())>;
   using Box::Box;
   // Runs after every step that the box took.
   std::function<void()> stepped;
@@ -21,12 +28,102 @@ class SteppingBox : public Box {
     if (stepped) stepped();
   }
 
-  // Whether the box shows `value` just as writing it would (an unfinished edit by the user
-  // does not count). A box repaints on every write, even of the value it shows.
-  template <class Value>
-  bool Shows(Value value) const {
-    return this->text() == this->prefix() + this->textFromValue(value) + this->suffix();
+  // Shows `value`. A box repaints on every write, even of the value it shows, so a
+  // value already shown is not written again (an unfinished edit by the user does not
+  // count as shown). An indicator keeps the value and draws its text itself: its line
+  // edit would lay the text out three times for every new value, and an indicator
+  // changes with every measured frame.
+  void Show(Value value) {
+    if (DrawsOwnText()) {
+      ShowOnIndicator(value);
+      return;
+    }
+    if (!Shows(value)) this->setValue(value);
   }
+
+  // The value the box shows, as value() will give it once the box is in step.
+  Value ShownValue() const { return pending_ ? *pending_ : this->value(); }
+
+  // Brings the box itself (value, text of the hidden line edit) in step with what it
+  // shows; a reader of the box calls it first.
+  void Sync() {
+    if (!pending_) return;
+    const Value value = *pending_;
+    pending_.reset();
+    const QSignalBlocker quiet(this);  // a write, not a change by the user
+    this->setValue(value);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    Box::paintEvent(event);
+    if (!ownText_) return;
+    const QLineEdit* edit = this->lineEdit();
+    QTextLayout layout(shownText_, edit->font());
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();  // lays the line out
+    const int width = qRound(line.naturalTextWidth());
+    QPainter painter(this);
+    painter.setPen(edit->palette().color(QPalette::Text));
+    layout.draw(&painter, TextPosition(width));
+  }
+
+ private:
+  // A read-only box without arrows, its text left or right: it draws the text as its line
+  // edit would. The line edit is hidden from the first value on.
+  bool DrawsOwnText() {
+    if (ownText_) return true;
+    const Qt::Alignment h = this->alignment() & Qt::AlignHorizontal_Mask;
+    if (!this->isReadOnly() || this->buttonSymbols() != QAbstractSpinBox::NoButtons ||
+        (h != Qt::AlignLeft && h != Qt::AlignRight))
+      return false;
+    shownText_ = this->text();
+    this->lineEdit()->hide();
+    ownText_ = true;
+    return true;
+  }
+
+  bool Shows(Value value) const { return this->text() == TextOf(value); }
+
+  // A text already shown stands for the value the box holds (or is about to).
+  void ShowOnIndicator(Value value) {
+    value = std::clamp(value, this->minimum(), this->maximum());
+    QString text = TextOf(value);
+    if (text == shownText_) return;
+    pending_ = Held(value);
+    shownText_ = std::move(text);
+    this->update(this->lineEdit()->geometry());
+  }
+
+  // What setValue would keep of `value`: a float box rounds it to its decimals.
+  Value Held(Value value) const {
+    if constexpr (std::is_same_v<Value, double>)
+      value = QString::number(value, 'f', this->decimals()).toDouble();
+    return std::clamp(value, this->minimum(), this->maximum());
+  }
+
+  QString TextOf(Value value) const {
+    if (value == this->minimum() && !this->specialValueText().isEmpty())
+      return this->specialValueText();
+    return this->prefix() + this->textFromValue(value) + this->suffix();
+  }
+
+  // Where the line edit puts a text `width` pixels wide: 2 pixels in from its sides (and
+  // 2 more on the right, where its cursor would go), a line of the font centred in its
+  // height.
+  QPoint TextPosition(int width) const {
+    const QLineEdit* edit = this->lineEdit();
+    const int lineHeight = QFontMetrics(edit->font()).height();
+    const QRect r = edit->geometry().adjusted(2, 0, -2, 0);
+    const bool right = (this->alignment() & Qt::AlignHorizontal_Mask) == Qt::AlignRight;
+    return {right ? r.x() + r.width() - width - 2 : r.x(),
+            r.y() + (r.height() - lineHeight + 1) / 2};
+  }
+
+  bool ownText_ = false;
+  QString shownText_;
+  std::optional<Value> pending_;
 };
 
 using SteppingSpinBox = SteppingBox<QSpinBox>;

@@ -117,6 +117,26 @@ const char kUi[] = R"(<?xml version="1.0" encoding="UTF-8"?>
     <property name="maximum"><number>32767</number></property>
     <property name="ctrlId" stdset="0"><number>18</number></property>
    </widget>
+   <widget class="QSpinBox" name="pixels">
+    <property name="geometry"><rect><x>100</x><y>320</y><width>100</width><height>26</height></rect></property>
+    <property name="minimum"><number>0</number></property>
+    <property name="maximum"><number>65535</number></property>
+    <property name="alignment"><set>Qt::AlignRight|Qt::AlignVCenter</set></property>
+    <property name="readOnly"><bool>true</bool></property>
+    <property name="buttonSymbols"><enum>QAbstractSpinBox::NoButtons</enum></property>
+    <property name="focusPolicy"><enum>Qt::NoFocus</enum></property>
+    <property name="ctrlId" stdset="0"><number>19</number></property>
+   </widget>
+   <widget class="QDoubleSpinBox" name="millimetres">
+    <property name="geometry"><rect><x>210</x><y>320</y><width>120</width><height>26</height></rect></property>
+    <property name="minimum"><double>-1000.0</double></property>
+    <property name="maximum"><double>100000.0</double></property>
+    <property name="decimals"><number>3</number></property>
+    <property name="alignment"><set>Qt::AlignLeft|Qt::AlignVCenter</set></property>
+    <property name="readOnly"><bool>true</bool></property>
+    <property name="buttonSymbols"><enum>QAbstractSpinBox::NoButtons</enum></property>
+    <property name="ctrlId" stdset="0"><number>20</number></property>
+   </widget>
    <widget class="QGroupBox" name="commands">
     <property name="geometry"><rect><x>0</x><y>0</y><width>380</width><height>40</height></rect></property>
     <property name="title"><string>Commands</string></property>

@@ -27,6 +27,8 @@ enum : int {
   kStrip = 16,
   kPicture = 17,
   kShort = 18,
+  kPixels = 19,       // an integer indicator, right-aligned
+  kMillimetres = 20,  // a float indicator with three decimals, left-aligned
 };
 
 // Path of the test resource file (written once per run).
