@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QSpinBox>
 #include <QTextLayout>
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <type_traits>
