@@ -123,7 +123,7 @@ std::string LinkHealthText();
 void TraceLinkHealth();
 // `text` with its line breaks as " / ", for the trace.
 std::string OneLine(std::string text);
-// Puts the last hint and the health into the status line's tooltip.
+// Makes the status line's tooltip give the last hint and the health of the line.
 void ShowHealthTip();
 
 // ------------------------------------------------------------ parameter set (paraset.cpp)

@@ -15,13 +15,18 @@ LinkHealth health;
 long runRepliesAtStart = 0;
 double runStart = 0.0;
 
-}  // namespace
-
-void ShowHealthTip() {
+// The last hint and the health of the line, as the status line's tooltip gives them.
+std::string HealthTip() {
   std::string tip = LinkNoteText();
   if (!tip.empty()) tip += "\n\n";
-  tip += LinkHealthText();
-  SetCtrlAttribute(pHandle, MAIN_STATUS, ATTR_TOOLTIP_TEXT, tip.c_str());
+  return tip + LinkHealthText();
+}
+
+}  // namespace
+
+// The counts change with every exchange; the tip is made when someone looks at it.
+void ShowHealthTip() {
+  SetCtrlTooltipSource(pHandle, MAIN_STATUS, HealthTip);
 }
 
 double LineLimit() {
@@ -30,12 +35,10 @@ double LineLimit() {
 
 void LinkCountExchange() {
   health.exchanges++;
-  ShowHealthTip();
 }
 
 void LinkCountReply() {
   health.replies++;
-  ShowHealthTip();
 }
 
 void LinkCountTimeout() {
@@ -43,12 +46,10 @@ void LinkCountTimeout() {
   // Bytes still waiting when the wait gives up are a reply cut short: the next request's
   // flush throws them away.
   if (GetInQLen(com) > 0) health.discarded++;
-  ShowHealthTip();
 }
 
 void LinkCountDiscarded() {
   health.discarded++;
-  ShowHealthTip();
 }
 
 void LinkRunStarted() {
@@ -60,7 +61,6 @@ void LinkRunEnded() {
   health.runFrames = health.replies - runRepliesAtStart;
   health.runSeconds = Timer() - runStart;
   health.runRate = health.runSeconds > 0 ? health.runFrames / health.runSeconds : 0.0;
-  ShowHealthTip();
 }
 
 std::string OneLine(std::string text) {

@@ -114,7 +114,6 @@ void ReportLatency(int port) {
 void ShowLinkNote(const char* text) {
   lastNote = text;
   ShowHelpBeside(pHandle, MAIN_COMPORT, MAIN_HELP2, 20, -80, text);
-  ShowHealthTip();
   TraceText("NOTE", OneLine(text));
 }
 

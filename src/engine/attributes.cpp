@@ -259,12 +259,41 @@ int GetLabelText(const ControlState& c, QString* text) {
   return UIEInvalidAttribute;
 }
 
+// Makes a control's tooltip from its source just before the tooltip is shown.
+class TooltipOnDemand : public QObject {
+ public:
+  TooltipOnDemand(QWidget* widget, int panel, int control)
+      : QObject(widget), panel_(panel), control_(control) {
+    widget->installEventFilter(this);
+  }
+
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() != QEvent::ToolTip) return false;
+    ControlState* c = engine::FindControl(panel_, control_);
+    if (c && c->tooltipSource) c->widget->setToolTip(QString::fromStdString(c->tooltipSource()));
+    return false;  // the widget shows it as ever
+  }
+
+ private:
+  int panel_;
+  int control_;
+};
+
 }  // namespace
 
 int SetCtrlAttribute(int panel, int control, int attribute, int value) {
   ControlState* c = nullptr;
   if (int r = engine::LookupControl(panel, control, &c)) return r;
   return SetIntAttribute(*c, attribute, value);
+}
+
+int SetCtrlTooltipSource(int panel, int control, std::function<std::string()> source) {
+  ControlState* c = nullptr;
+  if (int r = engine::LookupControl(panel, control, &c)) return r;
+  if (!c->widget->findChild<TooltipOnDemand*>(QString(), Qt::FindDirectChildrenOnly))
+    new TooltipOnDemand(c->widget, panel, control);
+  c->tooltipSource = std::move(source);
+  return 0;
 }
 
 int SetCtrlAttribute(int panel, int control, int attribute, const char* value) {
@@ -274,6 +303,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char* value) {
     case ATTR_LABEL_TEXT:
       return SetLabelText(*c, QString::fromUtf8(value ? value : ""));
     case ATTR_TOOLTIP_TEXT:
+      c->tooltipSource = nullptr;
       c->widget->setToolTip(QString::fromUtf8(value ? value : ""));
       return 0;
     case ATTR_TEXT_FONT: {
@@ -309,7 +339,8 @@ int GetCtrlAttribute(int panel, int control, int attribute, char* value, int siz
     return 0;
   }
   if (attribute == ATTR_TOOLTIP_TEXT) {
-    engine::CopyOut(c->widget->toolTip().toStdString(), value, size);
+    engine::CopyOut(c->tooltipSource ? c->tooltipSource() : c->widget->toolTip().toStdString(),
+                    value, size);
     return 0;
   }
   if (attribute == ATTR_TEXT_FONT) {

@@ -166,6 +166,10 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value);
 int SetCtrlAttribute(int panel, int control, int attribute, const char* value);
 int GetCtrlAttribute(int panel, int control, int attribute, int* value);
 int GetCtrlAttribute(int panel, int control, int attribute, char* value, int size);
+// The control's tooltip is made by `source` each time it is shown or read: for a text that
+// changes far more often than anyone looks at it. A text set with ATTR_TOOLTIP_TEXT
+// replaces the source.
+int SetCtrlTooltipSource(int panel, int control, std::function<std::string()> source);
 int GetCtrlBoundingRect(int panel, int control, int* top, int* left, int* height, int* width);
 // Text boxes: ResetTextBox replaces the whole text; ReplaceTextBoxLine replaces line `line`
 // (0-based), appending empty lines as needed.

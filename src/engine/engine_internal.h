@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -38,8 +39,9 @@ struct ControlState {
   // switches keep the word written until the user switches them.
   bool hasExact = false;
   double exactValue = 0.0;
-  double exactShown = 0.0;  // what the box showed right after the write
-  std::string fontName;     // as set through ATTR_TEXT_FONT
+  double exactShown = 0.0;                     // what the box showed right after the write
+  std::string fontName;                        // as set through ATTR_TEXT_FONT
+  std::function<std::string()> tooltipSource;  // makes the tooltip when it is needed
 
   std::unique_ptr<GraphState> graph;  // QCustomPlot controls
 };

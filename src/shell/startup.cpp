@@ -118,6 +118,7 @@ int LoadAllPanels(const char* uirPath) {
 int StartUp() {
   GetProjectDir(proj_dir);
   InitVars();
+  ShowHealthTip();
   FillPortList();
   const int lineOk = InitRS232(com);
   InitGUI();

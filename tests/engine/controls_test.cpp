@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractSpinBox>
+#include <QApplication>
 #include <QDoubleSpinBox>
 #include <QEvent>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include <QWidget>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "engine/engine.h"
 #include "engine/engine_fixture.h"
@@ -338,6 +341,42 @@ TEST_F(EngineControls, BadHandlesAndTypesAreErrors) {
   EXPECT_EQ(PlotRectangle(panel, kSpin, 0, 0, 1, 1, 0, 0), UIEValueTypeMismatch);
   int top, left, height, width;
   EXPECT_EQ(GetCtrlBoundingRect(panel, 999, &top, &left, &height, &width), UIEBadControl);
+}
+
+// A tooltip source is asked only when the tooltip is read or about to be shown.
+TEST_F(EngineControls, TooltipFromASourceIsMadeWhenItIsNeeded) {
+  DisplayPanel(panel);
+  int asked = 0;
+  std::string text = "Line: 1 requests";
+  ASSERT_EQ(SetCtrlTooltipSource(panel, kMessage,
+                                 [&] {
+                                   ++asked;
+                                   return text;
+                                 }),
+            0);
+  text = "Line: 2 requests";
+  EXPECT_EQ(asked, 0);
+  char read[64] = "";
+  ASSERT_EQ(GetCtrlAttribute(panel, kMessage, ATTR_TOOLTIP_TEXT, read, sizeof read), 0);
+  EXPECT_STREQ(read, "Line: 2 requests");
+  EXPECT_EQ(asked, 1);
+
+  // The mouse resting on the control: the tooltip shown is made then.
+  text = "Line: 3 requests";
+  QWidget* w = CtrlWidget(panel, kMessage);
+  QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(w, &hover);
+  EXPECT_EQ(w->toolTip(), "Line: 3 requests");
+  EXPECT_EQ(asked, 2);
+
+  // A text set later replaces the source.
+  ASSERT_EQ(SetCtrlAttribute(panel, kMessage, ATTR_TOOLTIP_TEXT, "fixed"), 0);
+  QApplication::sendEvent(w, &hover);
+  ASSERT_EQ(GetCtrlAttribute(panel, kMessage, ATTR_TOOLTIP_TEXT, read, sizeof read), 0);
+  EXPECT_STREQ(read, "fixed");
+  EXPECT_EQ(w->toolTip(), "fixed");
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(SetCtrlTooltipSource(panel, 999, [] { return std::string(); }), UIEBadControl);
 }
 
 TEST_F(EngineControls, AttributesAreAppliedAndReadBack) {
