@@ -290,8 +290,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
 int SetCtrlTooltipSource(int panel, int control, std::function<std::string()> source) {
   ControlState* c = nullptr;
   if (int r = engine::LookupControl(panel, control, &c)) return r;
-  if (!c->widget->findChild<TooltipOnDemand*>(QString(), Qt::FindDirectChildrenOnly))
-    new TooltipOnDemand(c->widget, panel, control);
+  if (!c->tooltipWatch) c->tooltipWatch = new TooltipOnDemand(c->widget, panel, control);
   c->tooltipSource = std::move(source);
   return 0;
 }

@@ -42,6 +42,7 @@ struct ControlState {
   double exactShown = 0.0;                     // what the box showed right after the write
   std::string fontName;                        // as set through ATTR_TEXT_FONT
   std::function<std::string()> tooltipSource;  // makes the tooltip when it is needed
+  QPointer<QObject> tooltipWatch;              // asks the source before a tooltip shows
 
   std::unique_ptr<GraphState> graph;  // QCustomPlot controls
 };
