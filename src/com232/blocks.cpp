@@ -96,8 +96,10 @@ int ReadData64(u16 first, u16 word0) {
   WriteFrame();
   ShowStatus(BlockStatusText(first));
 
-  if (WaitBytes(Timer(), BLOCK_BYTES) != WAIT_REPLY)
-    SetStatus("Timeout-RS-232 while reading 64 data-words!");
+  const WaitResult waited = WaitBytes(Timer(), BLOCK_BYTES);
+  // Unplugged: the status line says so already, and no time-out is claimed over it.
+  const bool lost = waited == WAIT_PORT_GONE;
+  if (waited != WAIT_REPLY && !lost) SetStatus("Timeout-RS-232 while reading 64 data-words!");
   const int n = GetInQLen(com);  // negative once the port has gone: nothing waits
 
   nBytesR = ReadWaitingBytes(n);
@@ -107,6 +109,6 @@ int ReadData64(u16 first, u16 word0) {
     for (int i = 0; i < BLOCK_WORDS; ++i) adcbuf[first + i] = GetWord(szReadBuf, 2 * i);
     result = 1;
   }
-  ShowStatusBuffer();
+  if (!lost) ShowStatusBuffer();
   return result;
 }

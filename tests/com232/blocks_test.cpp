@@ -2,6 +2,7 @@
 // sensor: wire frames byte for byte, decoding, block placement, time-outs, bad indices.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -199,6 +200,34 @@ TEST_F(BlocksTest, BlockTimeOutKeepsTheWordsAndTooManyBytesStoreNothing) {
   EXPECT_EQ(nBytesR, 100);
   EXPECT_EQ(Status(), "Timeout-RS-232 while reading 64 data-words!");
   for (int k = 128; k < 192; ++k) ASSERT_EQ(adcbuf[k], 0x7777) << "word " << k;
+  ReceiveCallbackOn();
+}
+
+// A sensor unplugged while its block is awaited, the loss reported during the wait: the
+// wait ends at once, and the status line keeps saying that the sensor has gone instead of
+// claiming a time-out.
+TEST_F(BlocksTest, UnplugDuringABlockIsReportedAsSuchNotAsATimeOut) {
+  constexpr char kDisconnected[] = "Sensor disconnected - waiting for it to return ...";
+  StartApp(sim::DefaultModel());
+  ReceiveCallbackOff();
+  FlushInQ(com);
+  std::fill(adcbuf + 64, adcbuf + 128, 0x5151);
+  sim::Faults faults;
+  faults.replyDelay = 0.5;
+  sensor->SetFaults(faults);
+  const size_t before = sensor->Received().size();
+  DoWhen([&] { return sensor->Received().size() > before; },
+         [&] {
+           sensor->Unplug();
+           const double t = Timer();
+           while (Status() != kDisconnected && Timer() - t < 1.0)
+             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+         });
+  const double t0 = Timer();
+  EXPECT_EQ(ReadData64(64, 0), 0);
+  EXPECT_LT(Timer() - t0, TIMEOUT);
+  EXPECT_EQ(Status(), kDisconnected);
+  for (int k = 64; k < 128; ++k) ASSERT_EQ(adcbuf[k], 0x5151) << "word " << k;
   ReceiveCallbackOn();
 }
 
