@@ -215,8 +215,8 @@ TEST_F(RunVideoTest, OneBadReplyEndsNeitherRunNorVideo) {
     for (const int button : {MAIN_RUN, MAIN_VIDEO}) {
       sim::Faults faults;
       // A measurement request: RUN sends nothing else, a VIDEO pass five requests.
-      faults.onlyReplyNumber =
-          static_cast<int>(sensor->Received().size()) + (button == MAIN_RUN ? 3 : 5);
+      // The previous loop's last request may still be on its way to the sensor.
+      faults.onlyReplyNumber = static_cast<int>(NextRequestNumber()) + (button == MAIN_RUN ? 3 : 5);
       faults.wrongSync = !garbage;
       faults.garbageBefore = garbage ? 3 : 0;
       sensor->SetFaults(faults);

@@ -1,10 +1,12 @@
 #include "support/app_fixture.h"
 
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "com232/com232.h"
 #include "engine/engine.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
@@ -35,6 +37,7 @@ void AppTest::LoadPanelsOnly() {
 void AppTest::StartApp(const sim::SensorModel& model, sim::SimHost::Options options,
                        const sim::Faults& faults) {
   sensor = std::make_unique<sim::SimHost>(model, options);
+  requestsBeforeStart_ = GetLinkHealth().exchanges;
   sensor->SetFaults(faults);
   // A sensor with a link path is known by it, as an adapter by its by-id name.
   const std::string device = options.linkPath.empty() ? sensor->SlavePath() : sensor->LinkPath();
@@ -78,6 +81,14 @@ void AppTest::StopWhen(std::function<bool()> condition) {
     CallCtrlCallback(pHandle, MAIN_STOP, EVENT_COMMIT);
   });
   timer->start();
+}
+
+size_t AppTest::NextRequestNumber() {
+  const auto written = static_cast<size_t>(GetLinkHealth().exchanges - requestsBeforeStart_);
+  const double deadline = Timer() + 2.0;
+  while (sensor->Received().size() < written && Timer() < deadline)
+    ProcessEventsUntil(std::min(deadline, Timer() + 0.005));
+  return sensor->Received().size();
 }
 
 std::string AppTest::PathIn(const std::string& name) const {

@@ -36,9 +36,16 @@ class AppTest : public ::testing::Test {
   // From now on every status-line text is traced; TracedStatus() returns them in order.
   void TraceStatus();
   std::vector<std::string> TracedStatus() const;
+  // The number the sensor gives the program's next request: waits (processing events, 2 s
+  // at most) until the sensor has received every frame the program wrote, as a loop ended
+  // by STOP leaves its last request on the line.
+  size_t NextRequestNumber();
   // Path of a file in the program directory.
   std::string PathIn(const std::string& name) const;
 
   std::unique_ptr<sim::SimHost> sensor;
   std::string dir;
+
+ private:
+  long requestsBeforeStart_ = 0;  // requests the program had written before the sensor was made
 };
