@@ -9,12 +9,12 @@
 
 #include "engine/engine_data.h"
 #include "engine/engine_internal.h"
+#include "engine/engine_plot.h"
 
 namespace {
 
 const char kAutoX[] = "qroxAutoX";
 const char kAutoY[] = "qroxAutoY";
-const char kPlotLayer[] = "main";
 
 bool Autoscaled(const QCustomPlot* plot) {
   return plot->property(kAutoX).toBool() || plot->property(kAutoY).toBool();
@@ -48,7 +48,10 @@ class QueuedRedraw : public QObject {
       plot_->replot();
       return;
     }
-    plot_->layer(kPlotLayer)->replot();
+    if (auto* live = dynamic_cast<LivePlot*>(plot_))
+      live->RedrawPlots();
+    else
+      plot_->layer(kPlotLayer)->replot();
   }
 
   QCustomPlot* plot_;
@@ -62,6 +65,7 @@ namespace {
 
 using engine::ControlState;
 using engine::GraphState;
+using engine::kPlotLayer;
 
 const int kDefaultTraceColors[] = {0xFF0000, 0x008000, 0x0000FF, 0x000000, 0xFF00FF, 0x00C0C0};
 

@@ -14,6 +14,7 @@
 
 #include "engine/engine_groupbox.h"
 #include "engine/engine_internal.h"
+#include "engine/engine_plot.h"
 #include "engine/engine_qt.h"
 #include "engine/engine_spinbox.h"
 
@@ -31,7 +32,7 @@ class PanelLoader : public QUiLoader {
   QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
     QWidget* w = nullptr;
     if (className == QLatin1String("QCustomPlot"))
-      w = new QCustomPlot(parent);
+      w = new engine::LivePlot(parent);
     else if (className == QLatin1String("QSpinBox"))
       w = new engine::SteppingSpinBox(parent);
     else if (className == QLatin1String("QDoubleSpinBox"))

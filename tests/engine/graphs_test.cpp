@@ -206,6 +206,73 @@ TEST_F(EngineGraphs, PlotChangesRedrawOnlyThePlotLayer) {
   EXPECT_NE(QColor(shot.pixel(static_cast<int>(plot->xAxis->coordToPixel(250)), y)), Qt::red);
 }
 
+// What a graph shows on the screen is what a drawing of it all in one picture shows,
+// pixel for pixel: after a replot, after changes of the plots alone, which draw no
+// picture again, and with a cursor on the axes.
+QImage Shown(QCustomPlot* plot) {
+  return plot->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QImage DrawnInOnePicture(QCustomPlot* plot) {
+  QCPLayer* plots = plot->layer("main");
+  plots->setMode(QCPLayer::lmLogical);
+  plot->replot();
+  const QImage drawn = Shown(plot);
+  plots->setMode(QCPLayer::lmBuffered);
+  plot->replot();
+  return drawn;
+}
+
+int DifferingPixels(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return -1;
+  int differing = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) differing += a.pixel(x, y) != b.pixel(x, y);
+  return differing;
+}
+
+TEST_F(EngineGraphs, ScreenShowsWhatADrawingInOnePictureShows) {
+  DisplayPanel(panel);
+  ASSERT_EQ(SetAxisScalingMode(panel, kGraph, VAL_XAXIS, VAL_MANUAL, 0.0, 1000.0), 0);
+  ASSERT_EQ(SetAxisScalingMode(panel, kGraph, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 1.0), 0);
+  SetCtrlAttribute(panel, kStrip, ATTR_NUM_TRACES, 3);
+  SetCtrlAttribute(panel, kStrip, ATTR_POINTS_PER_SCREEN, 20);
+  double history[60];
+  for (int i = 0; i < 60; ++i) history[i] = (i * 37) % 6;
+  PlotRectangle(panel, kGraph, 400, 0.0, 600, 1.0, 0xFF0000, 0xFF0000);
+  SetGraphCursor(panel, kGraph, 1, 500, 0.5);
+  PlotStripChart(panel, kStrip, history, 60, 0, 0, VAL_DOUBLE);
+  Pump(0.05);
+  QCustomPlot* plot = Plot(panel, kGraph);
+  QCustomPlot* strip = Plot(panel, kStrip);
+  EXPECT_EQ(DifferingPixels(Shown(plot), DrawnInOnePicture(plot)), 0) << "after a replot";
+  EXPECT_EQ(DifferingPixels(Shown(strip), DrawnInOnePicture(strip)), 0) << "after a replot";
+
+  for (int frame = 1; frame <= 3; ++frame) {
+    int replots = 0;
+    auto counter = QObject::connect(plot, &QCustomPlot::afterReplot, [&] { ++replots; });
+    DeleteGraphPlot(panel, kGraph, -1, 0);
+    PlotRectangle(panel, kGraph, 100 * frame, 0.0, 100 * frame + 50, 0.8, 0x00FF00, 0x00FF00);
+    // The third cursor stands on the edge of the plot area, where the axes lie.
+    SetGraphCursor(panel, kGraph, 1, frame == 3 ? 0.0 : 300.0 * frame, frame == 3 ? 0.0 : 0.5);
+    for (double& v : history) v = 5.0 - v;
+    PlotStripChart(panel, kStrip, history, 60, 0, 0, VAL_DOUBLE);
+    Pump(0.05);
+    QObject::disconnect(counter);
+    EXPECT_EQ(replots, 0) << "frame " << frame;
+    const QImage shown = Shown(plot), shownStrip = Shown(strip);
+    EXPECT_EQ(DifferingPixels(shown, DrawnInOnePicture(plot)), 0) << "frame " << frame;
+    EXPECT_EQ(DifferingPixels(shownStrip, DrawnInOnePicture(strip)), 0) << "frame " << frame;
+  }
+  // A new axis range moves the grid beneath the plots.
+  const QImage before = Shown(plot);
+  ASSERT_EQ(SetAxisScalingMode(panel, kGraph, VAL_XAXIS, VAL_MANUAL, 0.0, 400.0), 0);
+  Pump(0.05);
+  const QImage after = Shown(plot);
+  EXPECT_GT(DifferingPixels(before, after), 0);
+  EXPECT_EQ(DifferingPixels(after, DrawnInOnePicture(plot)), 0) << "after an axis change";
+}
+
 double ThreadCpu() {
   timespec ts{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
