@@ -18,14 +18,17 @@ inline constexpr char kPlotLayer[] = "main";
 class LivePlot : public QCustomPlot {
  public:
   explicit LivePlot(QWidget* parent = nullptr);
-  // Shows a change of the plots or cursors alone: a repaint, no picture drawn again.
-  void RedrawPlots();
+  // Shows a change of the plots or cursors alone by a repaint of the plot area, no
+  // picture drawn again; false when the pictures are to be drawn first (a replot).
+  bool RepaintPlots();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
   bool PaintsItself();
+  QRect PlotArea() const;
+  QVector<QRect> TickBands() const;
   void RenderUnderlay();
 
   QPixmap underlay_;  // the area's fill, background and grid

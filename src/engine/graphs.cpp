@@ -31,6 +31,9 @@ class QueuedRedraw : public QObject {
   explicit QueuedRedraw(QCustomPlot* plot) : QObject(plot), plot_(plot) {}
 
   void Queue(bool everything) {
+    // New plots on a graph that draws them as it paints: the repaint is all it takes.
+    auto* live = dynamic_cast<LivePlot*>(plot_);
+    if (!everything && !queued_ && !Autoscaled(plot_) && live && live->RepaintPlots()) return;
     everything_ = everything_ || everything;
     if (queued_) return;
     queued_ = true;
@@ -48,10 +51,7 @@ class QueuedRedraw : public QObject {
       plot_->replot();
       return;
     }
-    if (auto* live = dynamic_cast<LivePlot*>(plot_))
-      live->RedrawPlots();
-    else
-      plot_->layer(kPlotLayer)->replot();
+    plot_->layer(kPlotLayer)->replot();
   }
 
   QCustomPlot* plot_;
@@ -251,7 +251,9 @@ void InitGraph(GraphState& g, QCustomPlot* plot) {
   g.plot = plot;
   g.stripChart = plot->property("stripChart").toBool();
   plot->setNotAntialiasedElements(QCP::aeAll);
-  plot->setPlottingHints(QCP::phFastPolylines | QCP::phCacheLabels);
+  // A trace is drawn as one polyline: segment by segment (the library's "fast polylines")
+  // every segment pays the painter's set-up again, and a frame draws six traces.
+  plot->setPlottingHints(QCP::phCacheLabels);
   plot->setContextMenuPolicy(Qt::PreventContextMenu);
   SetUpLayers(plot);
   g.redraw = new QueuedRedraw(plot);

@@ -1,6 +1,8 @@
 // Graphs that draw their plots straight onto the screen, above a picture of background
 // and grid and below the axes.
 #include <QPaintEvent>
+#include <QtMath>
+#include <algorithm>
 
 #include "engine/engine_plot.h"
 
@@ -25,11 +27,10 @@ LivePlot::LivePlot(QWidget* parent) : QCustomPlot(parent) {
   connect(this, &QCustomPlot::afterReplot, this, [this] { underlayStale_ = true; });
 }
 
-void LivePlot::RedrawPlots() {
-  if (PaintsItself())
-    update();
-  else
-    layer(kPlotLayer)->replot();
+bool LivePlot::RepaintPlots() {
+  if (!PaintsItself()) return false;
+  update(PlotArea());
+  return true;
 }
 
 // The plots lie alone on a picture between the other two, and those are drawn.
@@ -39,14 +40,44 @@ bool LivePlot::PaintsItself() {
          !hasInvalidatedPaintBuffers();
 }
 
+// Plots and cursors are clipped to the plot areas (and the row of pixels above them).
+QRect LivePlot::PlotArea() const {
+  QRect area;
+  for (const QCPAxisRect* r : axisRects()) area |= r->rect().adjusted(-1, -1, 1, 1);
+  return area;
+}
+
+// Over a plot area the axes draw only at its edges: the axis lines and the ticks that
+// point inwards.
+QVector<QRect> LivePlot::TickBands() const {
+  QVector<QRect> bands;
+  for (QCPAxisRect* r : axisRects()) {
+    int inward = 0;
+    for (const QCPAxis* axis : r->axes()) {
+      if (!axis->visible()) continue;
+      const int tick = std::max({axis->tickLengthIn(), axis->subTickLengthIn(), 0});
+      inward = std::max(inward, tick + qCeil(axis->basePen().widthF()));
+    }
+    const QRect area = r->rect().adjusted(-1, -1, 1, 1);
+    const int band = inward + 3;  // one pixel outside, the axis line and one to spare
+    bands << QRect(area.left(), area.top(), area.width(), band)
+          << QRect(area.left(), area.bottom() - band + 1, area.width(), band)
+          << QRect(area.left(), area.top(), band, area.height())
+          << QRect(area.right() - band + 1, area.top(), band, area.height());
+  }
+  return bands;
+}
+
 void LivePlot::RenderUnderlay() {
   const double ratio = bufferDevicePixelRatio();
   underlay_ = QPixmap(size() * ratio);
   underlay_.setDevicePixelRatio(ratio);
-  // An opaque fill makes the picture opaque, so that painting it is a plain copy.
-  underlay_.fill(mBackgroundBrush.isOpaque() ? mBackgroundBrush.color() : Qt::transparent);
+  // A picture filled opaque is opaque, and painting it is a plain copy.
+  const bool solid =
+      mBackgroundBrush.style() == Qt::SolidPattern && mBackgroundBrush.color().alpha() == 255;
+  underlay_.fill(solid ? mBackgroundBrush.color() : QColor(Qt::transparent));
   QCPPainter painter(&underlay_);
-  if (!mBackgroundBrush.isOpaque() && mBackgroundBrush.style() != Qt::NoBrush)
+  if (!solid && mBackgroundBrush.style() != Qt::NoBrush)
     painter.fillRect(mViewport, mBackgroundBrush);
   drawBackground(&painter);
   mPaintBuffers.at(0)->draw(&painter);
@@ -61,9 +92,21 @@ void LivePlot::paintEvent(QPaintEvent* event) {
   if (underlayStale_ || underlay_.size() != size() * bufferDevicePixelRatio()) RenderUnderlay();
   QCPPainter painter(this);
   if (!painter.isActive()) return;
-  painter.drawPixmap(0, 0, underlay_);
+  const QRect dirty = event->rect();
+  const double ratio = underlay_.devicePixelRatio();
+  painter.drawPixmap(
+      dirty, underlay_,
+      QRectF(dirty.x() * ratio, dirty.y() * ratio, dirty.width() * ratio, dirty.height() * ratio));
   (layer(kPlotLayer)->*kDrawLayer)(&painter);
-  mPaintBuffers.at(kPictures - 1)->draw(&painter);
+  const QSharedPointer<QCPAbstractPaintBuffer>& axes = mPaintBuffers.at(kPictures - 1);
+  if (!PlotArea().contains(dirty)) {
+    axes->draw(&painter);
+    return;
+  }
+  for (const QRect& band : TickBands()) {
+    painter.setClipRect(band);
+    axes->draw(&painter);
+  }
 }
 
 }  // namespace engine

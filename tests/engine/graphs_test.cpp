@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include <QApplication>
+#include <QScreen>
 #include <cstdint>
 
 #include "engine/engine.h"
@@ -206,20 +207,23 @@ TEST_F(EngineGraphs, PlotChangesRedrawOnlyThePlotLayer) {
   EXPECT_NE(QColor(shot.pixel(static_cast<int>(plot->xAxis->coordToPixel(250)), y)), Qt::red);
 }
 
-// What a graph shows on the screen is what a drawing of it all in one picture shows,
-// pixel for pixel: after a replot, after changes of the plots alone, which draw no
-// picture again, and with a cursor on the axes.
+// What the screen shows of the graph: the window's own picture, as its repaints left it.
 QImage Shown(QCustomPlot* plot) {
-  return plot->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QPoint at = plot->mapTo(plot->window(), QPoint(0, 0));
+  const QPixmap window = plot->screen()->grabWindow(plot->window()->winId(), at.x(), at.y(),
+                                                    plot->width(), plot->height());
+  return window.toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 QImage DrawnInOnePicture(QCustomPlot* plot) {
   QCPLayer* plots = plot->layer("main");
   plots->setMode(QCPLayer::lmLogical);
   plot->replot();
+  Pump(0.02);
   const QImage drawn = Shown(plot);
   plots->setMode(QCPLayer::lmBuffered);
   plot->replot();
+  Pump(0.02);
   return drawn;
 }
 
@@ -231,6 +235,9 @@ int DifferingPixels(const QImage& a, const QImage& b) {
   return differing;
 }
 
+// What a graph shows on the screen is what a drawing of it all in one picture shows,
+// pixel for pixel: after a replot, after changes of the plots alone, which draw no
+// picture again and repaint only the plot area, and with a cursor on the axes.
 TEST_F(EngineGraphs, ScreenShowsWhatADrawingInOnePictureShows) {
   DisplayPanel(panel);
   ASSERT_EQ(SetAxisScalingMode(panel, kGraph, VAL_XAXIS, VAL_MANUAL, 0.0, 1000.0), 0);
