@@ -6,15 +6,47 @@
 
 #include <QDoubleSpinBox>
 #include <QLineEdit>
-#include <QPainter>
+#include <QPixmap>
 #include <QSpinBox>
-#include <QTextLayout>
 #include <algorithm>
 #include <functional>
 #include <optional>
 #include <type_traits>
 
 namespace engine {
+
+// The text area of an indicator: an opaque child over the hidden line edit. It shows the
+// box's own look there from a picture and draws the text on it as the line edit would,
+// so that a new value repaints this area alone, not the box and what lies beneath it.
+class IndicatorPlate : public QWidget {
+ public:
+  explicit IndicatorPlate(QAbstractSpinBox* box);
+  void SetText(const QString& text);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  // Everything the box's look beneath the text depends on.
+  struct Look {
+    QSize size;
+    qreal pixelRatio = 0.0;
+    qint64 palette = 0;
+    QString font;
+    bool enabled = false;
+    bool active = false;
+    bool focused = false;
+    bool operator==(const Look&) const = default;
+  };
+  Look CurrentLook() const;
+  void RenderGround();
+  QPoint TextPosition(int width) const;
+
+  QAbstractSpinBox* box_;
+  QString text_;
+  QPixmap ground_;
+  Look look_;
+};
 
 template <class Box>
 class SteppingBox : public Box {
@@ -56,18 +88,9 @@ class SteppingBox : public Box {
   }
 
  protected:
-  void paintEvent(QPaintEvent* event) override {
-    Box::paintEvent(event);
-    if (!ownText_) return;
-    const QLineEdit* edit = this->lineEdit();
-    QTextLayout layout(shownText_, edit->font());
-    layout.beginLayout();
-    const QTextLine line = layout.createLine();
-    layout.endLayout();  // lays the line out
-    const int width = qRound(line.naturalTextWidth());
-    QPainter painter(this);
-    painter.setPen(edit->palette().color(QPalette::Text));
-    layout.draw(&painter, TextPosition(width));
+  void resizeEvent(QResizeEvent* event) override {
+    Box::resizeEvent(event);
+    if (plate_) plate_->setGeometry(this->lineEdit()->geometry());
   }
 
  private:
@@ -80,6 +103,10 @@ class SteppingBox : public Box {
         (h != Qt::AlignLeft && h != Qt::AlignRight))
       return false;
     shownText_ = this->text();
+    plate_ = new IndicatorPlate(this);
+    plate_->setGeometry(this->lineEdit()->geometry());
+    plate_->SetText(shownText_);
+    plate_->show();
     this->lineEdit()->hide();
     ownText_ = true;
     return true;
@@ -94,7 +121,7 @@ class SteppingBox : public Box {
     if (text == shownText_) return;
     pending_ = Held(value);
     shownText_ = std::move(text);
-    this->update(this->lineEdit()->geometry());
+    plate_->SetText(shownText_);
   }
 
   // What setValue would keep of `value`: a float box rounds it to its decimals.
@@ -110,20 +137,9 @@ class SteppingBox : public Box {
     return this->prefix() + this->textFromValue(value) + this->suffix();
   }
 
-  // Where the line edit puts a text `width` pixels wide: 2 pixels in from its sides (and
-  // 2 more on the right, where its cursor would go), a line of the font centred in its
-  // height.
-  QPoint TextPosition(int width) const {
-    const QLineEdit* edit = this->lineEdit();
-    const int lineHeight = QFontMetrics(edit->font()).height();
-    const QRect r = edit->geometry().adjusted(2, 0, -2, 0);
-    const bool right = (this->alignment() & Qt::AlignHorizontal_Mask) == Qt::AlignRight;
-    return {right ? r.x() + r.width() - width - 2 : r.x(),
-            r.y() + (r.height() - lineHeight + 1) / 2};
-  }
-
   bool ownText_ = false;
   QString shownText_;
+  IndicatorPlate* plate_ = nullptr;  // a child of the box
   std::optional<Value> pending_;
 };
 

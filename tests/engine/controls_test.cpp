@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSpinBox>
 #include <QWidget>
 #include <cstdlib>
@@ -133,6 +134,15 @@ bool LookAlike(const QImage& a, const QImage& b) {
 
 QImage Shot(QWidget* w) {
   return w->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// What the screen shows of a widget: its window's picture, as the repaints left it.
+QImage OnScreen(QWidget* w) {
+  const QPoint at = w->mapTo(w->window(), QPoint(0, 0));
+  return w->screen()
+      ->grabWindow(w->window()->winId(), at.x(), at.y(), w->width(), w->height())
+      .toImage()
+      .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 struct PaintCount : QObject {
@@ -270,18 +280,26 @@ TEST_F(EngineControls, IndicatorsDrawTheirTextAsTheLineEditWould) {
     EXPECT_TRUE(LookAlike(Shot(mm), Shot(plainMm)));
   }
 
-  // A new value is painted on the screen, the value shown is not painted again.
-  PaintCount paints;
-  pixels->installEventFilter(&paints);
+  // A new value is painted on the screen, in the text area alone: neither the box nor
+  // the group box beneath it paints again. The value shown is not painted again.
+  PaintCount boxPaints, textPaints, groundPaints;
+  pixels->installEventFilter(&boxPaints);
+  for (QWidget* child : pixels->findChildren<QWidget*>()) child->installEventFilter(&textPaints);
+  pixels->parentWidget()->installEventFilter(&groundPaints);
   Pump(0.05);
-  paints.count = 0;
+  boxPaints.count = textPaints.count = groundPaints.count = 0;
   ASSERT_EQ(SetCtrlVal(panel, kPixels, 4321), 0);
   Pump(0.05);
-  EXPECT_GE(paints.count, 1);
-  paints.count = 0;
+  EXPECT_GE(textPaints.count, 1);
+  EXPECT_EQ(boxPaints.count, 0);
+  EXPECT_EQ(groundPaints.count, 0);
+  textPaints.count = 0;
   ASSERT_EQ(SetCtrlVal(panel, kPixels, 4321), 0);
   Pump(0.05);
-  EXPECT_EQ(paints.count, 0);
+  EXPECT_EQ(textPaints.count, 0);
+  // What the screen shows is the box with the new text.
+  plainPixels->setValue(4321);
+  EXPECT_TRUE(LookAlike(OnScreen(pixels), Shot(plainPixels)));
 
   // What the indicators show is what they give back, and the boxes themselves hold it
   // after the read; the exact float written is kept.

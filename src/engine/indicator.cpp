@@ -1,0 +1,63 @@
+// The text area of an indicator, drawn from a picture of the box beneath the text.
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTextLayout>
+
+#include "engine/engine_spinbox.h"
+
+namespace engine {
+
+IndicatorPlate::IndicatorPlate(QAbstractSpinBox* box) : QWidget(box), box_(box) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_TransparentForMouseEvents);  // clicks and help belong to the box
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void IndicatorPlate::SetText(const QString& text) {
+  if (text == text_) return;
+  text_ = text;
+  update();
+}
+
+IndicatorPlate::Look IndicatorPlate::CurrentLook() const {
+  return {size(),
+          devicePixelRatioF(),
+          box_->palette().cacheKey(),
+          box_->font().key(),
+          box_->isEnabled(),
+          box_->isActiveWindow(),
+          box_->hasFocus()};
+}
+
+// The box as it paints itself where the text goes, without its children.
+void IndicatorPlate::RenderGround() {
+  look_ = CurrentLook();
+  ground_ = QPixmap(look_.size * look_.pixelRatio);
+  ground_.setDevicePixelRatio(look_.pixelRatio);
+  ground_.fill(box_->palette().color(QPalette::Window));
+  box_->render(&ground_, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
+}
+
+// Where the line edit puts a text `width` pixels wide: 2 pixels in from its sides (and
+// 2 more on the right, where its cursor would go), a line of the font centred in its
+// height.
+QPoint IndicatorPlate::TextPosition(int width) const {
+  const int lineHeight = QFontMetrics(box_->font()).height();
+  const QRect r = rect().adjusted(2, 0, -2, 0);
+  const bool right = (box_->alignment() & Qt::AlignHorizontal_Mask) == Qt::AlignRight;
+  return {right ? r.x() + r.width() - width - 2 : r.x(), r.y() + (r.height() - lineHeight + 1) / 2};
+}
+
+void IndicatorPlate::paintEvent(QPaintEvent* /*event*/) {
+  if (ground_.isNull() || !(CurrentLook() == look_)) RenderGround();
+  QPainter painter(this);
+  painter.drawPixmap(0, 0, ground_);
+  QTextLayout layout(text_, box_->font());
+  layout.beginLayout();
+  const QTextLine line = layout.createLine();
+  layout.endLayout();  // lays the line out
+  painter.setPen(box_->palette().color(QPalette::Text));
+  layout.draw(&painter, TextPosition(qRound(line.naturalTextWidth())));
+}
+
+}  // namespace engine
