@@ -32,7 +32,7 @@ class IndicatorPlate : public QWidget {
     QSize size;
     qreal pixelRatio = 0.0;
     qint64 palette = 0;
-    QString font;
+    QFont font;
     bool enabled = false;
     bool active = false;
     bool focused = false;

@@ -23,7 +23,7 @@ IndicatorPlate::Look IndicatorPlate::CurrentLook() const {
   return {size(),
           devicePixelRatioF(),
           box_->palette().cacheKey(),
-          box_->font().key(),
+          box_->font(),
           box_->isEnabled(),
           box_->isActiveWindow(),
           box_->hasFocus()};
