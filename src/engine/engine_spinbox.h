@@ -10,8 +10,11 @@
 #include <QSpinBox>
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <type_traits>
+
+#include "engine/engine_glyphs.h"
 
 namespace engine {
 
@@ -41,11 +44,14 @@ class IndicatorPlate : public QWidget {
   Look CurrentLook() const;
   void RenderGround();
   QPoint TextPosition(int width) const;
+  void DrawText(QPainter& painter);
 
   QAbstractSpinBox* box_;
   QString text_;
   QPixmap ground_;
   Look look_;
+  std::optional<QFont> glyphsFont_;
+  std::shared_ptr<const NumberGlyphs> glyphs_;  // of glyphsFont_; null: lay the text out
 };
 
 template <class Box>

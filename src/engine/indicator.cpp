@@ -20,12 +20,8 @@ void IndicatorPlate::SetText(const QString& text) {
 }
 
 IndicatorPlate::Look IndicatorPlate::CurrentLook() const {
-  return {size(),
-          devicePixelRatioF(),
-          box_->palette().cacheKey(),
-          box_->font(),
-          box_->isEnabled(),
-          box_->isActiveWindow(),
+  return {size(),          devicePixelRatioF(), box_->palette().cacheKey(),
+          box_->font(),    box_->isEnabled(),   box_->isActiveWindow(),
           box_->hasFocus()};
 }
 
@@ -48,16 +44,33 @@ QPoint IndicatorPlate::TextPosition(int width) const {
   return {right ? r.x() + r.width() - width - 2 : r.x(), r.y() + (r.height() - lineHeight + 1) / 2};
 }
 
-void IndicatorPlate::paintEvent(QPaintEvent* /*event*/) {
-  if (ground_.isNull() || !(CurrentLook() == look_)) RenderGround();
-  QPainter painter(this);
-  painter.drawPixmap(0, 0, ground_);
+// A number in a font that sets its characters side by side is drawn from their glyphs;
+// any other text is laid out as the line edit lays it out.
+void IndicatorPlate::DrawText(QPainter& painter) {
+  painter.setPen(box_->palette().color(QPalette::Text));
+  if (glyphsFont_ != box_->font()) {
+    glyphsFont_ = box_->font();
+    glyphs_ = NumberGlyphs::For(box_->font());
+  }
+  QGlyphRun run;
+  qreal width = 0.0;
+  if (glyphs_ && glyphs_->Run(text_, &run, &width)) {
+    const QPoint at = TextPosition(qRound(width));
+    painter.drawGlyphRun(QPointF(at.x(), at.y() + glyphs_->ascent()), run);
+    return;
+  }
   QTextLayout layout(text_, box_->font());
   layout.beginLayout();
   const QTextLine line = layout.createLine();
   layout.endLayout();  // lays the line out
-  painter.setPen(box_->palette().color(QPalette::Text));
   layout.draw(&painter, TextPosition(qRound(line.naturalTextWidth())));
+}
+
+void IndicatorPlate::paintEvent(QPaintEvent* /*event*/) {
+  if (ground_.isNull() || !(CurrentLook() == look_)) RenderGround();
+  QPainter painter(this);
+  painter.drawPixmap(0, 0, ground_);
+  DrawText(painter);
 }
 
 }  // namespace engine
