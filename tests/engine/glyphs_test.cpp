@@ -50,8 +50,8 @@ TEST(EngineGlyphs, NumbersFromGlyphsLookExactlyAsTheLaidOutText) {
     // and its numbers are laid out.
     ASSERT_TRUE(glyphs);
     EXPECT_EQ(engine::NumberGlyphs::For(font), glyphs) << "taken once per font";
-    for (const char* number : {"0123456789", "-12.345", "+4096", "65535", "0.100", "-999.500",
-                               "1.1", "7-7", "44.44"}) {
+    for (const char* number :
+         {"0123456789", "-12.345", "+4096", "65535", "0.100", "-999.500", "1.1", "7-7", "44.44"}) {
       qreal laidWidth = 0.0, glyphWidth = -1.0;
       const QImage expected = LaidOut(font, number, &laidWidth);
       const QImage drawn = FromGlyphs(*glyphs, number, &glyphWidth);
