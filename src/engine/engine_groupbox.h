@@ -7,6 +7,8 @@
 #include <QGroupBox>
 #include <QPixmap>
 
+#include "engine/engine_look.h"
+
 namespace engine {
 
 class CachedGroupBox : public QGroupBox {
@@ -19,13 +21,8 @@ class CachedGroupBox : public QGroupBox {
  private:
   // Everything the box's look depends on.
   struct Look {
-    QSize size;
-    qreal pixelRatio = 0.0;
+    WidgetLook box;
     QString title;
-    QFont font;
-    qint64 palette = 0;
-    bool enabled = false;
-    bool active = false;
     bool operator==(const Look&) const = default;
   };
   Look CurrentLook() const;

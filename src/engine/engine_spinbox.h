@@ -15,6 +15,7 @@
 #include <type_traits>
 
 #include "engine/engine_glyphs.h"
+#include "engine/engine_look.h"
 
 namespace engine {
 
@@ -32,12 +33,8 @@ class IndicatorPlate : public QWidget {
  private:
   // Everything the box's look beneath the text depends on.
   struct Look {
-    QSize size;
-    qreal pixelRatio = 0.0;
-    qint64 palette = 0;
-    QFont font;
-    bool enabled = false;
-    bool active = false;
+    WidgetLook box;
+    QRect area;  // of the text, in the box
     bool focused = false;
     bool operator==(const Look&) const = default;
   };

@@ -8,15 +8,14 @@
 namespace engine {
 
 CachedGroupBox::Look CachedGroupBox::CurrentLook() const {
-  return {size(),      devicePixelRatioF(), title(), font(), palette().cacheKey(),
-          isEnabled(), isActiveWindow()};
+  return {LookOf(this), title()};
 }
 
 // Draws the box as the style draws it on the screen, into the picture.
 void CachedGroupBox::Render() {
   look_ = CurrentLook();
-  picture_ = QPixmap(look_.size * look_.pixelRatio);
-  picture_.setDevicePixelRatio(look_.pixelRatio);
+  picture_ = QPixmap(look_.box.size * look_.box.pixelRatio);
+  picture_.setDevicePixelRatio(look_.box.pixelRatio);
   picture_.fill(Qt::transparent);
   QPainter painter(&picture_);
   painter.setFont(font());
@@ -34,7 +33,7 @@ void CachedGroupBox::paintEvent(QPaintEvent* event) {
   }
   if (picture_.isNull() || !(CurrentLook() == look_)) Render();
   QPainter painter(this);
-  const qreal ratio = look_.pixelRatio;
+  const qreal ratio = look_.box.pixelRatio;
   for (const QRect& r : event->region()) {
     const QRectF source(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio);
     painter.drawPixmap(QRectF(r), picture_, source);

@@ -20,16 +20,15 @@ void IndicatorPlate::SetText(const QString& text) {
 }
 
 IndicatorPlate::Look IndicatorPlate::CurrentLook() const {
-  return {size(),          devicePixelRatioF(), box_->palette().cacheKey(),
-          box_->font(),    box_->isEnabled(),   box_->isActiveWindow(),
-          box_->hasFocus()};
+  return {LookOf(box_), geometry(), box_->hasFocus()};
 }
 
 // The box as it paints itself where the text goes, without its children.
 void IndicatorPlate::RenderGround() {
   look_ = CurrentLook();
-  ground_ = QPixmap(look_.size * look_.pixelRatio);
-  ground_.setDevicePixelRatio(look_.pixelRatio);
+  const qreal ratio = look_.box.pixelRatio;
+  ground_ = QPixmap(size() * ratio);
+  ground_.setDevicePixelRatio(ratio);
   ground_.fill(box_->palette().color(QPalette::Window));
   box_->render(&ground_, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
 }
