@@ -18,8 +18,8 @@ class NumberGlyphs {
   static constexpr char kCharacters[] = "0123456789.-+";
   static constexpr int kCount = sizeof kCharacters - 1;
 
-  // The glyphs of `font`, taken at its first use; null when the font changes the
-  // characters' places or shapes in a text.
+  // The glyphs of `font`, taken when nobody holds them yet; null when the font changes
+  // the characters' places or shapes in a text.
   static std::shared_ptr<const NumberGlyphs> For(const QFont& font);
 
   // `text` as one run of glyphs from the left end of its baseline, and its width; false

@@ -1,6 +1,7 @@
 // Numbers drawn from glyphs taken once per font.
 #include <QTextLayout>
 #include <map>
+#include <set>
 
 #include "engine/engine_glyphs.h"
 
@@ -34,13 +35,19 @@ bool LaidOut(const QFont& font, const QString& text, QList<quint32>* glyphs,
 NumberGlyphs::NumberGlyphs(const QFont& font) : raw_(QRawFont::fromFont(font)) {}
 
 std::shared_ptr<const NumberGlyphs> NumberGlyphs::For(const QFont& font) {
-  static std::map<QString, std::shared_ptr<const NumberGlyphs>> taken;
+  // Shared while someone draws with them: the fonts go before the application does.
+  static std::map<QString, std::weak_ptr<const NumberGlyphs>> taken;
+  static std::set<QString> unusable;
   const QString key = font.key();
-  auto it = taken.find(key);
-  if (it != taken.end()) return it->second;
+  if (unusable.count(key)) return nullptr;
+  if (auto glyphs = taken[key].lock()) return glyphs;
   std::shared_ptr<NumberGlyphs> glyphs(new NumberGlyphs(font));
-  if (!glyphs->SetAsLaidOut(font)) glyphs.reset();
-  return taken[key] = glyphs;
+  if (!glyphs->SetAsLaidOut(font)) {
+    unusable.insert(key);
+    return nullptr;
+  }
+  taken[key] = glyphs;
+  return glyphs;
 }
 
 // Takes each character's glyph and advance from the layout, and checks that every pair
