@@ -26,7 +26,7 @@ class LivePlot : public QCustomPlot {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  bool PaintsItself();
+  bool PaintsItself() const;
   QRect PlotArea() const;
   QVector<QRect> TickBands() const;
   void RenderUnderlay();

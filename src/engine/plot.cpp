@@ -33,11 +33,13 @@ bool LivePlot::RepaintPlots() {
   return true;
 }
 
-// The plots lie alone on a picture between the other two, and those are drawn.
-bool LivePlot::PaintsItself() {
+// The plots lie alone on a picture between the other two, and those two are drawn. The
+// plots' own picture is not used, so a new plot or cursor (which makes it outdated) costs
+// no replot either.
+bool LivePlot::PaintsItself() const {
   const QCPLayer* plots = layer(kPlotLayer);
   return plots && plots->mode() == QCPLayer::lmBuffered && mPaintBuffers.size() == kPictures &&
-         !hasInvalidatedPaintBuffers();
+         !mPaintBuffers.front()->invalidated() && !mPaintBuffers.back()->invalidated();
 }
 
 // Plots and cursors are clipped to the plot areas (and the row of pixels above them).

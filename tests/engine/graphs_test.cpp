@@ -236,8 +236,9 @@ int DifferingPixels(const QImage& a, const QImage& b) {
 }
 
 // What a graph shows on the screen is what a drawing of it all in one picture shows,
-// pixel for pixel: after a replot, after changes of the plots alone, which draw no
-// picture again and repaint only the plot area, and with a cursor on the axes.
+// pixel for pixel: after a replot, after changes of the plots alone (new items among
+// them), which draw no picture again and repaint only the plot area, and with a cursor on
+// the axes.
 TEST_F(EngineGraphs, ScreenShowsWhatADrawingInOnePictureShows) {
   DisplayPanel(panel);
   ASSERT_EQ(SetAxisScalingMode(panel, kGraph, VAL_XAXIS, VAL_MANUAL, 0.0, 1000.0), 0);
@@ -259,7 +260,10 @@ TEST_F(EngineGraphs, ScreenShowsWhatADrawingInOnePictureShows) {
     int replots = 0;
     auto counter = QObject::connect(plot, &QCustomPlot::afterReplot, [&] { ++replots; });
     DeleteGraphPlot(panel, kGraph, -1, 0);
-    PlotRectangle(panel, kGraph, 100 * frame, 0.0, 100 * frame + 50, 0.8, 0x00FF00, 0x00FF00);
+    // One rectangle more with every frame: a new item of the plot layer costs no replot.
+    for (int k = 0; k < frame; ++k)
+      PlotRectangle(panel, kGraph, 100 * frame + 60 * k, 0.0, 100 * frame + 60 * k + 50, 0.8,
+                    0x00FF00, 0x00FF00);
     // The third cursor stands on the edge of the plot area, where the axes lie.
     SetGraphCursor(panel, kGraph, 1, frame == 3 ? 0.0 : 300.0 * frame, frame == 3 ? 0.0 : 0.5);
     for (double& v : history) v = 5.0 - v;
