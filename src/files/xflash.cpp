@@ -118,9 +118,13 @@ VerifyResult VerifyXFLASH() {
   for (u16 page = FIRST_PAGE; page <= LastPage() && !result.stopped; page++) {
     for (u16 offset = 0; offset < PAGE_WORDS && !result.stopped; offset += CHUNK_WORDS) {
       const int index = TableIndex(offset, page);
+      result.readChunks++;
+      if (SensorLost()) {  // unplugged: the chunks left are failed without being asked for
+        result.failedChunks++;
+        continue;
+      }
       parameter[1] = CMD_XFLASH_READ;
       AssembleChunkFrame(CMD_XFLASH_READ, offset, page);
-      result.readChunks++;
       const ChunkAnswer answer = ExchangeChunk(offset, page);
       if (answer == CHUNK_TIMEOUT) {
         result.failedChunks++;
@@ -166,12 +170,13 @@ void ReportVerify(const VerifyResult& v) {
 }
 
 // Writes every chunk of the table, page by page; returns the number of chunks the
-// sensor did not acknowledge as sent.
+// sensor did not acknowledge as sent. Once the sensor is unplugged the chunks left are
+// failed without being sent.
 int WriteTable() {
   int failedChunks = 0;
   for (u16 page = FIRST_PAGE; page <= LastPage(); page++)
     for (u16 offset = 0; offset < PAGE_WORDS; offset += CHUNK_WORDS)
-      if (WriteXFLASH(offset, page) == 0) failedChunks++;
+      if (SensorLost() || WriteXFLASH(offset, page) == 0) failedChunks++;
   return failedChunks;
 }
 

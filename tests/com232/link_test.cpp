@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -202,10 +203,22 @@ TEST_F(LinkTest, UnpluggedDuringAnXFlashWriteTheRunEndsAtOnce) {
   QueueFileSelectAnswer(1, PathIn("XF-LINEAR.DAT"));
   QueueConfirmAnswer(0);  // no read-back
   const size_t before = sensor->Received().size();
+  const long requestsBefore = GetLinkHealth().exchanges;
+  TraceStatus();
   // 256 chunks would wait 1.5 s each on a dead line.
   EXPECT_LT(UnplugDuring(CALIB_XFLASH_WRITE, 20, pCalib), 0.5);
   EXPECT_EQ(PendingPopupAnswers(), 0);
-  EXPECT_LT(sensor->Received().size() - before, 30u);
+  const size_t received = sensor->Received().size() - before;
+  EXPECT_LT(received, 30u);
+  // Nothing is sent on the lost line: the chunks left fail without a request each, and
+  // the report counts them.
+  EXPECT_LE(GetLinkHealth().exchanges - requestsBefore, static_cast<long>(received) + 1);
+  const auto texts = TracedStatus();
+  const auto acknowledged = std::count(texts.begin(), texts.end(), "X-FLASH-write OK: PAGE2 ...");
+  EXPECT_GT(acknowledged, 0);
+  const std::string expected =
+      "X-FLASH write: " + std::to_string(256 - acknowledged) + " of 256 chunks failed!";
+  EXPECT_NE(std::find(texts.begin(), texts.end(), expected), texts.end()) << expected;
   ASSERT_TRUE(StatusBecomes(kDisconnected));
   ReplugAndWait("Sensor reconnected - Line Ok!");
   ExpectStartUpFramesOnly();  // the write is not resumed
