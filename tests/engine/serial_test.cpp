@@ -330,11 +330,17 @@ TEST_F(EngineSerial, PortIsNotWatchedWhileTheReplyTravels) {
     return Exchange{VoluntarySleeps() - sleeps, noticed - lastByte, noticed - t0};
   };
   exchange(0, true);  // the pace is learnt
+  // The program notices a reply within a fraction of a millisecond. On a loaded machine
+  // (the suite runs two tests at a time, under the sanitizers too) one exchange may lose
+  // the processor to another process for some milliseconds; a wait that did not watch the
+  // port in time would be late every time.
+  int late = 0;
   for (int i = 1; i <= 4; ++i) {
     const Exchange e = exchange(i, true);
     EXPECT_LE(e.sleeps, 4) << "exchange " << i;
-    EXPECT_LT(e.late, 0.005) << "exchange " << i;
+    if (e.late >= 0.005) ++late;
   }
+  EXPECT_LE(late, 1);
   const double line = 72 * 10.0 / 19200;
   const Exchange quick = exchange(5, false);
   EXPECT_LT(quick.took, line + 0.0005 + 0.005);
