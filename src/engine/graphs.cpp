@@ -28,12 +28,12 @@ namespace engine {
 // the plot goes is dropped with it.
 class QueuedRedraw : public QObject {
  public:
-  explicit QueuedRedraw(QCustomPlot* plot) : QObject(plot), plot_(plot) {}
+  explicit QueuedRedraw(QCustomPlot* plot)
+      : QObject(plot), plot_(plot), live_(dynamic_cast<LivePlot*>(plot)) {}
 
   void Queue(bool everything) {
     // New plots on a graph that draws them as it paints: the repaint is all it takes.
-    auto* live = dynamic_cast<LivePlot*>(plot_);
-    if (!everything && !queued_ && !Autoscaled(plot_) && live && live->RepaintPlots()) return;
+    if (!everything && !queued_ && !Autoscaled(plot_) && live_ && live_->RepaintPlots()) return;
     everything_ = everything_ || everything;
     if (queued_) return;
     queued_ = true;
@@ -55,6 +55,7 @@ class QueuedRedraw : public QObject {
   }
 
   QCustomPlot* plot_;
+  LivePlot* live_;  // the same graph, where it draws its plots as it paints
   bool queued_ = false;
   bool everything_ = false;
 };

@@ -10,7 +10,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScreen>
 #include <QSpinBox>
 #include <QWidget>
 #include <cstdlib>
@@ -134,15 +133,6 @@ bool LookAlike(const QImage& a, const QImage& b) {
 
 QImage Shot(QWidget* w) {
   return w->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
-// What the screen shows of a widget: its window's picture, as the repaints left it.
-QImage OnScreen(QWidget* w) {
-  const QPoint at = w->mapTo(w->window(), QPoint(0, 0));
-  return w->screen()
-      ->grabWindow(w->window()->winId(), at.x(), at.y(), w->width(), w->height())
-      .toImage()
-      .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 struct PaintCount : QObject {

@@ -1,5 +1,6 @@
 #include "engine/engine_fixture.h"
 
+#include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -195,6 +196,14 @@ void PanelTest::TearDown() {
 void Pump(double seconds) {
   double end = Timer() + seconds;
   while (Timer() < end) ProcessEventsUntil(end);
+}
+
+QImage OnScreen(QWidget* w) {
+  const QPoint at = w->mapTo(w->window(), QPoint(0, 0));
+  return w->screen()
+      ->grabWindow(w->window()->winId(), at.x(), at.y(), w->width(), w->height())
+      .toImage()
+      .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 }  // namespace enginetest

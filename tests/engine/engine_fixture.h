@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QWidget>
 #include <string>
 
 #include "engine/engine.h"
@@ -46,5 +48,9 @@ class PanelTest : public ::testing::Test {
 
 // Processes events (sleeping while none come) for about `seconds`.
 void Pump(double seconds);
+
+// What the screen shows of a widget: its window's picture as the repaints left it (not a
+// fresh rendering of the widget, as QWidget::grab would make).
+QImage OnScreen(QWidget* w);
 
 }  // namespace enginetest

@@ -4,7 +4,6 @@
 #include <time.h>
 
 #include <QApplication>
-#include <QScreen>
 #include <cstdint>
 
 #include "engine/engine.h"
@@ -207,20 +206,12 @@ TEST_F(EngineGraphs, PlotChangesRedrawOnlyThePlotLayer) {
   EXPECT_NE(QColor(shot.pixel(static_cast<int>(plot->xAxis->coordToPixel(250)), y)), Qt::red);
 }
 
-// What the screen shows of the graph: the window's own picture, as its repaints left it.
-QImage Shown(QCustomPlot* plot) {
-  const QPoint at = plot->mapTo(plot->window(), QPoint(0, 0));
-  const QPixmap window = plot->screen()->grabWindow(plot->window()->winId(), at.x(), at.y(),
-                                                    plot->width(), plot->height());
-  return window.toImage().convertToFormat(QImage::Format_RGB32);
-}
-
 QImage DrawnInOnePicture(QCustomPlot* plot) {
   QCPLayer* plots = plot->layer("main");
   plots->setMode(QCPLayer::lmLogical);
   plot->replot();
   Pump(0.02);
-  const QImage drawn = Shown(plot);
+  const QImage drawn = OnScreen(plot);
   plots->setMode(QCPLayer::lmBuffered);
   plot->replot();
   Pump(0.02);
@@ -253,8 +244,8 @@ TEST_F(EngineGraphs, ScreenShowsWhatADrawingInOnePictureShows) {
   Pump(0.05);
   QCustomPlot* plot = Plot(panel, kGraph);
   QCustomPlot* strip = Plot(panel, kStrip);
-  EXPECT_EQ(DifferingPixels(Shown(plot), DrawnInOnePicture(plot)), 0) << "after a replot";
-  EXPECT_EQ(DifferingPixels(Shown(strip), DrawnInOnePicture(strip)), 0) << "after a replot";
+  EXPECT_EQ(DifferingPixels(OnScreen(plot), DrawnInOnePicture(plot)), 0) << "after a replot";
+  EXPECT_EQ(DifferingPixels(OnScreen(strip), DrawnInOnePicture(strip)), 0) << "after a replot";
 
   for (int frame = 1; frame <= 3; ++frame) {
     int replots = 0;
@@ -271,15 +262,15 @@ TEST_F(EngineGraphs, ScreenShowsWhatADrawingInOnePictureShows) {
     Pump(0.05);
     QObject::disconnect(counter);
     EXPECT_EQ(replots, 0) << "frame " << frame;
-    const QImage shown = Shown(plot), shownStrip = Shown(strip);
+    const QImage shown = OnScreen(plot), shownStrip = OnScreen(strip);
     EXPECT_EQ(DifferingPixels(shown, DrawnInOnePicture(plot)), 0) << "frame " << frame;
     EXPECT_EQ(DifferingPixels(shownStrip, DrawnInOnePicture(strip)), 0) << "frame " << frame;
   }
   // A new axis range moves the grid beneath the plots.
-  const QImage before = Shown(plot);
+  const QImage before = OnScreen(plot);
   ASSERT_EQ(SetAxisScalingMode(panel, kGraph, VAL_XAXIS, VAL_MANUAL, 0.0, 400.0), 0);
   Pump(0.05);
-  const QImage after = Shown(plot);
+  const QImage after = OnScreen(plot);
   EXPECT_GT(DifferingPixels(before, after), 0);
   EXPECT_EQ(DifferingPixels(after, DrawnInOnePicture(plot)), 0) << "after an axis change";
 }
