@@ -33,6 +33,7 @@
 #include "display/display.h"
 #include "engine/engine.h"
 #include "engine/engine_qt.h"
+#include "service/service.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
 
@@ -277,13 +278,13 @@ int main(int argc, char** argv) {
   // of the parameter set and the firmware text.
   const double s0 = Timer();
   const std::string uir = std::string(QROX_RESOURCE_DIR) + "/" + UIR_FILE;
-  if (LoadAllPanels(uir.c_str()) < 0) {
+  if (ServiceLoadPanels(uir.c_str()) < 0) {
     std::fprintf(stderr, "qrox_bench: cannot load %s\n", uir.c_str());
     StopSim(paced);
     return 1;
   }
-  InstallCallbacks();
-  StartUp();
+  ServiceInstallCallbacks();
+  ServiceStartUp();
   const double startup = Timer() - s0;
   if (HWTYPE == 0) {
     std::fprintf(stderr, "qrox_bench: the sensor was not identified\n");
@@ -393,7 +394,7 @@ int main(int argc, char** argv) {
   std::printf("\n(%d RUN frames, %d VIDEO passes; memory run: %d frames in %.1f s unpaced)\n",
               run.count, video.count, memCount, memWall);
 
-  ShutDown();
+  ServiceShutDown();
   StopSim(paced);
   StopSim(fast);
   std::filesystem::remove_all(dir);

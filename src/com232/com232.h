@@ -34,8 +34,9 @@ int GetRxBuf();
 // with the sync word has been decoded into pp, 0 otherwise. rx_flag is not cleared first.
 int WaitRxFull();
 int CheckComLine(int port);
-int CC_DropDCom(int panel, int control, int event, void* callbackData, int eventData1,
-                int eventData2);
+// The port change of the serial-port drop-down: ends a running loop, closes the port and
+// sets the link up again on `port`.
+void ChangeComPort(int port);
 // ------------------------------------------------------------ the reply wait (serial.cpp)
 // Every sender waits for its answer with WaitReply or WaitBytes. The sender flushes the
 // queues, clears rx_flag (and graph_flag where it needs it), writes its frame and notes
@@ -79,52 +80,33 @@ int WriteFrame();
 void PutWord(char* buffer, int offset, u16 w);
 u16 GetWord(const char* buffer, int offset);
 
-// ------------------------------------------------------------ the real line (link.cpp)
-// After OpenComConfig in InitRS232: explains a failed open (permissions) and reports an
-// adapter that holds replies back; watches for the sensor being unplugged.
-void LinkPortOpened(int port, int openResult);
-// At the end of InitRS232: what the echo check, the hardware identification and the
-// firmware text gave. After a reconnection it reports whether the same sensor came back.
-void LinkIdentified(int lineOk, int hardwareOk, const char* firmware);
-// 1 while the port's device is gone.
+// ------------------------------------------------------------ the line's state (serial.cpp)
+// 1 while the port's device is gone (unplugged): no wait waits for it.
 int SensorLost();
-// Shows a hint beside the serial-port drop-down (help box 2), as the status line's
-// tooltip and in the trace.
-void ShowLinkNote(const char* text);
-// Shows the hint of the last port set-up again (start-up prepares the panels after it).
-void RepeatLinkNote();
-
-// The hint shown last ("" = none).
-std::string LinkNoteText();
-
-// ------------------------------------------------------------ line health (health.cpp)
-struct LinkHealth {
+// Counts of the exchanges on the line since the program started.
+struct LinkCounts {
   long exchanges = 0;  // request frames written
   long replies = 0;    // replies received whole (frames, firmware text, data blocks)
   long timeouts = 0;   // waits that ended without their reply
   long discarded = 0;  // replies thrown away: no sync word, or cut short
-  long runFrames = 0;  // of the last RUN
-  double runSeconds = 0.0;
-  double runRate = 0.0;  // frames per second
 };
+const LinkCounts& GetLinkCounts();
 void LinkCountExchange();
 void LinkCountReply();
 // A wait gave up; bytes still waiting count as a discarded (truncated) reply.
 void LinkCountTimeout();
 void LinkCountDiscarded();
-void LinkRunStarted();
-void LinkRunEnded();
-const LinkHealth& GetLinkHealth();
-// Frames per second a RUN can reach at 19200 baud (26.7).
-double LineLimit();
-// The counts and the last RUN's rate, for the status line's tooltip and the trace.
-std::string LinkHealthText();
-// The health as one line of the trace (at exit).
-void TraceLinkHealth();
-// `text` with its line breaks as " / ", for the trace.
-std::string OneLine(std::string text);
-// Makes the status line's tooltip give the last hint and the health of the line.
-void ShowHealthTip();
+
+// How a port set-up (InitRS232) ended. Whoever watches the link is told of every one.
+struct PortSetUp {
+  int port = 0;
+  int openResult = 0;         // of OpenComConfig: negative when the port did not open
+  int lineOk = 0;             // the echo check passed
+  int hardwareOk = 0;         // the hardware identification came
+  const char* firmware = "";  // the firmware text shown, "" when none came
+};
+using PortSetUpWatcher = void (*)(const PortSetUp& setUp);
+void WatchPortSetUps(PortSetUpWatcher watcher);  // nullptr: nobody watches
 
 // ------------------------------------------------------------ parameter set (paraset.cpp)
 enum Layout { LAYOUT_DEFAULT = 0, LAYOUT_D303 = 1, LAYOUT_MX400 = 2 };

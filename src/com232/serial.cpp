@@ -5,7 +5,6 @@
 
 #include "com232/com232.h"
 #include "engine/engine.h"
-#include "gui/gui.h"
 #include "operations/operations.h"
 #include "shell/status.h"
 
@@ -14,6 +13,13 @@ namespace {
 constexpr u16 SYNC_WORD = 0x00AA;
 constexpr int NOTIFY_COUNT = FRAME_LEN;
 constexpr int EVENT_CHAR = 0x55;
+
+LinkCounts counts;
+PortSetUpWatcher portSetUpWatcher = nullptr;
+
+void TellPortSetUp(int port, int openResult, int lineOk, int hardwareOk, const char* firmware) {
+  if (portSetUpWatcher) portSetUpWatcher({port, openResult, lineOk, hardwareOk, firmware});
+}
 
 bool ReplySynced() {
   return GetWord(szReadBuf, 0) == SYNC_WORD;
@@ -70,6 +76,37 @@ void PutWord(char* buffer, int offset, u16 w) {
 u16 GetWord(const char* buffer, int offset) {
   return static_cast<u16>(static_cast<unsigned char>(buffer[offset]) << 8 |
                           static_cast<unsigned char>(buffer[offset + 1]));
+}
+
+int SensorLost() {
+  return ComPortLost(com) ? 1 : 0;
+}
+
+const LinkCounts& GetLinkCounts() {
+  return counts;
+}
+
+void LinkCountExchange() {
+  counts.exchanges++;
+}
+
+void LinkCountReply() {
+  counts.replies++;
+}
+
+void LinkCountTimeout() {
+  counts.timeouts++;
+  // Bytes still waiting when the wait gives up are a reply cut short: the next request's
+  // flush throws them away.
+  if (GetInQLen(com) > 0) counts.discarded++;
+}
+
+void LinkCountDiscarded() {
+  counts.discarded++;
+}
+
+void WatchPortSetUps(PortSetUpWatcher watcher) {
+  portSetUpWatcher = watcher;
 }
 
 int FillTxBuf(u16 command, u16 argument, const u16* words) {
@@ -194,10 +231,9 @@ int InitRS232(int port) {
   if (r < 0) {
     SetStatus(ComErrorText(r));
     ShowStatusBuffer();
-    LinkPortOpened(port, r);
+    TellPortSetUp(port, r, 0, 0, "");
     return 0;
   }
-  LinkPortOpened(port, r);
   SetComTime(port, TIMEOUT);
   FlushInQ(port);
   FlushOutQ(port);
@@ -224,25 +260,16 @@ int InitRS232(int port) {
     if (!identified) SetStatus("Error reading HARDWARE-info!");
   }
   ShowStatusBuffer();
-  LinkIdentified(lineOk, identified ? 1 : 0, firmware);
+  TellPortSetUp(port, r, lineOk, identified ? 1 : 0, firmware);
   return lineOk;
 }
 
-int CC_DropDCom(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
-                int /*eventData2*/) {
-  if (event == EVENT_COMMIT) {
-    stop_flag = 1;
-    SleepMs(0);
-    CloseCom(com);
-    SleepMs(0);
-    GetCtrlVal(panel, control, &com);
-    ShowStatus("Init COM-Port ...");
-    InitRS232(com);
-  } else if (event == EVENT_RIGHT_CLICK) {
-    HelpBeside(panel, control, MAIN_HELP2, 20, -80,
-               "DROP-DOWN-CONNECT:\nSelect the port-number of the serial RS232 comunication "
-               "interface of the PC.\n\nThe port-number can be found under:\n"
-               "<Start>/System-Settings/Hardware/...");
-  }
-  return 0;
+void ChangeComPort(int port) {
+  stop_flag = 1;
+  SleepMs(0);
+  CloseCom(com);
+  SleepMs(0);
+  com = port;
+  ShowStatus("Init COM-Port ...");
+  InitRS232(com);
 }

@@ -1,7 +1,7 @@
 // Signal display: rolling graph, bar graph and video graph.
 #pragma once
 
-#include "operations/operations.h"
+#include "engine/engine.h"
 #include "shell/globals.h"
 
 // Rolling graph (rollgraph.cpp)

@@ -112,6 +112,9 @@ using CtrlCallbackPtr = int (*)(int panel, int control, int event, void* callbac
 using PanelCallbackPtr = int (*)(int panel, int event, void* callbackData, int eventData1,
                                  int eventData2);
 using ComCallbackPtr = void (*)(int portNumber, int eventMask, void* callbackData);
+// Declares a control callback `name` with the arguments every control callback takes.
+#define CTRL_CALLBACK(name) \
+  int name(int panel, int control, int event, void* callbackData, int eventData1, int eventData2)
 
 // ---------------------------------------------------------------- start and loop
 // The next InitCVIRTE creates no window on screen (the offscreen platform): for runs

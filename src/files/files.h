@@ -1,7 +1,7 @@
 // Parameter file, linearisation file and the X-FLASH transfer.
 #pragma once
 
-#include "operations/operations.h"
+#include "engine/engine.h"
 #include "shell/globals.h"
 
 // Parameter file (parafile.cpp). SendParaToFile saves the panels to file_name, chosen by

@@ -253,3 +253,20 @@ int CC_TOGGBTN_Calib(int /*panel*/, int control, int event, void* /*callbackData
                      int /*eventData1*/, int /*eventData2*/) {
   return PageToggle(event, control, pCalib);
 }
+
+// Serial-port drop-down (main-panel control 23): the port change of the sensor link, and
+// its help text.
+int CC_DropDCom(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
+                int /*eventData2*/) {
+  if (event == EVENT_COMMIT) {
+    int port = 0;
+    GetCtrlVal(panel, control, &port);
+    ChangeComPort(port);
+  } else if (event == EVENT_RIGHT_CLICK) {
+    HelpBeside(panel, control, BOX2, 20, -80,
+               "DROP-DOWN-CONNECT:\nSelect the port-number of the serial RS232 comunication "
+               "interface of the PC.\n\nThe port-number can be found under:\n"
+               "<Start>/System-Settings/Hardware/...");
+  }
+  return 0;
+}

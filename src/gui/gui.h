@@ -2,7 +2,7 @@
 #pragma once
 
 #include "com232/com232.h"
-#include "operations/operations.h"
+#include "engine/engine.h"
 #include "shell/globals.h"
 
 // Panel mapping (mapping.cpp)
@@ -74,3 +74,4 @@ CTRL_CALLBACK(CC_BINSWopmode);
 CTRL_CALLBACK(CC_TOGGBTN_Para1);
 CTRL_CALLBACK(CC_TOGGBTN_Para2);
 CTRL_CALLBACK(CC_TOGGBTN_Calib);
+CTRL_CALLBACK(CC_DropDCom);

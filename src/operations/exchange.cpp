@@ -96,7 +96,6 @@ int CC_BTNSend(int, int, int event, void*, int, int) {
     SendHalf(0);
     Delay(0.1);
     SendHalf(1);
-    VerifySENDIfChosen(static_cast<u16>(target));
   } else if (event == EVENT_RIGHT_CLICK) {
     HelpBeside(pHandle, MAIN_SEND, MAIN_HELP1, 20, -20, kSendHelp);
   }

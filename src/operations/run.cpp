@@ -38,7 +38,6 @@ void PushRUN() {
   graph_flag = 0;
   rx_flag = 0;
   double t0 = Timer();
-  LinkRunStarted();
   PushGETRAW();
 
   for (;;) {
@@ -63,7 +62,6 @@ void PushRUN() {
     if (stop_flag != 0) break;
   }
 
-  LinkRunEnded();
   rx_flag = 0;
   graph_flag = 0;
   FlushInQ(com);

@@ -1,7 +1,7 @@
 // Data recorder: recorder panel, recording run and recorder file.
 #pragma once
 
-#include "operations/operations.h"
+#include "engine/engine.h"
 #include "shell/globals.h"
 
 // Values of stop_flag at the end of a recording run.

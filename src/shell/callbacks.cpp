@@ -1,5 +1,4 @@
 // Connects every control and panel of the resource file to its callback.
-#include "com232/com232.h"
 #include "display/display.h"
 #include "engine/engine.h"
 #include "files/files.h"
@@ -37,9 +36,6 @@ const Binding kBindings[] = {
     {&pHandle, MAIN_ROLL_GRAPH, CC_GRAPHRaw},
     {&pHandle, MAIN_HELP1, CC_HelpText1},
     {&pHandle, MAIN_HELP2, CC_HelpText2},
-    {&pHandle, MAIN_COMPARE, CC_BTNCompare},
-    {&pHandle, MAIN_VERIFY, CC_CHKVerify},
-    {&pCompare, COMPARE_CLOSE, CC_BTNCompareClose},
     {&pPara1, PARA1_EVALMODE, CC_DROPevalmode},
     {&pPara1, PARA1_TOLERANCE, CC_NEDITTolerance},
     {&pPara1, PARA1_TRIGMODE, CC_DROPtrigmode},
@@ -70,5 +66,4 @@ void InstallCallbacks() {
   for (const Binding& b : kBindings) InstallCtrlCallback(*b.panel, b.control, b.callback, nullptr);
   InstallPanelCallback(pHandle, CC_PANEL, nullptr);
   InstallPanelCallback(pPopup, CC_POPUP, nullptr);
-  InstallPanelCallback(pCompare, CC_COMPARE, nullptr);
 }

@@ -50,7 +50,7 @@ char file_name[PATH_LEN];
 char dir_fname[PATH_LEN];
 char rec_fname[PATH_LEN];
 
-int pHandle, pPopup, pPara1, pPara2, pCalib, pCompare;
+int pHandle, pPopup, pPara1, pPara2, pCalib;
 
 void ResetApplicationState() {
   stop_flag = rx_flag = graph_flag = target = com = nBytesW = nBytesR = 0;
@@ -72,5 +72,5 @@ void ResetApplicationState() {
   for (char* path : {proj_dir, file_name, dir_fname, rec_fname}) std::memset(path, 0, PATH_LEN);
   std::memset(szWriteBuf, 0, sizeof szWriteBuf);
   std::memset(szReadBuf, 0, sizeof szReadBuf);
-  pHandle = pPopup = pPara1 = pPara2 = pCalib = pCompare = 0;
+  pHandle = pPopup = pPara1 = pPara2 = pCalib = 0;
 }

@@ -63,7 +63,7 @@ extern char dir_fname[PATH_LEN];
 extern char rec_fname[PATH_LEN];
 
 // ------------------------------------------------------------ panel handles
-extern int pHandle, pPopup, pPara1, pPara2, pCalib, pCompare;
+extern int pHandle, pPopup, pPara1, pPara2, pCalib;
 
 // Puts every global above back to its load-time value (zero, empty texts, no panel
 // handles), as the program holds them before InitVars. For a second start within one
@@ -76,8 +76,7 @@ enum PanelResource {
   PANEL_MAIN = 2,
   PANEL_PARA1 = 3,
   PANEL_PARA2 = 4,
-  PANEL_RECORDER = 5,
-  PANEL_COMPARE = 6
+  PANEL_RECORDER = 5
 };
 
 // Main panel controls
@@ -115,9 +114,7 @@ enum MainControl {
   MAIN_ZOOM = 37,
   MAIN_ROLL_GRAPH = 38,
   MAIN_HELP1 = 40,
-  MAIN_HELP2 = 41,
-  MAIN_COMPARE = 42,
-  MAIN_VERIFY = 43
+  MAIN_HELP2 = 41
 };
 
 // Parameter page 1
@@ -174,6 +171,3 @@ enum RecorderControl {
   REC_MM = 22,
   REC_REDGE = 23
 };
-
-// Compare panel
-enum CompareControl { COMPARE_TABLE = 2, COMPARE_RESULT = 3, COMPARE_CLOSE = 4, COMPARE_PATH = 5 };

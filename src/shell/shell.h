@@ -10,12 +10,6 @@ int CC_POPUP(int panel, int event, void* callbackData, int eventData1, int event
 int Copy1D(const double* in, int n, double* out);
 int Shift(const double* in, int n, int shift, double* out);
 
-struct StartOptions {
-  std::string resourceDir;  // where the resource file and zx.bmp lie ("" = program directory)
-  std::string portDevice;   // device for port 1: "" = port table default, "sim" = simulator
-  std::string logFile;      // protocol trace, "" = none
-};
-
 struct PortEntry;
 // The serial-port drop-down's text for a port: its number, its device and what the system
 // knows about it (USB product, serial number, by-id name) (portlist.cpp).
@@ -32,5 +26,3 @@ void InstallCallbacks();
 int StartUp();
 // Step 9: close the port and discard the panels.
 void ShutDown();
-// The whole program: parses the command line, starts up, runs the event loop.
-int AppMain(int argc, char** argv);

@@ -13,6 +13,7 @@
 
 #include "engine/engine.h"
 #include "engine/engine_qt.h"
+#include "service/service.h"
 #include "shell/globals.h"
 #include "support/app_fixture.h"
 

@@ -13,6 +13,7 @@
 #include "com232/com232.h"
 #include "engine/engine.h"
 #include "files/files.h"
+#include "service/service.h"
 #include "shell/shell.h"
 #include "shell/status.h"
 #include "support/app_fixture.h"
@@ -374,10 +375,10 @@ TEST_F(XFlashTest, ReadWithoutLoadedTableAsksForTheFileAndStops) {
   ASSERT_EQ(Status(), "X-FLASH Data successfully written!");
 
   // The program starts again on the same sensor.
-  ShutDown();
+  ServiceShutDown();
   std::filesystem::remove_all(dir);
   LoadPanelsOnly();
-  StartUp();
+  ServiceStartUp();
   ASSERT_EQ(linArray[0], 0);
   const std::string again = LinFile(2048);  // in the new program directory
 

@@ -9,6 +9,7 @@
 
 #include "com232/com232.h"
 #include "operations/operations.h"
+#include "service/service.h"
 #include "shell/globals.h"
 #include "support/app_fixture.h"
 #include "support/ident_helpers.h"

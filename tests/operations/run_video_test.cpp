@@ -14,6 +14,7 @@
 #include "engine/engine.h"
 #include "engine/engine_qt.h"
 #include "operations/operations.h"
+#include "service/service.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
 #include "support/app_fixture.h"

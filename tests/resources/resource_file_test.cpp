@@ -30,6 +30,7 @@
 #include "engine/engine.h"
 #include "engine/engine_qt.h"
 #include "gui/gui.h"
+#include "service/service.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
 
@@ -206,7 +207,7 @@ class ResourceFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::string uir = std::string(QROX_RESOURCE_DIR) + "/" + UIR_FILE;
-    ASSERT_EQ(LoadAllPanels(uir.c_str()), 0) << "cannot load the panels of " << uir;
+    ASSERT_EQ(ServiceLoadPanels(uir.c_str()), 0) << "cannot load the panels of " << uir;
   }
 
   void TearDown() override {

@@ -15,6 +15,7 @@
 #include "com232/com232.h"
 #include "engine/engine.h"
 #include "operations/operations.h"
+#include "service/service.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
 #include "support/app_fixture.h"
@@ -96,7 +97,7 @@ TEST_F(StartUpTest, SilentSensorTimesOutAfterTheTimeOutAndThePanelsStayUsable) {
 TEST_F(StartUpTest, PortThatCannotBeOpenedShowsTheErrorText) {
   SetPortDevice(1, "/nonexistent/ttyQROX", "missing");
   LoadPanelsOnly();
-  StartUp();
+  ServiceStartUp();
   EXPECT_EQ(Status(), "Cannot open port");
   InitRS232(77);  // no device behind this number
   EXPECT_EQ(Status(), "Invalid port number");

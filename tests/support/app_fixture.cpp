@@ -8,6 +8,7 @@
 
 #include "com232/com232.h"
 #include "engine/engine.h"
+#include "service/service.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
 
@@ -30,8 +31,8 @@ void AppTest::LoadPanelsOnly() {
   SetProjectDir(dir);
   SetProgramDir(dir);
   const std::string uir = std::string(QROX_RESOURCE_DIR) + "/" + UIR_FILE;
-  ASSERT_EQ(LoadAllPanels(uir.c_str()), 0) << "cannot load " << uir;
-  InstallCallbacks();
+  ASSERT_EQ(ServiceLoadPanels(uir.c_str()), 0) << "cannot load " << uir;
+  ServiceInstallCallbacks();
 }
 
 void AppTest::StartApp(const sim::SensorModel& model, sim::SimHost::Options options,
@@ -43,7 +44,7 @@ void AppTest::StartApp(const sim::SensorModel& model, sim::SimHost::Options opti
   const std::string device = options.linkPath.empty() ? sensor->SlavePath() : sensor->LinkPath();
   SetPortDevice(1, device, "Simulated sensor");
   LoadPanelsOnly();
-  StartUp();
+  ServiceStartUp();
 }
 
 void AppTest::StartAppSilent() {
@@ -53,7 +54,7 @@ void AppTest::StartAppSilent() {
 }
 
 void AppTest::TearDown() {
-  if (pHandle > 0) ShutDown();
+  if (pHandle > 0) ServiceShutDown();
   SetTraceFile("");
   ResetApplicationState();
   EXPECT_EQ(PendingPopupAnswers(), 0) << "answers queued for pop-ups that never opened";

@@ -3,17 +3,22 @@
 #include <cstdio>
 #include <string>
 
-#include "com232/com232.h"
 #include "engine/engine.h"
+#include "service/service.h"
 
 namespace {
 
 // A RUN exchange is a 36-byte request and a 36-byte reply, 10 bits a byte at 19200 baud.
 constexpr double kLineLimit = 19200.0 / 10.0 / (2 * FRAME_LEN);
 
-LinkHealth health;
-long runRepliesAtStart = 0;
-double runStart = 0.0;
+struct RunMeasurement {
+  bool running = false;
+  long repliesAtStart = 0;
+  double start = 0.0;
+  long frames = 0;
+  double seconds = 0.0;
+};
+RunMeasurement run;
 
 // The last hint and the health of the line, as the status line's tooltip gives them.
 std::string HealthTip() {
@@ -33,34 +38,17 @@ double LineLimit() {
   return kLineLimit;
 }
 
-void LinkCountExchange() {
-  health.exchanges++;
-}
-
-void LinkCountReply() {
-  health.replies++;
-}
-
-void LinkCountTimeout() {
-  health.timeouts++;
-  // Bytes still waiting when the wait gives up are a reply cut short: the next request's
-  // flush throws them away.
-  if (GetInQLen(com) > 0) health.discarded++;
-}
-
-void LinkCountDiscarded() {
-  health.discarded++;
-}
-
 void LinkRunStarted() {
-  runRepliesAtStart = health.replies;
-  runStart = Timer();
+  run.running = true;
+  run.repliesAtStart = GetLinkCounts().replies;
+  run.start = Timer();
 }
 
 void LinkRunEnded() {
-  health.runFrames = health.replies - runRepliesAtStart;
-  health.runSeconds = Timer() - runStart;
-  health.runRate = health.runSeconds > 0 ? health.runFrames / health.runSeconds : 0.0;
+  if (!run.running) return;
+  run.running = false;
+  run.frames = GetLinkCounts().replies - run.repliesAtStart;
+  run.seconds = Timer() - run.start;
 }
 
 std::string OneLine(std::string text) {
@@ -73,11 +61,17 @@ void TraceLinkHealth() {
   TraceText("HEALTH", OneLine(LinkHealthText()));
 }
 
-const LinkHealth& GetLinkHealth() {
+LinkHealth GetLinkHealth() {
+  LinkHealth health;
+  static_cast<LinkCounts&>(health) = GetLinkCounts();
+  health.runFrames = run.frames;
+  health.runSeconds = run.seconds;
+  health.runRate = run.seconds > 0 ? run.frames / run.seconds : 0.0;
   return health;
 }
 
 std::string LinkHealthText() {
+  const LinkHealth health = GetLinkHealth();
   char text[256];
   std::snprintf(text, sizeof text,
                 "Line: %ld requests, %ld replies, %ld time-outs, %ld replies discarded",

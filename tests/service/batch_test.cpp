@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "service/service.h"
 #include "shell/globals.h"
 #include "support/app_fixture.h"
 #include "support/ident_helpers.h"

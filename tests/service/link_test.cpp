@@ -13,6 +13,7 @@
 #include "com232/com232.h"
 #include "engine/engine.h"
 #include "operations/operations.h"
+#include "service/service.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
 #include "support/app_fixture.h"
@@ -251,7 +252,7 @@ TEST_F(LinkTest, NoPermissionKeepsTheDesignedTextAndSaysWhatToDo) {
   {
     WithoutFileOverride noOverride;
     ASSERT_TRUE(noOverride.ok() || geteuid() != 0);
-    StartUp();
+    ServiceStartUp();
   }
   EXPECT_EQ(Status(), "Cannot open port");
   EXPECT_TRUE(sensor->Received().empty());
@@ -276,7 +277,7 @@ TEST_F(LinkTest, AnAdapterThatHoldsRepliesBackIsReportedOnce) {
   SetSysfsRoot(tmp + "/sys");
   SetPortDevice(1, sensor->SlavePath(), "Simulated sensor");
   LoadPanelsOnly();
-  StartUp();
+  ServiceStartUp();
   EXPECT_EQ(Status(), sim::DefaultModel().firmware);  // the start-up as designed
   EXPECT_EQ(Visible(MAIN_HELP2), 1);
   const std::string note = TextOf(pHandle, MAIN_HELP2);

@@ -1,4 +1,4 @@
-#include "shell/shell.h"
+#include "service/service.h"
 
 int main(int argc, char** argv) {
   return AppMain(argc, argv);

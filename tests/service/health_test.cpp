@@ -8,6 +8,7 @@
 
 #include "com232/com232.h"
 #include "engine/engine.h"
+#include "service/service.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
 #include "support/app_fixture.h"
@@ -114,7 +115,7 @@ TEST_F(HealthTest, RunRateIsMeasuredAgainstTheLinesLimitAndTracedAtExit) {
   EXPECT_NE(StatusTooltip().find("frames/s, "), std::string::npos) << StatusTooltip();
   EXPECT_NE(StatusTooltip().find("% of the line's 26.7"), std::string::npos) << StatusTooltip();
 
-  ShutDown();
+  ServiceShutDown();
   pHandle = 0;
   SetTraceFile("");
   std::ifstream in(trace);

@@ -5,9 +5,9 @@
 #include <set>
 #include <string>
 
-#include "com232/com232.h"
 #include "engine/engine.h"
 #include "gui/gui.h"
+#include "service/service.h"
 #include "shell/shell.h"
 #include "shell/status.h"
 
@@ -125,27 +125,30 @@ void RepeatLinkNote() {
   if (!lastNote.empty()) ShowLinkNote(lastNote.c_str());
 }
 
-void LinkPortOpened(int port, int openResult) {
-  InstallComLinkCallback(OnComLink);
-  lastNote.clear();
-  if (openResult < 0) {
-    ExplainOpenFailure(port);
-  } else {
-    ReportLatency(port);
-  }
-}
+namespace {
 
-void LinkIdentified(int lineOk, int hardwareOk, const char* firmware) {
+// The end of a port set-up: the hint that belongs to it, and after a reconnection whether
+// the same sensor came back.
+void OnPortSetUp(const PortSetUp& setUp) {
+  lastNote.clear();
+  if (setUp.openResult < 0) {
+    ExplainOpenFailure(setUp.port);
+    return;
+  }
+  ReportLatency(setUp.port);
   SensorIdentity now;
-  now.known = hardwareOk == 1;
+  now.known = setUp.hardwareOk == 1;
   now.hwtype = hwtype;
   now.ccdtype = ccdtype;
   now.softversion = softversion;
-  now.firmware = firmware ? firmware : "";
-  if (reconnecting) ReportReconnection(lineOk == 1, lastSensor, now);
+  now.firmware = setUp.firmware;
+  if (reconnecting) ReportReconnection(setUp.lineOk == 1, lastSensor, now);
   if (now.known) lastSensor = now;
 }
 
-int SensorLost() {
-  return ComPortLost(com) ? 1 : 0;
+}  // namespace
+
+void WatchLink() {
+  InstallComLinkCallback(OnComLink);
+  WatchPortSetUps(OnPortSetUp);
 }

@@ -11,6 +11,7 @@
 #include "files/files.h"
 #include "gui/gui.h"
 #include "operations/operations.h"
+#include "service/service.h"
 #include "shell/colors.h"
 #include "shell/status.h"
 

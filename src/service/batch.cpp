@@ -1,6 +1,6 @@
 // Batch mode: the service actions run from the command line, without a window, through
 // the same operations as the buttons. Progress and results go to stdout, errors to stderr.
-#include "shell/batch.h"
+#include "service/batch.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +12,7 @@
 #include "gui/gui.h"
 #include "operations/operations.h"
 #include "popup/popup.h"
+#include "service/service.h"
 #include "shell/colors.h"
 #include "shell/globals.h"
 

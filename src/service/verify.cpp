@@ -8,6 +8,7 @@
 #include "engine/engine.h"
 #include "gui/gui.h"
 #include "operations/operations.h"
+#include "service/service.h"
 #include "shell/status.h"
 
 int ReadHalf(u16 source, u16 half, u16 out[15]) {
