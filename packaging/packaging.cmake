@@ -7,6 +7,14 @@
 set(QROX_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 install(TARGETS qrox qrox-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A stripped install (the package) also drops the compilers' notes, as Debian's dh_strip does.
+install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  foreach(program qrox qrox-sim)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+      COMMAND_ERROR_IS_FATAL ANY)
+  endforeach()
+endif()")
 install(FILES ${CMAKE_SOURCE_DIR}/resources/V-AVA-VEVedadV306.uir ${CMAKE_SOURCE_DIR}/resources/zx.bmp
   DESTINATION ${QROX_DATA_SUBDIR})
 
