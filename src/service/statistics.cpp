@@ -67,16 +67,16 @@ void PlotLimitLine(double x, double top, int colour) {
 void ShowHistogram(const ValueCounts& values, const ToleranceLimits& limits) {
   DeleteGraphPlot(pStats, STATS_HISTOGRAM, -1, 0);
   const Histogram h = HistogramOf(values, limits.low, limits.high, kMaxBins);
-  if (h.centres.empty()) return;
-  const double most = *std::max_element(h.counts.begin(), h.counts.end());
-  const double top = std::max(1.0, most * 1.1);
-  const double half = h.width / 2.0;
-  const double margin = h.width;
-  SetAxisScalingMode(pStats, STATS_HISTOGRAM, VAL_XAXIS, VAL_MANUAL,
-                     h.centres.front() - half - margin, h.centres.back() + half + margin);
+  double top = 1.0, from = limits.low - 10.0, to = limits.high + 10.0;  // no values yet
+  if (!h.centres.empty()) {
+    top = std::max(1.0, *std::max_element(h.counts.begin(), h.counts.end()) * 1.1);
+    from = h.centres.front() - 1.5 * h.width;  // a bin's room either side
+    to = h.centres.back() + 1.5 * h.width;
+    PlotBarChart(pStats, STATS_HISTOGRAM, h.centres.data(), h.counts.data(),
+                 static_cast<int>(h.centres.size()), h.width, COLOR_RED, kBarColour);
+  }
+  SetAxisScalingMode(pStats, STATS_HISTOGRAM, VAL_XAXIS, VAL_MANUAL, from, to);
   SetAxisScalingMode(pStats, STATS_HISTOGRAM, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, top);
-  PlotBarChart(pStats, STATS_HISTOGRAM, h.centres.data(), h.counts.data(),
-               static_cast<int>(h.centres.size()), h.width, COLOR_RED, kBarColour);
   if (limits.low < limits.high) {
     PlotLimitLine(limits.low, top, COLOR_DARK_GREEN);
     PlotLimitLine(limits.high, top, COLOR_DARK_GREEN);
