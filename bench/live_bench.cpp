@@ -222,8 +222,8 @@ void MeasureDrawing(int frames, double* meanMs, double* worstMs) {
 }
 
 // What the statistics window adds to a second of RUN: counting `rate` frames (the drawing
-// of a frame timed with and without the window) and four showings of its figures.
-double StatisticsCostPerSecond(double rate) {
+// of a frame timed with and without the window) and the showings of its figures.
+double StatisticsCostPerSecond(double rate, double* showMs) {
   double closedMs = 0.0, openMs = 0.0, worst = 0.0;
   MeasureDrawing(300, &closedMs, &worst);
   CallCtrlCallback(pHandle, MAIN_STATISTICS, EVENT_COMMIT);
@@ -235,8 +235,9 @@ double StatisticsCostPerSecond(double rate) {
     QCoreApplication::processEvents();
   }
   const double showSeconds = (Timer() - t0) / showings;
+  *showMs = 1000.0 * showSeconds;
   CallCtrlCallback(pStats, STATS_CLOSE, EVENT_COMMIT);
-  return rate * std::max(0.0, openMs - closedMs) / 1000.0 + 4.0 * showSeconds;
+  return rate * std::max(0.0, openMs - closedMs) / 1000.0 + showSeconds / kStatisticsShowInterval;
 }
 
 // The command line's --stats on a recorder file of `lines` record lines: wall seconds.
@@ -388,7 +389,8 @@ int main(int argc, char** argv) {
 
   double drawMean = 0.0, drawWorst = 0.0;
   MeasureDrawing(500, &drawMean, &drawWorst);
-  const double statsCost = StatisticsCostPerSecond(run.rate);
+  double showMs = 0.0;
+  const double statsCost = StatisticsCostPerSecond(run.rate, &showMs);
   const std::string qrox = (std::filesystem::path(argv[0]).parent_path() / "qrox").string();
   const double fileStats = RecorderFileStatsSeconds(dir, qrox, 1000000);
 
@@ -417,8 +419,8 @@ int main(int argc, char** argv) {
   Row("CPU s/s during RUN, statistics window open", Num(runStats.cpuPerSecond, 3),
       "<= closed + 0.005 (" + Num(run.cpuPerSecond + 0.005, 3) + ")",
       Verdict(runStats.cpuPerSecond <= run.cpuPerSecond + 0.005));
-  Row("statistics window per second of RUN (timed)", Num(statsCost, 4), "<= 0.005",
-      Verdict(statsCost <= 0.005));
+  Row("statistics window per second of RUN (timed)", Num(statsCost, 4),
+      "<= 0.005 (a showing " + Num(showMs, 2) + " ms)", Verdict(statsCost <= 0.005));
   Row("--stats, recorder file of 1 000 000 lines", Num(fileStats, 2) + " s", "< 2 s",
       Verdict(fileStats >= 0.0 && fileStats < 2.0));
   Row("CPU seconds per second, idle between actions", Num(idleCpu, 4), "0 (< 0.0005)",

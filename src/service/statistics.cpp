@@ -17,7 +17,6 @@ int pStats;
 
 namespace {
 
-constexpr double kShowInterval = 0.25;  // seconds between two showings during a run
 constexpr int kMaxBins = 60;
 constexpr int kQuantities = 4;
 const char* const kRowNames[kQuantities] = {"VALUE [pixel]", "VALUE [\xC2\xB5m]", "E-LEFT",
@@ -64,12 +63,21 @@ void PlotLimitLine(double x, double top, int colour) {
   PlotXY(pStats, STATS_HISTOGRAM, xs, ys, 2, VAL_DOUBLE, VAL_DOUBLE, 0, 0, 0, 1, colour);
 }
 
+// The top of the count axis: 1, 2 or 5 times a power of ten, above `count` with room to
+// spare, so that the axis (drawn again whenever it changes) seldom changes.
+double CountAxisTop(double count) {
+  const double need = count * 1.1;
+  for (double decade = 1.0;; decade *= 10.0)
+    for (double step : {1.0, 2.0, 5.0})
+      if (step * decade >= need) return step * decade;
+}
+
 void ShowHistogram(const ValueCounts& values, const ToleranceLimits& limits) {
   DeleteGraphPlot(pStats, STATS_HISTOGRAM, -1, 0);
   const Histogram h = HistogramOf(values, limits.low, limits.high, kMaxBins);
   double top = 1.0, from = limits.low - 10.0, to = limits.high + 10.0;  // no values yet
   if (!h.centres.empty()) {
-    top = std::max(1.0, *std::max_element(h.counts.begin(), h.counts.end()) * 1.1);
+    top = CountAxisTop(*std::max_element(h.counts.begin(), h.counts.end()));
     from = h.centres.front() - 1.5 * h.width;  // a bin's room either side
     to = h.centres.back() + 1.5 * h.width;
     PlotBarChart(pStats, STATS_HISTOGRAM, h.centres.data(), h.counts.data(),
@@ -114,10 +122,10 @@ void ShowLive() {
   lastShown = Timer();
 }
 
-// A frame drawn by RUN, VIDEO or the recorder: counted, and shown a few times a second.
+// A frame drawn by RUN, VIDEO or the recorder: counted, and shown once a second.
 void FrameDrawn() {
   series.AddLastFrame();
-  if (Timer() - lastShown >= kShowInterval) ShowLive();
+  if (Timer() - lastShown >= kStatisticsShowInterval) ShowLive();
 }
 
 void StartLive() {

@@ -27,6 +27,8 @@ enum StatisticsControl {
 extern int pStats;
 
 // ------------------------------------------------------------ the window (statistics.cpp)
+// Seconds between two showings of the figures while frames come in.
+constexpr double kStatisticsShowInterval = 1.0;
 // The limits of the value in pixels: the set-point and tolerances of the connected layout.
 struct ToleranceLimits {
   int setPoint = 0;
