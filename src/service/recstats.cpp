@@ -5,8 +5,8 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string_view>
 
 #include "service/batch.h"
@@ -55,15 +55,13 @@ std::string LineError(const std::string& path, long line, const std::string& wha
 }
 
 bool ReadWholeFile(const std::string& path, std::string* text) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return false;
+  const auto size = std::filesystem::file_size(path, error);
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
+  if (error || !in) return false;
   text->resize(static_cast<size_t>(size));
-  in.seekg(0);
-  in.read(text->data(), size);
-  return static_cast<bool>(in);
+  return static_cast<bool>(in.read(text->data(), static_cast<std::streamsize>(size)));
 }
 
 }  // namespace
