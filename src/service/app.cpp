@@ -8,11 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "display/display.h"
 #include "engine/engine.h"
 #include "gui/gui.h"
 #include "operations/operations.h"
+#include "popup/popup.h"
 #include "service/batch.h"
 #include "service/service.h"
+#include "service/statistics.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
 #include "sim/sim.h"
@@ -55,6 +58,11 @@ constexpr char kUsage[] =
     "  --record FILE         record measurement results into a recorder file\n"
     "  --samples N           with --record: number of samples (default 10)\n"
     "  --increment S         with --record: time increment in seconds (default 1)\n"
+    "  --stats FILE          count, mean, SD, min, max and P-P of the columns of a\n"
+    "                        recorder file (no sensor needed)\n"
+    "  --json                with --stats: as JSON\n"
+    "  --limits LOW,HIGH     with --stats: Cp and Cpk of a column against these limits\n"
+    "  --column NAME         with --limits: the column (default M-VALUE)\n"
     "\n"
     "Exit codes: 0 done and right; 1 the sensor answered but the result is wrong\n"
     "(words differ, chunks failed); 2 no answer on the line, a file or option error.\n"
@@ -66,14 +74,29 @@ constexpr char kUsage[] =
     "  qrox --port /dev/ttyUSB0 --compare line7.cfg --against eeprom\n"
     "  qrox --port /dev/ttyUSB0 --write-xflash XF-LINEAR.DAT\n"
     "  qrox --port /dev/ttyUSB0 --record RECORD.DAT --samples 100 --increment 2\n"
-    "  qrox --port sim --read-ram demo.cfg\n";
+    "  qrox --port sim --read-ram demo.cfg\n"
+    "  qrox --stats RECORD.DAT --json --limits 1948,2148\n";
 
 const std::vector<CommandLineOption> kOptions = {
-    {"port", "DEVICE"},   {"log", "FILE"},          {"help", nullptr, "h"},
-    {"version"},          {"read-ram", "FILE"},     {"read-eeprom", "FILE"},
-    {"send-ram", "FILE"}, {"send-eeprom", "FILE"},  {"verify"},
-    {"compare", "FILE"},  {"write-xflash", "FILE"}, {"record", "FILE"},
-    {"samples", "N"},     {"increment", "S"},       {"against", "MEMORY"},
+    {"port", "DEVICE"},
+    {"log", "FILE"},
+    {"help", nullptr, "h"},
+    {"version"},
+    {"read-ram", "FILE"},
+    {"read-eeprom", "FILE"},
+    {"send-ram", "FILE"},
+    {"send-eeprom", "FILE"},
+    {"verify"},
+    {"compare", "FILE"},
+    {"write-xflash", "FILE"},
+    {"record", "FILE"},
+    {"samples", "N"},
+    {"increment", "S"},
+    {"against", "MEMORY"},
+    {"stats", "FILE"},
+    {"json"},
+    {"column", "NAME"},
+    {"limits", "LOW,HIGH"},
 };
 
 // The simulated sensor is always offered in the port table, but its pseudo-terminal is
@@ -108,12 +131,30 @@ int ChoosePort(int panel, int control, int event, void* callbackData, int eventD
   return CC_DropDCom(panel, control, event, callbackData, eventData1, eventData2);
 }
 
-// RUN: the frame rate of the run, for the line health.
+// RUN: the frame rate of the run, for the line health; the statistics window.
 int RunMeasured(int panel, int control, int event, void* callbackData, int eventData1,
                 int eventData2) {
   if (event == EVENT_COMMIT) LinkRunStarted();
   CC_BTNRun(panel, control, event, callbackData, eventData1, eventData2);
-  if (event == EVENT_COMMIT) LinkRunEnded();
+  if (event == EVENT_COMMIT) {
+    LinkRunEnded();
+    ShowStatisticsNow();  // the last frames at once
+  }
+  return 0;
+}
+
+// VIDEO and the recording run: the statistics window shows their last frames at once.
+int VideoCounted(int panel, int control, int event, void* callbackData, int eventData1,
+                 int eventData2) {
+  CC_BTNVideo(panel, control, event, callbackData, eventData1, eventData2);
+  if (event == EVENT_COMMIT) ShowStatisticsNow();
+  return 0;
+}
+
+int RecordingCounted(int panel, int control, int event, void* callbackData, int eventData1,
+                     int eventData2) {
+  CC_CBTNStartRecord(panel, control, event, callbackData, eventData1, eventData2);
+  if (event == EVENT_COMMIT) ShowStatisticsNow();
   return 0;
 }
 
@@ -132,9 +173,19 @@ struct ServiceBinding {
 };
 
 const ServiceBinding kServiceBindings[] = {
-    {&pHandle, MAIN_COMPORT, ChoosePort},  {&pHandle, MAIN_RUN, RunMeasured},
-    {&pHandle, MAIN_SEND, SendVerified},   {&pHandle, MAIN_COMPARE, CC_BTNCompare},
-    {&pHandle, MAIN_VERIFY, CC_CHKVerify}, {&pCompare, COMPARE_CLOSE, CC_BTNCompareClose},
+    {&pHandle, MAIN_COMPORT, ChoosePort},
+    {&pHandle, MAIN_RUN, RunMeasured},
+    {&pHandle, MAIN_SEND, SendVerified},
+    {&pHandle, MAIN_COMPARE, CC_BTNCompare},
+    {&pHandle, MAIN_VERIFY, CC_CHKVerify},
+    {&pCompare, COMPARE_CLOSE, CC_BTNCompareClose},
+    {&pHandle, MAIN_VIDEO, VideoCounted},
+    {&pPopup, REC_START, RecordingCounted},
+    {&pHandle, MAIN_STATISTICS, CC_BTNStatistics},
+    {&pHandle, MAIN_KEEP_REFERENCE, CC_BTNKeepReference},
+    {&pHandle, MAIN_VIDEO_GRAPH, CC_GRAPHDataDiagnostic},
+    {&pHandle, MAIN_ROLL_GRAPH, CC_GRAPHRawSaved},
+    {&pHandle, MAIN_BAR_GRAPH, CC_GRAPHBarSaved},
 };
 
 }  // namespace
@@ -142,7 +193,8 @@ const ServiceBinding kServiceBindings[] = {
 int ServiceLoadPanels(const char* uirPath) {
   if (LoadAllPanels(uirPath) < 0) return -1;
   pCompare = LoadPanel(0, uirPath, PANEL_COMPARE);
-  return pCompare < 0 ? -1 : 0;
+  if (pCompare < 0) return -1;
+  return LoadStatisticsPanel(uirPath);
 }
 
 void ServiceInstallCallbacks() {
@@ -150,10 +202,13 @@ void ServiceInstallCallbacks() {
   for (const ServiceBinding& b : kServiceBindings)
     InstallCtrlCallback(*b.panel, b.control, b.callback, nullptr);
   InstallPanelCallback(pCompare, CC_COMPARE, nullptr);
+  InstallStatisticsCallbacks();
+  ShowGraphSaveTips();
 }
 
 int ServiceStartUp() {
   WatchLink();
+  WatchVideoDiagnostics();
   ShowHealthTip();
   const int lineOk = StartUp();
   RepeatLinkNote();  // the panel preparation of start-up hides the help boxes
@@ -164,6 +219,8 @@ void ServiceShutDown() {
   TraceLinkHealth();
   DiscardPanel(pCompare);
   pCompare = 0;
+  DiscardStatisticsPanel();
+  WatchVideoCurves(nullptr);
   ShutDown();
 }
 
@@ -221,6 +278,7 @@ int AppMain(int argc, char** argv) {
     std::printf("Q-ROX-MX-Raror Version %s\n", QROX_VERSION);
     return 0;
   }
+  if (job.action == BatchJob::STATS) return RunBatchAction(job);
   StartOptions options;
   if (values.count("port")) options.portDevice = values["port"];
   if (values.count("log")) options.logFile = values["log"];

@@ -13,6 +13,7 @@
 #include "operations/operations.h"
 #include "popup/popup.h"
 #include "service/service.h"
+#include "service/statistics.h"
 #include "shell/colors.h"
 #include "shell/globals.h"
 
@@ -194,7 +195,7 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
   } actions[] = {{"read-ram", BatchJob::READ_RAM}, {"read-eeprom", BatchJob::READ_EEPROM},
                  {"send-ram", BatchJob::SEND_RAM}, {"send-eeprom", BatchJob::SEND_EEPROM},
                  {"compare", BatchJob::COMPARE},   {"write-xflash", BatchJob::WRITE_XFLASH},
-                 {"record", BatchJob::RECORD}};
+                 {"record", BatchJob::RECORD},     {"stats", BatchJob::STATS}};
   *job = BatchJob{};
   for (const auto& a : actions) {
     auto it = options.find(a.name);
@@ -235,6 +236,16 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
       return -1;
     }
   }
+  for (const char* name : {"json", "column", "limits"}) {
+    if (!options.count(name)) continue;
+    if (job->action != BatchJob::STATS) {
+      *error = std::string("--") + name + " goes with --stats";
+      return -1;
+    }
+  }
+  job->json = options.count("json") > 0;
+  if (options.count("column")) job->column = options.at("column");
+  if (options.count("limits")) job->limits = options.at("limits");
   if (job->action != BatchJob::NONE && job->file.empty()) {
     *error = "the action needs a file name";
     return -1;
@@ -258,6 +269,8 @@ int RunBatchAction(const BatchJob& job) {
       return WriteXflash(job.file);
     case BatchJob::RECORD:
       return Record(job);
+    case BatchJob::STATS:
+      return PrintRecorderFileStats(job);
     default:
       return BATCH_OK;
   }

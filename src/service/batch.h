@@ -12,13 +12,26 @@ enum BatchExit {
 };
 
 struct BatchJob {
-  enum Action { NONE, READ_RAM, READ_EEPROM, SEND_RAM, SEND_EEPROM, COMPARE, WRITE_XFLASH, RECORD };
+  enum Action {
+    NONE,
+    READ_RAM,
+    READ_EEPROM,
+    SEND_RAM,
+    SEND_EEPROM,
+    COMPARE,
+    WRITE_XFLASH,
+    RECORD,
+    STATS  // needs no sensor: run before the start-up
+  };
   Action action = NONE;
-  std::string file;             // the parameter, linearisation or recorder file
-  bool verify = false;          // SEND: read the set back and compare
-  std::string against = "any";  // compare: the file must agree with "ram", "eeprom" or either
-  int samples = 10;             // recorder: number of samples
-  int increment = 1;            // recorder: time increment in seconds
+  std::string file;                // the parameter, linearisation or recorder file
+  bool verify = false;             // SEND: read the set back and compare
+  std::string against = "any";     // compare: the file must agree with "ram", "eeprom" or either
+  int samples = 10;                // recorder: number of samples
+  int increment = 1;               // recorder: time increment in seconds
+  bool json = false;               // stats: JSON instead of text
+  std::string column = "M-VALUE";  // stats: the column of the capability
+  std::string limits;              // stats: "LOW,HIGH" of the capability, "" = none
 };
 
 // Runs the job on the started program (panels loaded, sensor identified); one of BatchExit.
