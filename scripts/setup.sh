@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests, the package check and the real-window
-# check need.
+# Installs the Debian packages the build, the tests (the journal's PostgreSQL server too),
+# the package check and the real-window check need.
 # Idempotent: installs only what is missing. Runs as root (or through sudo).
 set -euo pipefail
 
@@ -8,6 +8,7 @@ PACKAGES=(
   build-essential cmake ninja-build clang-format
   qt6-base-dev qt6-serialport-dev qt6-tools-dev libqt6opengl6-dev libqcustomplot-dev
   libgtest-dev libgmock-dev
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
   xvfb xauth xdotool imagemagick
   dpkg-dev file desktop-file-utils appstream librsvg2-bin
 )
