@@ -12,6 +12,8 @@
 #include "gui/gui.h"
 #include "operations/operations.h"
 #include "service/batch.h"
+#include "service/journal.h"
+#include "service/journal_cli.h"
 #include "service/service.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
@@ -29,8 +31,8 @@ struct StartOptions {
 };
 
 constexpr char kUsage[] =
-    "Usage: qrox [--port DEVICE|sim] [--log FILE] [ACTION [--verify] [--samples N "
-    "--increment S]]\n"
+    "Usage: qrox [--port DEVICE|sim] [--log FILE] [--journal FILE|URL | --no-journal]\n"
+    "            [ACTION [--verify] [--samples N --increment S] [--json | --csv]]\n"
     "Service and visualisation tool for Q-ROX-MX line-scan laser sensors.\n"
     "Without an action the program opens its window.\n"
     "\n"
@@ -39,6 +41,11 @@ constexpr char kUsage[] =
     "                        a /dev/serial/by-id/... name, which survives unplugging)\n"
     "  --port sim            port 1 is the built-in simulated sensor\n"
     "  --log FILE            write a timestamped trace of every frame and status text\n"
+    "  --journal FILE|URL    the journal of the writes: an SQLite file, or\n"
+    "                        postgresql://user@host[:port]/database (default: journal.sqlite\n"
+    "                        in the user's data directory, ~/.local/share/qrox)\n"
+    "  --no-journal          write without a record (else a write whose entry cannot\n"
+    "                        be stored is not made)\n"
     "  -h, --help            show this text\n"
     "  --version             show the program version\n"
     "\n"
@@ -55,6 +62,10 @@ constexpr char kUsage[] =
     "  --record FILE         record measurement results into a recorder file\n"
     "  --samples N           with --record: number of samples (default 10)\n"
     "  --increment S         with --record: time increment in seconds (default 1)\n"
+    "  --history             list the journal's entries, newest first (no sensor needed)\n"
+    "  --json, --csv         with --history: as JSON or CSV instead of text\n"
+    "  --restore ID          write the set held before entry ID back to its memory;\n"
+    "                        with --verify read back and compared\n"
     "\n"
     "Exit codes: 0 done and right; 1 the sensor answered but the result is wrong\n"
     "(words differ, chunks failed); 2 no answer on the line, a file or option error.\n"
@@ -66,14 +77,33 @@ constexpr char kUsage[] =
     "  qrox --port /dev/ttyUSB0 --compare line7.cfg --against eeprom\n"
     "  qrox --port /dev/ttyUSB0 --write-xflash XF-LINEAR.DAT\n"
     "  qrox --port /dev/ttyUSB0 --record RECORD.DAT --samples 100 --increment 2\n"
+    "  qrox --history --json\n"
+    "  qrox --port /dev/ttyUSB0 --restore 12 --verify\n"
+    "  qrox --journal postgresql://qrox@journal.plant/qrox --port /dev/ttyUSB0 --send-ram a.cfg\n"
     "  qrox --port sim --read-ram demo.cfg\n";
 
 const std::vector<CommandLineOption> kOptions = {
-    {"port", "DEVICE"},   {"log", "FILE"},          {"help", nullptr, "h"},
-    {"version"},          {"read-ram", "FILE"},     {"read-eeprom", "FILE"},
-    {"send-ram", "FILE"}, {"send-eeprom", "FILE"},  {"verify"},
-    {"compare", "FILE"},  {"write-xflash", "FILE"}, {"record", "FILE"},
-    {"samples", "N"},     {"increment", "S"},       {"against", "MEMORY"},
+    {"port", "DEVICE"},
+    {"log", "FILE"},
+    {"help", nullptr, "h"},
+    {"version"},
+    {"read-ram", "FILE"},
+    {"read-eeprom", "FILE"},
+    {"send-ram", "FILE"},
+    {"send-eeprom", "FILE"},
+    {"verify"},
+    {"compare", "FILE"},
+    {"write-xflash", "FILE"},
+    {"record", "FILE"},
+    {"samples", "N"},
+    {"increment", "S"},
+    {"against", "MEMORY"},
+    {"journal", "FILE"},
+    {"no-journal"},
+    {"history"},
+    {"json"},
+    {"csv"},
+    {"restore", "ID"},
 };
 
 // The simulated sensor is always offered in the port table, but its pseudo-terminal is
@@ -117,11 +147,18 @@ int RunMeasured(int panel, int control, int event, void* callbackData, int event
   return 0;
 }
 
-// SEND: read back and compared when VERIFY is ticked.
+// SEND: recorded in the journal, read back and compared when VERIFY is ticked. A send to
+// a file is recorded where the file is written.
 int SendVerified(int panel, int control, int event, void* callbackData, int eventData1,
                  int eventData2) {
+  if (event != EVENT_COMMIT || target == DATFILE)
+    return CC_BTNSend(panel, control, event, callbackData, eventData1, eventData2);
+  const u16 destination = static_cast<u16>(target);
+  JournalEntry entry = SendEntry(destination);
+  if (!StartWrite(&entry)) return 0;
   CC_BTNSend(panel, control, event, callbackData, eventData1, eventData2);
-  if (event == EVENT_COMMIT && target != DATFILE) VerifySENDIfChosen(static_cast<u16>(target));
+  FinishSend(&entry);
+  VerifySENDIfChosen(destination);
   return 0;
 }
 
@@ -132,9 +169,13 @@ struct ServiceBinding {
 };
 
 const ServiceBinding kServiceBindings[] = {
-    {&pHandle, MAIN_COMPORT, ChoosePort},  {&pHandle, MAIN_RUN, RunMeasured},
-    {&pHandle, MAIN_SEND, SendVerified},   {&pHandle, MAIN_COMPARE, CC_BTNCompare},
-    {&pHandle, MAIN_VERIFY, CC_CHKVerify}, {&pCompare, COMPARE_CLOSE, CC_BTNCompareClose},
+    {&pHandle, MAIN_COMPORT, ChoosePort},          {&pHandle, MAIN_RUN, RunMeasured},
+    {&pHandle, MAIN_SEND, SendVerified},           {&pHandle, MAIN_COMPARE, CC_BTNCompare},
+    {&pHandle, MAIN_VERIFY, CC_CHKVerify},         {&pCompare, COMPARE_CLOSE, CC_BTNCompareClose},
+    {&pPara2, PARA2_TEACH, TeachRecorded},         {&pHandle, MAIN_RESET, ResetRecorded},
+    {&pHandle, MAIN_HISTORY, CC_BTNHistory},       {&pHistory, HISTORY_ALL, CC_HistoryControl},
+    {&pHistory, HISTORY_ENTRY, CC_HistoryControl}, {&pHistory, HISTORY_RESTORE, CC_HistoryControl},
+    {&pHistory, HISTORY_CLOSE, CC_HistoryControl},
 };
 
 }  // namespace
@@ -142,7 +183,8 @@ const ServiceBinding kServiceBindings[] = {
 int ServiceLoadPanels(const char* uirPath) {
   if (LoadAllPanels(uirPath) < 0) return -1;
   pCompare = LoadPanel(0, uirPath, PANEL_COMPARE);
-  return pCompare < 0 ? -1 : 0;
+  pHistory = LoadPanel(0, uirPath, PANEL_HISTORY);
+  return pCompare < 0 || pHistory < 0 ? -1 : 0;
 }
 
 void ServiceInstallCallbacks() {
@@ -150,10 +192,12 @@ void ServiceInstallCallbacks() {
   for (const ServiceBinding& b : kServiceBindings)
     InstallCtrlCallback(*b.panel, b.control, b.callback, nullptr);
   InstallPanelCallback(pCompare, CC_COMPARE, nullptr);
+  InstallPanelCallback(pHistory, CC_HISTORY, nullptr);
 }
 
 int ServiceStartUp() {
   WatchLink();
+  WatchWrites();
   ShowHealthTip();
   const int lineOk = StartUp();
   RepeatLinkNote();  // the panel preparation of start-up hides the help boxes
@@ -162,22 +206,26 @@ int ServiceStartUp() {
 
 void ServiceShutDown() {
   TraceLinkHealth();
+  EndJournal();
   DiscardPanel(pCompare);
-  pCompare = 0;
+  DiscardPanel(pHistory);
+  pCompare = pHistory = 0;
   ShutDown();
 }
 
 namespace {
 
 // The start after the options: panels, port, start-up, then the event loop or the job.
-int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job) {
-  if (job.action != BatchJob::NONE) RunWithoutWindow();
+int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job,
+        const JournalJob& journal) {
+  const bool withoutWindow = job.action != BatchJob::NONE || journal.action != JournalJob::NONE;
+  if (withoutWindow) RunWithoutWindow();
   if (InitCVIRTE(argc, argv) == 0) return -1;
   char uirPath[PATH_LEN] = "";
   FindProgramFile(UIR_FILE, uirPath);
   if (ServiceLoadPanels(uirPath) < 0) {
     std::fprintf(stderr, "qrox: cannot load the panels from %s\n", uirPath);
-    return job.action != BatchJob::NONE ? BATCH_LINE_ERROR : -1;
+    return withoutWindow ? BATCH_LINE_ERROR : -1;
   }
   SetTraceFile(options.logFile);
   OfferSimulatedSensor(options.portDevice == "sim");
@@ -185,15 +233,19 @@ int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job)
     SetPortDevice(1, options.portDevice, options.portDevice);
 
   ServiceInstallCallbacks();
-  int result = 0;
-  if (ServiceStartUp() != 1 && job.action != BatchJob::NONE) {
+  // A command-line write refuses before the start-up when its journal cannot be written.
+  int result = withoutWindow ? PrepareJournal(journal, job) : 0;
+  if (result != 0 || journal.action == JournalJob::HISTORY) {
+    if (result == 0) result = PrintHistory(journal);
+  } else if (ServiceStartUp() != 1 && withoutWindow) {
     char status[STATUS_LEN + 8] = "";
     GetCtrlVal(pHandle, MAIN_STATUS, status, sizeof status);
     std::fprintf(stderr, "qrox: no sensor on port 1 (%s): %s\n", GetPortDevice(1).c_str(), status);
     result = BATCH_LINE_ERROR;
-  } else if (job.action != BatchJob::NONE) {
-    result = RunBatchAction(job);
+  } else if (withoutWindow) {
+    result = RunJournaledAction(journal, job);
   } else {
+    PrepareJournal(journal, job);  // after the start-up, which hides the help boxes
     RunUserInterface();
   }
   ServiceShutDown();
@@ -202,14 +254,23 @@ int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job)
   return result;
 }
 
+// --history and --restore are actions of their own.
+int OneAction(const JournalJob& journal, const BatchJob& job, std::string* error) {
+  if (journal.action == JournalJob::NONE || job.action == BatchJob::NONE) return 0;
+  *error = "only one action at a time";
+  return -1;
+}
+
 }  // namespace
 
 int AppMain(int argc, char** argv) {
   std::map<std::string, std::string> values;
   std::string error;
   BatchJob job;
+  JournalJob journal;
   if (ParseCommandLine(argc, argv, kOptions, &values, &error) < 0 ||
-      BatchJobFromOptions(values, &job, &error) < 0) {
+      JournalJobFromOptions(&values, &journal, &error) < 0 ||
+      BatchJobFromOptions(values, &job, &error) < 0 || OneAction(journal, job, &error) < 0) {
     std::fprintf(stderr, "qrox: %s\n%s", error.c_str(), kUsage);
     return BATCH_LINE_ERROR;
   }
@@ -224,5 +285,5 @@ int AppMain(int argc, char** argv) {
   StartOptions options;
   if (values.count("port")) options.portDevice = values["port"];
   if (values.count("log")) options.logFile = values["log"];
-  return Run(argc, argv, options, job);
+  return Run(argc, argv, options, job, journal);
 }
