@@ -664,7 +664,7 @@ def make_history():
     textbox(p, 3, "Result", (10, 10, 980, 44), "",
             [p_font(10, True), p_enum("focusPolicy", "Qt::NoFocus")])
     table(p, 2, "Entries", (10, 62, 570, table_h),
-          ["NO.", "TIME", "ACTION", "PORT", "HW / FW", "OUTCOME"], [48, 138, 96, 110, 76, 80],
+          ["NO.", "TIME", "ACTION", "PORT", "HW / FW", "OUTCOME"], [44, 150, 96, 104, 70, 90],
           row_h)
     table(p, 7, "Words", (590, 62, 400, table_h), ["NO.", "PARAMETER", "BEFORE", "AFTER"],
           [40, 200, 76, 76], row_h)

@@ -83,28 +83,19 @@ constexpr char kUsage[] =
     "  qrox --port sim --read-ram demo.cfg\n";
 
 const std::vector<CommandLineOption> kOptions = {
-    {"port", "DEVICE"},
-    {"log", "FILE"},
-    {"help", nullptr, "h"},
-    {"version"},
-    {"read-ram", "FILE"},
-    {"read-eeprom", "FILE"},
-    {"send-ram", "FILE"},
-    {"send-eeprom", "FILE"},
-    {"verify"},
-    {"compare", "FILE"},
-    {"write-xflash", "FILE"},
-    {"record", "FILE"},
-    {"samples", "N"},
-    {"increment", "S"},
-    {"against", "MEMORY"},
-    {"journal", "FILE"},
-    {"no-journal"},
-    {"history"},
-    {"json"},
-    {"csv"},
-    {"restore", "ID"},
+    {"port", "DEVICE"},   {"log", "FILE"},          {"help", nullptr, "h"},
+    {"version"},          {"read-ram", "FILE"},     {"read-eeprom", "FILE"},
+    {"send-ram", "FILE"}, {"send-eeprom", "FILE"},  {"verify"},
+    {"compare", "FILE"},  {"write-xflash", "FILE"}, {"record", "FILE"},
+    {"samples", "N"},     {"increment", "S"},       {"against", "MEMORY"},
 };
+
+// The program's options and the journal's.
+std::vector<CommandLineOption> AllOptions() {
+  std::vector<CommandLineOption> all = kOptions;
+  all.insert(all.end(), kJournalOptions.begin(), kJournalOptions.end());
+  return all;
+}
 
 // The simulated sensor is always offered in the port table, but its pseudo-terminal is
 // made only when it is chosen: with --port sim as port 1, or later in the drop-down.
@@ -169,9 +160,13 @@ struct ServiceBinding {
 };
 
 const ServiceBinding kServiceBindings[] = {
-    {&pHandle, MAIN_COMPORT, ChoosePort},          {&pHandle, MAIN_RUN, RunMeasured},
-    {&pHandle, MAIN_SEND, SendVerified},           {&pHandle, MAIN_COMPARE, CC_BTNCompare},
-    {&pHandle, MAIN_VERIFY, CC_CHKVerify},         {&pCompare, COMPARE_CLOSE, CC_BTNCompareClose},
+    {&pHandle, MAIN_COMPORT, ChoosePort},  {&pHandle, MAIN_RUN, RunMeasured},
+    {&pHandle, MAIN_SEND, SendVerified},   {&pHandle, MAIN_COMPARE, CC_BTNCompare},
+    {&pHandle, MAIN_VERIFY, CC_CHKVerify}, {&pCompare, COMPARE_CLOSE, CC_BTNCompareClose},
+};
+
+// The writes that the journal records around their designed callbacks, and HISTORY.
+const ServiceBinding kJournalBindings[] = {
     {&pPara2, PARA2_TEACH, TeachRecorded},         {&pHandle, MAIN_RESET, ResetRecorded},
     {&pHandle, MAIN_HISTORY, CC_BTNHistory},       {&pHistory, HISTORY_ALL, CC_HistoryControl},
     {&pHistory, HISTORY_ENTRY, CC_HistoryControl}, {&pHistory, HISTORY_RESTORE, CC_HistoryControl},
@@ -190,6 +185,8 @@ int ServiceLoadPanels(const char* uirPath) {
 void ServiceInstallCallbacks() {
   InstallCallbacks();
   for (const ServiceBinding& b : kServiceBindings)
+    InstallCtrlCallback(*b.panel, b.control, b.callback, nullptr);
+  for (const ServiceBinding& b : kJournalBindings)
     InstallCtrlCallback(*b.panel, b.control, b.callback, nullptr);
   InstallPanelCallback(pCompare, CC_COMPARE, nullptr);
   InstallPanelCallback(pHistory, CC_HISTORY, nullptr);
@@ -268,7 +265,7 @@ int AppMain(int argc, char** argv) {
   std::string error;
   BatchJob job;
   JournalJob journal;
-  if (ParseCommandLine(argc, argv, kOptions, &values, &error) < 0 ||
+  if (ParseCommandLine(argc, argv, AllOptions(), &values, &error) < 0 ||
       JournalJobFromOptions(&values, &journal, &error) < 0 ||
       BatchJobFromOptions(values, &job, &error) < 0 || OneAction(journal, job, &error) < 0) {
     std::fprintf(stderr, "qrox: %s\n%s", error.c_str(), kUsage);

@@ -193,14 +193,18 @@ void FillWords(const JournalEntry& e) {
   }
 }
 
+// Two lines: what, when and by whom; what it changed.
 std::string Describe(const JournalEntry& e) {
   std::string text = "ENTRY " + std::to_string(e.id) + ": " + e.action + " " + e.outcome + ", " +
-                     LocalTime(e.time) + ", " + e.user + "@" + e.host;
+                     LocalTime(e.time) + ", " + e.user + "@" + e.host + "\n";
+  if (e.restoreOf > 0) text += "Restores entry " + std::to_string(e.restoreOf) + ": ";
   if (e.action == "write-xflash")
-    return text + "\nTable of " + std::to_string(e.tableWords) + " words, CRC-32 " + e.checksum;
+    return text + "table of " + std::to_string(e.tableWords) + " words, CRC-32 " + e.checksum;
   if (e.before && e.after)
-    return text + "\n" + std::to_string(ChangedWords(e).size()) + " of 30 words changed.";
-  return text + (e.before || e.after ? "\nThe set before it is not known." : "");
+    return text + std::to_string(ChangedWords(e).size()) + " of 30 words changed.";
+  if (e.before || e.after)
+    return text + (e.before ? "the set after it is not known." : "the set before it is not known.");
+  return text + "no parameter words.";
 }
 
 void ShowEntry(long long id) {
@@ -242,10 +246,11 @@ void FillHistory() {
   if (entries.size() > kListed) entries.resize(kListed);
   listed = entries;
   InsertTableRows(pHistory, HISTORY_ENTRIES, -1, static_cast<int>(listed.size()));
-  if (listed.empty()) {
-    ShowResult("JOURNAL " + JournalLocation() + ": no entry.", COLOR_LIGHT_GREY);
-    return;
-  }
+  const std::string whose = all || !sensor.known ? "" : " of this sensor";
+  ShowResult("JOURNAL " + JournalLocation() + ": " + std::to_string(listed.size()) + " entries" +
+                 whose + (listed.size() == kListed ? " (the newest)." : "."),
+             COLOR_LIGHT_GREY);
+  if (listed.empty()) return;
   SetCtrlVal(pHistory, HISTORY_ENTRY, static_cast<int>(listed.front().id));
   ShowEntry(listed.front().id);
 }

@@ -162,22 +162,23 @@ int JournalJobFromOptions(std::map<std::string, std::string>* options, JournalJo
   const bool located = Take(options, "journal", &job->location);
   job->off = Take(options, "no-journal");
   const bool json = Take(options, "json"), csv = Take(options, "csv");
+  const bool history = Take(options, "history");
   std::string id;
-  if (Take(options, "history")) job->action = JournalJob::HISTORY;
-  if (Take(options, "restore", &id)) {
-    job->action = job->action == JournalJob::NONE ? JournalJob::RESTORE : JournalJob::NONE;
-    if (job->action == JournalJob::NONE)
-      *error = "only one action at a time (--restore)";
-    else if (!ParseId(id, &job->restoreId))
-      *error = "--restore needs the number of an entry";
-    job->verify = Take(options, "verify");
-  }
-  if (json || csv) job->format = json ? "json" : "csv";
-  if (error->empty() && json && csv) *error = "--json or --csv, not both";
-  if (error->empty() && (json || csv) && job->action != JournalJob::HISTORY)
+  const bool restore = Take(options, "restore", &id);
+  if (restore) job->verify = Take(options, "verify");
+  job->action = history ? JournalJob::HISTORY : restore ? JournalJob::RESTORE : JournalJob::NONE;
+  job->format = json ? "json" : csv ? "csv" : "text";
+  if (history && restore)
+    *error = "only one action at a time (--restore)";
+  else if (restore && !ParseId(id, &job->restoreId))
+    *error = "--restore needs the number of an entry";
+  else if (json && csv)
+    *error = "--json or --csv, not both";
+  else if ((json || csv) && !history)
     *error = "--json and --csv go with --history";
-  if (error->empty() && located && job->off) *error = "--journal or --no-journal, not both";
-  if (error->empty() && job->off && job->action != JournalJob::NONE)
+  else if (located && job->off)
+    *error = "--journal or --no-journal, not both";
+  else if (job->off && job->action != JournalJob::NONE)
     *error = "--history and --restore need the journal";
   return error->empty() ? 0 : -1;
 }

@@ -4,8 +4,14 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
+#include "engine/engine.h"
 #include "service/batch.h"
+
+// --journal FILE|URL, --no-journal, --history, --json, --csv, --restore ID.
+inline const std::vector<CommandLineOption> kJournalOptions = {
+    {"journal", "FILE"}, {"no-journal"}, {"history"}, {"json"}, {"csv"}, {"restore", "ID"}};
 
 struct JournalJob {
   enum Action { NONE, HISTORY, RESTORE };
