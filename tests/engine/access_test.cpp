@@ -158,8 +158,9 @@ TEST_F(AccessTest, TabVisitsTheControlsTopToBottomLeftToRight) {
       {pHandle, MAIN_VERIFY},
       {pHandle, MAIN_COMPARE},
       {pHandle, MAIN_COMPORT},
-      // the right column: the edge row, then RESET
+      // the right column: the edge row with HISTORY, then RESET
       {pHandle, MAIN_EBEG},
+      {pHandle, MAIN_HISTORY},
       {pHandle, MAIN_EEND},
       {pHandle, MAIN_ZOOM},
       {pHandle, MAIN_RESET}};
