@@ -96,10 +96,6 @@ std::string AbsolutePath(const char* path) {
   return ec ? path : absolute.string();
 }
 
-void OnGET(u16 source, u16 half, const u16* words) {
-  NoteHalfRead(source, half, words);
-}
-
 // A parameter file is written by SEND to FILE or by a read to a file from the command
 // line: "before" is what the file held, when it was a parameter file.
 int OnParaFileWrite(const char* path, const u16* words, int result) {
@@ -150,7 +146,7 @@ std::string StatusLineText() {
 }
 
 void WatchWrites() {
-  WatchGETs(OnGET);
+  WatchGETs(NoteHalfRead);
   WatchParaFileWrites(OnParaFileWrite);
   WatchXflashWrites(OnXflashWrite);
 }
