@@ -14,6 +14,11 @@ int SendParaToPath(const char* path);
 int ReadParaFromPath(const char* path);
 // Only reads the 30 words of a parameter file (each cut to 16 bits): 0 or a negative error.
 int ReadParaWords(const char* path, u16 words[30]);
+// Whoever records the writes is told of each parameter-file write: before it (`words`
+// null; an answer of 0 stops it, and it fails with kFileWriteError) and after it (the 30
+// words written and the result of the file operation).
+using ParaFileWatcher = int (*)(const char* path, const u16* words, int result);
+void WatchParaFileWrites(ParaFileWatcher watcher);  // nullptr: nobody watches
 
 // Linearisation table and X-FLASH (xflash.cpp)
 CTRL_CALLBACK(CC_WriteXFLASH);
@@ -26,6 +31,17 @@ int ReadLinDataFromPath(const char* path);
 // otherwise; the status line tells the outcome.
 enum { VERIFY_ALWAYS = 1, VERIFY_ASK = 2 };
 int WriteLinTable(int verify);
+// Whoever records the writes is told of each write run of WriteLinTable: before it
+// (`starting`; an answer of 0 stops it, and it reports 1) and after it, with its result
+// and the read-back (1 matched, 0 did not, -1 none made).
+struct XflashRun {
+  bool starting = false;
+  int words = 0;  // of the table
+  int result = 0;
+  int readBack = -1;
+};
+using XflashWatcher = int (*)(const XflashRun& run);
+void WatchXflashWrites(XflashWatcher watcher);  // nullptr: nobody watches
 int ClearXFLASH();
 int WriteXFLASH(u16 offset, u16 page);
 // Start-up: linArray holds no loaded table (READ X-FLASH asks for the file first).

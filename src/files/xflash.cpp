@@ -32,6 +32,7 @@ constexpr u16 FIRST_PAGE = 2;
 // Whether linArray holds a table loaded from a linearisation file (after start-up it
 // holds zeros, which no read-back may be compared with).
 bool tableLoaded = false;
+XflashWatcher xflashWatcher = nullptr;
 
 // Last page of the table: 5 for the MX400 (1024 words), 9 for all other sensors (2048).
 u16 LastPage() {
@@ -231,11 +232,10 @@ int CC_WriteXFLASH(int, int, int event, void*, int, int) {
   return 0;
 }
 
-// Clears the X-FLASH and writes every chunk of the loaded table; reads it back when
-// `verify` is VERIFY_ALWAYS, or when the user agrees for VERIFY_ASK. "X-FLASH Data
-// successfully written!" stands only when every chunk was acknowledged (and the
-// read-back, if made, matched); otherwise the number of failed chunks is reported.
-int WriteLinTable(int verify) {
+namespace {
+
+// The write run of WriteLinTable; `readBack` 1 when a read-back matched, 0 when one did not.
+int WriteAndReadBack(int verify, int* readBack) {
   const int cleared = ClearXFLASH();
   PrepareProgressBar();
   const int failedChunks = WriteTable();
@@ -246,10 +246,32 @@ int WriteLinTable(int verify) {
     ReportVerify(check);
     ReportWriteRun(cleared, failedChunks, &check);
     const bool matched = check.failedChunks == 0 && check.differingWords == 0 && !check.stopped;
+    *readBack = matched ? 1 : 0;
     return failedChunks == 0 && matched ? 0 : 1;
   }
   ReportWriteRun(cleared, failedChunks, nullptr);
   return failedChunks == 0 && cleared == 1 ? 0 : 1;
+}
+
+}  // namespace
+
+// Clears the X-FLASH and writes every chunk of the loaded table; reads it back when
+// `verify` is VERIFY_ALWAYS, or when the user agrees for VERIFY_ASK. "X-FLASH Data
+// successfully written!" stands only when every chunk was acknowledged (and the
+// read-back, if made, matched); otherwise the number of failed chunks is reported.
+int WriteLinTable(int verify) {
+  XflashRun run;
+  run.starting = true;
+  run.words = TableWords();
+  if (xflashWatcher && xflashWatcher(run) == 0) return 1;
+  run.starting = false;
+  run.result = WriteAndReadBack(verify, &run.readBack);
+  if (xflashWatcher) xflashWatcher(run);
+  return run.result;
+}
+
+void WatchXflashWrites(XflashWatcher watcher) {
+  xflashWatcher = watcher;
 }
 
 // Read command of the calibration page: reads the X-FLASH back and compares it with the

@@ -14,6 +14,8 @@
 #include "operations/operations.h"
 #include "popup/popup.h"
 #include "service/batch.h"
+#include "service/journal.h"
+#include "service/journal_cli.h"
 #include "service/service.h"
 #include "service/statistics.h"
 #include "shell/globals.h"
@@ -32,8 +34,8 @@ struct StartOptions {
 };
 
 constexpr char kUsage[] =
-    "Usage: qrox [--port DEVICE|sim] [--log FILE] [ACTION [--verify] [--samples N "
-    "--increment S]]\n"
+    "Usage: qrox [--port DEVICE|sim] [--log FILE] [--journal FILE|URL | --no-journal]\n"
+    "            [ACTION [--verify] [--samples N --increment S] [--json | --csv]]\n"
     "Service and visualisation tool for Q-ROX-MX line-scan laser sensors.\n"
     "Without an action the program opens its window.\n"
     "\n"
@@ -42,6 +44,11 @@ constexpr char kUsage[] =
     "                        a /dev/serial/by-id/... name, which survives unplugging)\n"
     "  --port sim            port 1 is the built-in simulated sensor\n"
     "  --log FILE            write a timestamped trace of every frame and status text\n"
+    "  --journal FILE|URL    the journal of the writes: an SQLite file, or\n"
+    "                        postgresql://user@host[:port]/database (default: journal.sqlite\n"
+    "                        in the user's data directory, ~/.local/share/qrox)\n"
+    "  --no-journal          write without a record (else a write whose entry cannot\n"
+    "                        be stored is not made)\n"
     "  -h, --help            show this text\n"
     "  --version             show the program version\n"
     "\n"
@@ -63,6 +70,10 @@ constexpr char kUsage[] =
     "  --json                with --stats: as JSON\n"
     "  --limits LOW,HIGH     with --stats: Cp and Cpk of a column against these limits\n"
     "  --column NAME         with --limits: the column (default M-VALUE)\n"
+    "  --history             list the journal's entries, newest first (no sensor needed)\n"
+    "  --json, --csv         with --history: as JSON or CSV instead of text\n"
+    "  --restore ID          write the set held before entry ID back to its memory;\n"
+    "                        with --verify read back and compared\n"
     "\n"
     "Exit codes: 0 done and right; 1 the sensor answered but the result is wrong\n"
     "(words differ, chunks failed); 2 no answer on the line, a file or option error.\n"
@@ -74,6 +85,9 @@ constexpr char kUsage[] =
     "  qrox --port /dev/ttyUSB0 --compare line7.cfg --against eeprom\n"
     "  qrox --port /dev/ttyUSB0 --write-xflash XF-LINEAR.DAT\n"
     "  qrox --port /dev/ttyUSB0 --record RECORD.DAT --samples 100 --increment 2\n"
+    "  qrox --history --json\n"
+    "  qrox --port /dev/ttyUSB0 --restore 12 --verify\n"
+    "  qrox --journal postgresql://qrox@journal.plant/qrox --port /dev/ttyUSB0 --send-ram a.cfg\n"
     "  qrox --port sim --read-ram demo.cfg\n"
     "  qrox --stats RECORD.DAT --json --limits 1948,2148\n";
 
@@ -98,6 +112,13 @@ const std::vector<CommandLineOption> kOptions = {
     {"column", "NAME"},
     {"limits", "LOW,HIGH"},
 };
+
+// The program's options and the journal's.
+std::vector<CommandLineOption> AllOptions() {
+  std::vector<CommandLineOption> all = kOptions;
+  all.insert(all.end(), kJournalOptions.begin(), kJournalOptions.end());
+  return all;
+}
 
 // The simulated sensor is always offered in the port table, but its pseudo-terminal is
 // made only when it is chosen: with --port sim as port 1, or later in the drop-down.
@@ -158,11 +179,18 @@ int RecordingCounted(int panel, int control, int event, void* callbackData, int 
   return 0;
 }
 
-// SEND: read back and compared when VERIFY is ticked.
+// SEND: recorded in the journal, read back and compared when VERIFY is ticked. A send to
+// a file is recorded where the file is written.
 int SendVerified(int panel, int control, int event, void* callbackData, int eventData1,
                  int eventData2) {
+  if (event != EVENT_COMMIT || target == DATFILE)
+    return CC_BTNSend(panel, control, event, callbackData, eventData1, eventData2);
+  const u16 destination = static_cast<u16>(target);
+  JournalEntry entry = SendEntry(destination);
+  if (!StartWrite(&entry)) return 0;
   CC_BTNSend(panel, control, event, callbackData, eventData1, eventData2);
-  if (event == EVENT_COMMIT && target != DATFILE) VerifySENDIfChosen(static_cast<u16>(target));
+  FinishSend(&entry);
+  VerifySENDIfChosen(destination);
   return 0;
 }
 
@@ -188,12 +216,21 @@ const ServiceBinding kServiceBindings[] = {
     {&pHandle, MAIN_BAR_GRAPH, CC_GRAPHBarSaved},
 };
 
+// The writes that the journal records around their designed callbacks, and HISTORY.
+const ServiceBinding kJournalBindings[] = {
+    {&pPara2, PARA2_TEACH, TeachRecorded},         {&pHandle, MAIN_RESET, ResetRecorded},
+    {&pHandle, MAIN_HISTORY, CC_BTNHistory},       {&pHistory, HISTORY_ALL, CC_HistoryControl},
+    {&pHistory, HISTORY_ENTRY, CC_HistoryControl}, {&pHistory, HISTORY_RESTORE, CC_HistoryControl},
+    {&pHistory, HISTORY_CLOSE, CC_HistoryControl},
+};
+
 }  // namespace
 
 int ServiceLoadPanels(const char* uirPath) {
   if (LoadAllPanels(uirPath) < 0) return -1;
   pCompare = LoadPanel(0, uirPath, PANEL_COMPARE);
-  if (pCompare < 0) return -1;
+  pHistory = LoadPanel(0, uirPath, PANEL_HISTORY);
+  if (pCompare < 0 || pHistory < 0) return -1;
   return LoadStatisticsPanel(uirPath);
 }
 
@@ -201,14 +238,18 @@ void ServiceInstallCallbacks() {
   InstallCallbacks();
   for (const ServiceBinding& b : kServiceBindings)
     InstallCtrlCallback(*b.panel, b.control, b.callback, nullptr);
+  for (const ServiceBinding& b : kJournalBindings)
+    InstallCtrlCallback(*b.panel, b.control, b.callback, nullptr);
   InstallPanelCallback(pCompare, CC_COMPARE, nullptr);
   InstallStatisticsCallbacks();
   ShowGraphSaveTips();
+  InstallPanelCallback(pHistory, CC_HISTORY, nullptr);
 }
 
 int ServiceStartUp() {
   WatchLink();
   WatchVideoDiagnostics();
+  WatchWrites();
   ShowHealthTip();
   const int lineOk = StartUp();
   RepeatLinkNote();  // the panel preparation of start-up hides the help boxes
@@ -217,8 +258,10 @@ int ServiceStartUp() {
 
 void ServiceShutDown() {
   TraceLinkHealth();
+  EndJournal();
   DiscardPanel(pCompare);
-  pCompare = 0;
+  DiscardPanel(pHistory);
+  pCompare = pHistory = 0;
   DiscardStatisticsPanel();
   WatchVideoCurves(nullptr);
   ShutDown();
@@ -227,14 +270,16 @@ void ServiceShutDown() {
 namespace {
 
 // The start after the options: panels, port, start-up, then the event loop or the job.
-int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job) {
-  if (job.action != BatchJob::NONE) RunWithoutWindow();
+int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job,
+        const JournalJob& journal) {
+  const bool withoutWindow = job.action != BatchJob::NONE || journal.action != JournalJob::NONE;
+  if (withoutWindow) RunWithoutWindow();
   if (InitCVIRTE(argc, argv) == 0) return -1;
   char uirPath[PATH_LEN] = "";
   FindProgramFile(UIR_FILE, uirPath);
   if (ServiceLoadPanels(uirPath) < 0) {
     std::fprintf(stderr, "qrox: cannot load the panels from %s\n", uirPath);
-    return job.action != BatchJob::NONE ? BATCH_LINE_ERROR : -1;
+    return withoutWindow ? BATCH_LINE_ERROR : -1;
   }
   SetTraceFile(options.logFile);
   OfferSimulatedSensor(options.portDevice == "sim");
@@ -242,15 +287,19 @@ int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job)
     SetPortDevice(1, options.portDevice, options.portDevice);
 
   ServiceInstallCallbacks();
-  int result = 0;
-  if (ServiceStartUp() != 1 && job.action != BatchJob::NONE) {
+  // A command-line write refuses before the start-up when its journal cannot be written.
+  int result = withoutWindow ? PrepareJournal(journal, job) : 0;
+  if (result != 0 || journal.action == JournalJob::HISTORY) {
+    if (result == 0) result = PrintHistory(journal);
+  } else if (ServiceStartUp() != 1 && withoutWindow) {
     char status[STATUS_LEN + 8] = "";
     GetCtrlVal(pHandle, MAIN_STATUS, status, sizeof status);
     std::fprintf(stderr, "qrox: no sensor on port 1 (%s): %s\n", GetPortDevice(1).c_str(), status);
     result = BATCH_LINE_ERROR;
-  } else if (job.action != BatchJob::NONE) {
-    result = RunBatchAction(job);
+  } else if (withoutWindow) {
+    result = RunJournaledAction(journal, job);
   } else {
+    PrepareJournal(journal, job);  // after the start-up, which hides the help boxes
     RunUserInterface();
   }
   ServiceShutDown();
@@ -259,14 +308,25 @@ int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job)
   return result;
 }
 
+// --history and --restore are actions of their own.
+int OneAction(const JournalJob& journal, const BatchJob& job, std::string* error) {
+  if (journal.action != JournalJob::NONE && job.action != BatchJob::NONE)
+    *error = "only one action at a time";
+  else if (job.json && job.action != BatchJob::STATS && journal.action != JournalJob::HISTORY)
+    *error = "--json goes with --stats or --history";
+  return error->empty() ? 0 : -1;
+}
+
 }  // namespace
 
 int AppMain(int argc, char** argv) {
   std::map<std::string, std::string> values;
   std::string error;
   BatchJob job;
-  if (ParseCommandLine(argc, argv, kOptions, &values, &error) < 0 ||
-      BatchJobFromOptions(values, &job, &error) < 0) {
+  JournalJob journal;
+  if (ParseCommandLine(argc, argv, AllOptions(), &values, &error) < 0 ||
+      JournalJobFromOptions(&values, &journal, &error) < 0 ||
+      BatchJobFromOptions(values, &job, &error) < 0 || OneAction(journal, job, &error) < 0) {
     std::fprintf(stderr, "qrox: %s\n%s", error.c_str(), kUsage);
     return BATCH_LINE_ERROR;
   }
@@ -282,5 +342,5 @@ int AppMain(int argc, char** argv) {
   StartOptions options;
   if (values.count("port")) options.portDevice = values["port"];
   if (values.count("log")) options.logFile = values["log"];
-  return Run(argc, argv, options, job);
+  return Run(argc, argv, options, job, journal);
 }

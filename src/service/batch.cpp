@@ -236,7 +236,7 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
       return -1;
     }
   }
-  for (const char* name : {"json", "column", "limits"}) {
+  for (const char* name : {"column", "limits"}) {
     if (!options.count(name)) continue;
     if (job->action != BatchJob::STATS) {
       *error = std::string("--") + name + " goes with --stats";
