@@ -161,6 +161,14 @@ const std::vector<Expected>& AllControls() {
       {&pStats, STATS_USL, Kind::Indicator},
       {&pStats, STATS_CLOSE, Kind::Command},
       {&pStats, STATS_HELP, Kind::TextBox},
+      {&pHandle, MAIN_HISTORY, Kind::Command},
+      {&pHistory, HISTORY_ENTRIES, Kind::Table},
+      {&pHistory, HISTORY_RESULT, Kind::TextBox},
+      {&pHistory, HISTORY_CLOSE, Kind::Command},
+      {&pHistory, HISTORY_ALL, Kind::Switch},
+      {&pHistory, HISTORY_ENTRY, Kind::Numeric},
+      {&pHistory, HISTORY_WORDS, Kind::Table},
+      {&pHistory, HISTORY_RESTORE, Kind::Command},
   };
   return all;
 }
@@ -669,7 +677,7 @@ TEST_F(ResourceFileTest, NumericControlsHoldTheValuesTheProgramWrites) {
 // Every control, label and caption lies on its panel, inside or outside each group frame
 // (never across its border or its title), and no two overlap, except the video and
 // rolling graph (one place, one shown at a time), the help boxes (drawn over the others)
-// and the logo on the coloured field.
+// and the logo and the buttons of the additions on the coloured field.
 TEST_F(ResourceFileTest, NoTwoControlsOverlap) {
   auto allowed = [](int panel, const Item& a, const Item& b) {
     if (a.isLabel || b.isLabel || a.isCaption || b.isCaption) return false;
@@ -678,6 +686,7 @@ TEST_F(ResourceFileTest, NoTwoControlsOverlap) {
     if (panel != pHandle) return false;
     if (pair == std::set<int>{MAIN_VIDEO_GRAPH, MAIN_ROLL_GRAPH}) return true;
     if (pair == std::set<int>{MAIN_INFO_FIELD, MAIN_LOGO}) return true;
+    if (pair == std::set<int>{MAIN_INFO_FIELD, MAIN_HISTORY}) return true;
     return pair.count(MAIN_HELP1) || pair.count(MAIN_HELP2);
   };
   int checked = 0;
