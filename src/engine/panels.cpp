@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "engine/engine_groupbox.h"
+#include "engine/engine_indicator.h"
 #include "engine/engine_internal.h"
 #include "engine/engine_plot.h"
 #include "engine/engine_qt.h"
@@ -72,6 +73,7 @@ QWidget* LoadRoot(const QString& path) {
   if (!root && !loader.errorString().isEmpty())
     std::fprintf(stderr, "resource file %s: %s\n", qPrintable(path),
                  qPrintable(loader.errorString()));
+  if (root) engine::ReplaceIndicators(root);
   return root;
 }
 
