@@ -12,7 +12,6 @@
 #include <QVariant>
 #include <cstdio>
 
-#include "engine/engine_groupbox.h"
 #include "engine/engine_indicator.h"
 #include "engine/engine_internal.h"
 #include "engine/engine_plot.h"
@@ -38,8 +37,6 @@ class PanelLoader : public QUiLoader {
       w = new engine::SteppingSpinBox(parent);
     else if (className == QLatin1String("QDoubleSpinBox"))
       w = new engine::SteppingDoubleSpinBox(parent);
-    else if (className == QLatin1String("QGroupBox"))
-      w = new engine::CachedGroupBox(parent);
     else
       return QUiLoader::createWidget(className, parent, name);
     w->setObjectName(name);

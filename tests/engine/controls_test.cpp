@@ -3,14 +3,11 @@
 
 #include <QAbstractSpinBox>
 #include <QApplication>
-#include <QDoubleSpinBox>
 #include <QEvent>
-#include <QGroupBox>
 #include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSpinBox>
 #include <QWidget>
 #include <cstdlib>
 #include <cstring>
@@ -119,22 +116,6 @@ TEST_F(EngineControls, NumericValuesKeepTheirTypes) {
   EXPECT_EQ(i, 42);
 }
 
-// Equal but for rounding: no colour channel (premultiplied) differs by more than 3.
-bool LookAlike(const QImage& a, const QImage& b) {
-  if (a.size() != b.size()) return false;
-  for (int y = 0; y < a.height(); ++y) {
-    const uchar* p = a.constScanLine(y);
-    const uchar* q = b.constScanLine(y);
-    for (int i = 0; i < a.bytesPerLine(); ++i)
-      if (std::abs(p[i] - q[i]) > 3) return false;
-  }
-  return true;
-}
-
-QImage Shot(QWidget* w) {
-  return w->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
 struct PaintCount : QObject {
   int count = 0;
   bool eventFilter(QObject* /*watched*/, QEvent* event) override {
@@ -182,33 +163,6 @@ TEST_F(EngineControls, WritingTheShownValueDoesNotRepaint) {
   int i = 0;
   ASSERT_EQ(GetCtrlVal(panel, kSpin, &i), 0);
   EXPECT_EQ(i, 6);
-}
-
-// Group boxes paint from a picture of themselves that follows every change of their look.
-TEST_F(EngineControls, GroupBoxPictureFollowsItsLook) {
-  DisplayPanel(panel);
-  auto* box = PanelWidget(panel)->findChild<QGroupBox*>("commands");
-  ASSERT_TRUE(box);
-  // The style's own drawing of the same box, for comparison.
-  QWidget host;
-  host.setPalette(box->palette());
-  auto* plain = new QGroupBox(&host);
-  plain->setGeometry(box->geometry());
-  plain->setFont(box->font());
-  host.resize(PanelWidget(panel)->size());
-  plain->setTitle(box->title());
-  EXPECT_TRUE(LookAlike(Shot(box), Shot(plain)));
-  const QImage before = Shot(box);
-  box->setTitle("Other commands");
-  plain->setTitle("Other commands");
-  EXPECT_FALSE(LookAlike(Shot(box), before)) << "the new title is drawn";
-  EXPECT_TRUE(LookAlike(Shot(box), Shot(plain)));
-  box->setEnabled(false);
-  plain->setEnabled(false);
-  EXPECT_TRUE(LookAlike(Shot(box), Shot(plain)));
-  box->resize(box->width() + 40, box->height());
-  plain->resize(box->size());
-  EXPECT_TRUE(LookAlike(Shot(box), Shot(plain)));
 }
 
 TEST_F(EngineControls, TextControlsAndTextBoxLines) {
