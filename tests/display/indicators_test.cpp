@@ -4,7 +4,6 @@
 #include <QAccessible>
 #include <QTimer>
 #include <QWidget>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <utility>
@@ -23,19 +22,13 @@ std::string AccessibleValue(int control) {
   return face ? face->text(QAccessible::Value).toStdString() : "no interface";
 }
 
-std::string Millimetres(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", value);
-  return text;
-}
-
 // After every frame that RUN draws, each indicator's accessible value is the frame's value
 // as the indicator shows it.
 TEST_F(IndicatorsTest, AccessibleValueIsTheValueOfTheFrameDrawn) {
   StartApp(sim::DefaultModel());
   const std::pair<int, std::function<std::string()>> indicators[] = {
       {MAIN_PIX_VALUE, [] { return std::to_string(Mvalue); }},
-      {MAIN_MM_VALUE, [] { return Millimetres(umValue / 1000.0); }},
+      {MAIN_MM_VALUE, [] { return QString::number(umValue / 1000.0, 'f', 3).toStdString(); }},
       {MAIN_LEDGE, [] { return std::to_string(Ledge); }},
       {MAIN_REDGE, [] { return std::to_string(Redge); }},
   };
