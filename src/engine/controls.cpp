@@ -15,8 +15,10 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 #include "engine/engine_controls.h"
+#include "engine/engine_indicator.h"
 #include "engine/engine_internal.h"
 #include "engine/engine_spinbox.h"
 
@@ -29,6 +31,8 @@ Kind KindOf(const QWidget* w) {
     if (qobject_cast<const QPushButton*>(w)) return b->isCheckable() ? Kind::Binary : Kind::Button;
     return Kind::Binary;
   }
+  if (auto* indicator = qobject_cast<const engine::Indicator*>(w))
+    return indicator->integer() ? Kind::IntNumeric : Kind::FloatNumeric;
   if (qobject_cast<const QSpinBox*>(w)) return Kind::IntNumeric;
   if (qobject_cast<const QDoubleSpinBox*>(w)) return Kind::FloatNumeric;
   if (qobject_cast<const QComboBox*>(w)) return Kind::Ring;
@@ -101,15 +105,36 @@ int SelectRingValue(QComboBox* box, int value) {
   return 0;
 }
 
-// Shows `value` on a numeric box; returns the value the box holds for it.
+// The range of a numeric control.
+std::pair<double, double> RangeOf(const QWidget* w) {
+  if (auto* indicator = qobject_cast<const engine::Indicator*>(w))
+    return {indicator->minimum(), indicator->maximum()};
+  if (auto* box = qobject_cast<const QSpinBox*>(w)) return {box->minimum(), box->maximum()};
+  auto* box = static_cast<const QDoubleSpinBox*>(w);
+  return {box->minimum(), box->maximum()};
+}
+
 template <class Box, class Value>
 Value ShowOnBox(Box* box, Value value) {
-  if (auto* stepping = dynamic_cast<engine::SteppingBox<Box>*>(box)) {
+  if (auto* stepping = dynamic_cast<engine::SteppingBox<Box>*>(box))
     stepping->Show(value);
-    return stepping->ShownValue();
-  }
-  box->setValue(value);
+  else
+    box->setValue(value);
   return box->value();
+}
+
+// Shows `value` (within the range) on a numeric control; returns the value it holds.
+double ShowNumber(QWidget* w, double value) {
+  if (auto* indicator = qobject_cast<engine::Indicator*>(w)) return indicator->Show(value);
+  if (auto* box = qobject_cast<QSpinBox*>(w)) return ShowOnBox(box, static_cast<int>(value));
+  return ShowOnBox(static_cast<QDoubleSpinBox*>(w), value);
+}
+
+// The value a numeric control holds.
+double NumberOf(const QWidget* w) {
+  if (auto* indicator = qobject_cast<const engine::Indicator*>(w)) return indicator->value();
+  if (auto* box = qobject_cast<const QSpinBox*>(w)) return box->value();
+  return static_cast<const QDoubleSpinBox*>(w)->value();
 }
 
 int SetNumeric(ControlState& c, double v) {
@@ -122,19 +147,17 @@ int SetNumeric(ControlState& c, double v) {
       c.exactValue = v;
       return 0;
     case Kind::IntNumeric: {
-      auto* box = static_cast<QSpinBox*>(w);
-      double clamped = std::clamp(std::round(v), double(box->minimum()), double(box->maximum()));
-      c.lastValue = ShowOnBox(box, static_cast<int>(clamped));
+      const auto [lo, hi] = RangeOf(w);
+      c.lastValue = ShowNumber(w, std::isnan(v) ? lo : std::clamp(std::round(v), lo, hi));
       c.pendingCommit = false;
       return 0;
     }
     case Kind::FloatNumeric: {
-      auto* box = static_cast<QDoubleSpinBox*>(w);
-      double clamped =
-          std::isnan(v) ? box->minimum() : std::clamp(v, box->minimum(), box->maximum());
+      const auto [lo, hi] = RangeOf(w);
+      const double clamped = std::isnan(v) ? lo : std::clamp(v, lo, hi);
       c.hasExact = true;
       c.exactValue = clamped;
-      c.exactShown = ShowOnBox(box, clamped);
+      c.exactShown = ShowNumber(w, clamped);
       c.lastValue = c.exactShown;
       c.pendingCommit = false;
       return 0;
@@ -154,14 +177,6 @@ int SetNumeric(ControlState& c, double v) {
   }
 }
 
-// A box is brought in step with the value it shows before it is read.
-template <class Box>
-const Box* InStep(QWidget* w) {
-  auto* box = static_cast<Box*>(w);
-  if (auto* stepping = dynamic_cast<engine::SteppingBox<Box>*>(box)) stepping->Sync();
-  return box;
-}
-
 int GetNumeric(const ControlState& c, double* v) {
   const QWidget* w = c.widget;
   switch (engine::KindOf(w)) {
@@ -173,10 +188,10 @@ int GetNumeric(const ControlState& c, double* v) {
       return 0;
     }
     case Kind::IntNumeric:
-      *v = InStep<QSpinBox>(c.widget)->value();
+      *v = NumberOf(w);
       return 0;
     case Kind::FloatNumeric: {
-      double shown = InStep<QDoubleSpinBox>(c.widget)->value();
+      double shown = NumberOf(w);
       *v = c.hasExact && shown == c.exactShown ? c.exactValue : shown;
       return 0;
     }

@@ -13,8 +13,8 @@ enum class Kind {
   Unknown,
   Button,        // command button
   Binary,        // toggle button, radio button, check box: 0 / 1
-  IntNumeric,    // QSpinBox
-  FloatNumeric,  // QDoubleSpinBox
+  IntNumeric,    // QSpinBox, an integer indicator
+  FloatNumeric,  // QDoubleSpinBox, a float indicator
   Ring,          // QComboBox
   Slider,
   String,   // QLineEdit

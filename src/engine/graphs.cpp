@@ -1,8 +1,9 @@
 // Graphs on QCustomPlot: rectangles, XY plots, cursors, axis ranges and strip charts.
 // Drawing is never done per call: a change queues one redraw for the next pass of the
 // event loop, so the many calls of one frame cost one repaint. The plots and the cursors
-// lie on a layer of their own, so that a frame which only changes them redraws just that
-// layer; axes, grid and layout are redrawn only when an axis or the plot itself changed.
+// lie on a buffered layer of their own, so that a frame which only changes them redraws
+// just that layer (or, on a graph that checked it can, repaints just its plot area); axes,
+// grid and layout are drawn again only when an axis changed (a queued replot).
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -24,40 +25,40 @@ bool Autoscaled(const QCustomPlot* plot) {
 
 namespace engine {
 
-// The redraw a graph has queued; a child of its plot, so that a redraw still queued when
-// the plot goes is dropped with it.
+// Shows a change of the plots or cursors: a repaint of the plot area where the graph can,
+// else a redraw of the plots' layer, queued as a child of the plot (so that a redraw still
+// queued when the plot goes is dropped with it). A replot in the meantime draws the layer
+// too and takes the queued redraw's place.
 class QueuedRedraw : public QObject {
  public:
   explicit QueuedRedraw(QCustomPlot* plot)
-      : QObject(plot), plot_(plot), live_(dynamic_cast<LivePlot*>(plot)) {}
+      : QObject(plot), plot_(plot), live_(dynamic_cast<LivePlot*>(plot)) {
+    connect(plot, &QCustomPlot::afterReplot, this, [this] { queued_ = false; });
+  }
 
-  void Queue(bool everything) {
-    // New plots on a graph that draws them as it paints: the repaint is all it takes.
-    if (!everything && !queued_ && !Autoscaled(plot_) && live_ && live_->RepaintPlots()) return;
-    everything_ = everything_ || everything;
-    if (queued_) return;
+  void Queue() {
+    // Autoscaled axes follow the data, so new data may move them.
+    if (Autoscaled(plot_)) {
+      plot_->replot(QCustomPlot::rpQueuedReplot);
+      return;
+    }
+    if (queued_ || (live_ && live_->RepaintPlots())) return;
     queued_ = true;
     QMetaObject::invokeMethod(
-        this, [this] { Run(); }, Qt::QueuedConnection);
+        this,
+        [this] {
+          if (!queued_) return;
+          queued_ = false;
+          // A layer whose picture is outdated (a new plot on it) replots the whole graph.
+          plot_->layer(kPlotLayer)->replot();
+        },
+        Qt::QueuedConnection);
   }
 
  private:
-  void Run() {
-    const bool everything = everything_;
-    queued_ = everything_ = false;
-    // Autoscaled axes follow the data, so new data may move them. A layer whose buffer
-    // is not drawn yet (a new or resized plot) replots the whole plot by itself.
-    if (everything || Autoscaled(plot_)) {
-      plot_->replot();
-      return;
-    }
-    plot_->layer(kPlotLayer)->replot();
-  }
-
   QCustomPlot* plot_;
-  LivePlot* live_;  // the same graph, where it draws its plots as it paints
+  LivePlot* live_;  // the same graph, where it can repaint its plot area itself
   bool queued_ = false;
-  bool everything_ = false;
 };
 
 }  // namespace engine
@@ -72,12 +73,12 @@ const int kDefaultTraceColors[] = {0xFF0000, 0x008000, 0x0000FF, 0x000000, 0xFF0
 
 // After a change of the plots, the cursors or the traces.
 void QueuePlotsRedraw(GraphState& g) {
-  g.redraw->Queue(false);
+  g.redraw->Queue();
 }
 
 // After a change of an axis.
 void QueueReplot(GraphState& g) {
-  g.redraw->Queue(true);
+  g.plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
 int LookupGraph(int panel, int control, GraphState** out) {

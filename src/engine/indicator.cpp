@@ -1,75 +1,162 @@
-// The text area of an indicator, drawn from a picture of the box beneath the text.
-#include <QPaintEvent>
+// Indicators in the places of the read-only numeric fields of the resource file.
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QPainter>
-#include <QTextLayout>
+#include <QSpinBox>
 
-#include "engine/engine_spinbox.h"
+#include "engine/engine_indicator.h"
 
 namespace engine {
 
-IndicatorPlate::IndicatorPlate(QAbstractSpinBox* box) : QWidget(box), box_(box) {
-  setAttribute(Qt::WA_OpaquePaintEvent);
-  setAttribute(Qt::WA_TransparentForMouseEvents);  // clicks and help belong to the box
-  setFocusPolicy(Qt::NoFocus);
+namespace {
+
+bool IsIndicator(const QAbstractSpinBox* box) {
+  return box->isReadOnly() && box->buttonSymbols() == QAbstractSpinBox::NoButtons;
 }
 
-void IndicatorPlate::SetText(const QString& text) {
-  if (text == text_) return;
-  text_ = text;
-  update();
+template <class Box>
+Indicator::Format FormatOf(const Box* box, int decimals) {
+  QLocale locale = box->locale();
+  if (!box->isGroupSeparatorShown())
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+  return {static_cast<double>(box->minimum()),
+          static_cast<double>(box->maximum()),
+          decimals,
+          box->prefix(),
+          box->suffix(),
+          box->specialValueText(),
+          locale};
 }
 
-IndicatorPlate::Look IndicatorPlate::CurrentLook() const {
-  return {LookOf(box_), geometry(), box_->hasFocus()};
+// What the resource file set on the field that a plain line edit would not have.
+void TakeLook(QWidget* to, const QAbstractSpinBox* from) {
+  to->setObjectName(from->objectName());
+  to->setGeometry(from->geometry());
+  if (from->testAttribute(Qt::WA_SetFont)) to->setFont(from->font());
+  if (from->testAttribute(Qt::WA_SetPalette)) to->setPalette(from->palette());
+  to->setEnabled(!from->testAttribute(Qt::WA_ForceDisabled));
+  if (from->testAttribute(Qt::WA_WState_ExplicitShowHide) && from->isHidden()) to->hide();
+  to->setFocusPolicy(from->focusPolicy());
+  to->setToolTip(from->toolTip());
+  for (const QByteArray& name : from->dynamicPropertyNames())
+    to->setProperty(name, from->property(name));
 }
 
-// The box as it paints itself where the text goes, without its children.
-void IndicatorPlate::RenderGround() {
-  look_ = CurrentLook();
-  const qreal ratio = look_.box.pixelRatio;
-  ground_ = QPixmap(size() * ratio);
-  ground_.setDevicePixelRatio(ratio);
-  ground_.fill(box_->palette().color(QPalette::Window));
-  box_->render(&ground_, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
+void Replace(QAbstractSpinBox* box, const Indicator::Format& format, double value) {
+  auto* indicator = new Indicator(format, value, box->parentWidget());
+  TakeLook(indicator, box);
+  indicator->setAlignment(box->alignment());
+  indicator->stackUnder(box);
+  delete box;
 }
 
-// Where the line edit puts a text `width` pixels wide: 2 pixels in from its sides (and
-// 2 more on the right, where its cursor would go), a line of the font centred in its
-// height.
-QPoint IndicatorPlate::TextPosition(int width) const {
-  const int lineHeight = QFontMetrics(box_->font()).height();
-  const QRect r = rect().adjusted(2, 0, -2, 0);
-  const bool right = (box_->alignment() & Qt::AlignHorizontal_Mask) == Qt::AlignRight;
-  return {right ? r.x() + r.width() - width - 2 : r.x(), r.y() + (r.height() - lineHeight + 1) / 2};
-}
-
-// A number in a font that sets its characters side by side is drawn from their glyphs;
-// any other text is laid out as the line edit lays it out.
-void IndicatorPlate::DrawText(QPainter& painter) {
-  painter.setPen(box_->palette().color(QPalette::Text));
-  if (glyphsFont_ != box_->font()) {
-    glyphsFont_ = box_->font();
-    glyphs_ = NumberGlyphs::For(box_->font());
+// What assistive tools read of an indicator: a text whose value is the text shown.
+class AccessibleIndicator : public QAccessibleWidget {
+ public:
+  explicit AccessibleIndicator(Indicator* indicator)
+      : QAccessibleWidget(indicator, QAccessible::StaticText) {}
+  QString text(QAccessible::Text kind) const override {
+    if (kind == QAccessible::Value) return static_cast<const Indicator*>(widget())->text();
+    return QAccessibleWidget::text(kind);
   }
-  QGlyphRun run;
-  qreal width = 0.0;
-  if (glyphs_ && glyphs_->Run(text_, &run, &width)) {
-    const QPoint at = TextPosition(qRound(width));
-    painter.drawGlyphRun(QPointF(at.x(), at.y() + glyphs_->ascent()), run);
-    return;
-  }
-  QTextLayout layout(text_, box_->font());
-  layout.beginLayout();
-  const QTextLine line = layout.createLine();
-  layout.endLayout();  // lays the line out
-  layout.draw(&painter, TextPosition(qRound(line.naturalTextWidth())));
+  // The text area is a part of the indicator, not a field of its own.
+  int childCount() const override { return 0; }
+  QAccessibleInterface* child(int /*index*/) const override { return nullptr; }
+};
+
+QAccessibleInterface* AccessibleIndicatorFor(const QString& className, QObject* object) {
+  auto* indicator = qobject_cast<Indicator*>(object);
+  if (!indicator || className != QLatin1String(Indicator::staticMetaObject.className()))
+    return nullptr;
+  return new AccessibleIndicator(indicator);
 }
 
-void IndicatorPlate::paintEvent(QPaintEvent* /*event*/) {
-  if (ground_.isNull() || !(CurrentLook() == look_)) RenderGround();
+}  // namespace
+
+Indicator::Indicator(const Format& format, double value, QWidget* parent)
+    : QWidget(parent), format_(format), value_(value), text_(new QLineEdit(this)) {
+  // Opaque, as its text area is: the corners the frame leaves out take the ground colour.
+  setAutoFillBackground(true);
+  text_->setFrame(false);
+  text_->setReadOnly(true);
+  text_->setFocusPolicy(Qt::NoFocus);
+  text_->setAttribute(Qt::WA_TransparentForMouseEvents);  // clicks and help belong to the indicator
+  text_->setAutoFillBackground(true);
+  text_->setText(TextOf(value));
+  PlaceText();
+}
+
+QString Indicator::text() const {
+  return text_->text();
+}
+
+void Indicator::setAlignment(Qt::Alignment alignment) {
+  text_->setAlignment(alignment);
+}
+
+double Indicator::Show(double value) {
+  // A float field holds the value rounded to its decimals.
+  if (!integer()) value = QString::number(value, 'f', format_.decimals).toDouble();
+  if (value == value_) return value_;
+  value_ = value;
+  text_->setText(TextOf(value));
+  if (QAccessible::isActive()) {
+    QAccessibleValueChangeEvent changed(this, text_->text());
+    QAccessible::updateAccessibility(&changed);
+  }
+  return value_;
+}
+
+// The frame of a read-only line edit.
+QStyleOptionFrame Indicator::Frame() const {
+  QStyleOptionFrame frame;
+  frame.initFrom(this);
+  frame.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, this);
+  frame.state |= QStyle::State_Sunken | QStyle::State_ReadOnly;
+  return frame;
+}
+
+// The text area lies where a line edit's text goes, inside its frame.
+void Indicator::PlaceText() {
+  const QStyleOptionFrame frame = Frame();
+  text_->setGeometry(style()->subElementRect(QStyle::SE_LineEditContents, &frame, this));
+}
+
+void Indicator::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
-  painter.drawPixmap(0, 0, ground_);
-  DrawText(painter);
+  const QStyleOptionFrame frame = Frame();
+  style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter, this);
+}
+
+void Indicator::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  PlaceText();
+}
+
+void Indicator::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::StyleChange) PlaceText();
+}
+
+QString Indicator::TextOf(double value) const {
+  const Format& f = format_;
+  if (value == f.minimum && !f.special.isEmpty()) return f.special;
+  const QString number = integer() ? f.locale.toString(static_cast<qlonglong>(value))
+                                   : f.locale.toString(value, 'f', f.decimals);
+  return f.prefix + number + f.suffix;
+}
+
+void ReplaceIndicators(QWidget* root) {
+  [[maybe_unused]] static const bool readable = [] {
+    QAccessible::installFactory(AccessibleIndicatorFor);
+    return true;
+  }();
+  for (QSpinBox* box : root->findChildren<QSpinBox*>())
+    if (IsIndicator(box)) Replace(box, FormatOf(box, -1), box->value());
+  for (QDoubleSpinBox* box : root->findChildren<QDoubleSpinBox*>())
+    if (IsIndicator(box)) Replace(box, FormatOf(box, box->decimals()), box->value());
 }
 
 }  // namespace engine

@@ -12,7 +12,7 @@
 #include <QVariant>
 #include <cstdio>
 
-#include "engine/engine_groupbox.h"
+#include "engine/engine_indicator.h"
 #include "engine/engine_internal.h"
 #include "engine/engine_plot.h"
 #include "engine/engine_qt.h"
@@ -37,8 +37,6 @@ class PanelLoader : public QUiLoader {
       w = new engine::SteppingSpinBox(parent);
     else if (className == QLatin1String("QDoubleSpinBox"))
       w = new engine::SteppingDoubleSpinBox(parent);
-    else if (className == QLatin1String("QGroupBox"))
-      w = new engine::CachedGroupBox(parent);
     else
       return QUiLoader::createWidget(className, parent, name);
     w->setObjectName(name);
@@ -72,6 +70,7 @@ QWidget* LoadRoot(const QString& path) {
   if (!root && !loader.errorString().isEmpty())
     std::fprintf(stderr, "resource file %s: %s\n", qPrintable(path),
                  qPrintable(loader.errorString()));
+  if (root) engine::ReplaceIndicators(root);
   return root;
 }
 

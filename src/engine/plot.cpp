@@ -1,5 +1,6 @@
 // Graphs that draw their plots straight onto the screen, above a picture of background
-// and grid and below the axes.
+// and grid and below the axes, once a check has shown that this looks as QCustomPlot's
+// own paint does.
 #include <QPaintEvent>
 #include <QtMath>
 #include <algorithm>
@@ -28,7 +29,10 @@ LivePlot::LivePlot(QWidget* parent) : QCustomPlot(parent) {
 }
 
 bool LivePlot::RepaintPlots() {
-  if (!PaintsItself()) return false;
+  // A hidden graph paints nothing; the check waits for one that is shown.
+  if (!isVisible() || !PicturesAsAssumed()) return false;
+  if (!ownRepaintMatches_) ownRepaintMatches_ = OwnRepaintMatches();
+  if (!*ownRepaintMatches_) return false;
   update(PlotArea());
   return true;
 }
@@ -36,10 +40,27 @@ bool LivePlot::RepaintPlots() {
 // The plots lie alone on a picture between the other two, and those two are drawn. The
 // plots' own picture is not used, so a new plot or cursor (which makes it outdated) costs
 // no replot either.
-bool LivePlot::PaintsItself() const {
+bool LivePlot::PicturesAsAssumed() const {
   const QCPLayer* plots = layer(kPlotLayer);
   return plots && plots->mode() == QCPLayer::lmBuffered && mPaintBuffers.size() == kPictures &&
          !mPaintBuffers.front()->invalidated() && !mPaintBuffers.back()->invalidated();
+}
+
+// The whole graph and its plot area alone, each painted by QCustomPlot and by this graph:
+// the same pixels, or QCustomPlot shows every frame.
+bool LivePlot::OwnRepaintMatches() {
+  layer(kPlotLayer)->replot();  // the plots' picture in step, for QCustomPlot's paint
+  if (!PicturesAsAssumed()) return false;
+  for (const QRect& area : {rect(), PlotArea()})
+    if (Picture(Painter::Library, area) != Picture(Painter::Own, area)) return false;
+  return true;
+}
+
+QImage LivePlot::Picture(Painter painter, const QRect& area) {
+  forced_ = painter;
+  const QImage picture = grab(area).toImage();
+  forced_.reset();
+  return picture;
 }
 
 // Plots and cursors are clipped to the plot areas (and the row of pixels above them).
@@ -87,14 +108,17 @@ void LivePlot::RenderUnderlay() {
 }
 
 void LivePlot::paintEvent(QPaintEvent* event) {
-  if (!PaintsItself()) {
+  const bool own = ownRepaintMatches_.value_or(false) && PicturesAsAssumed();
+  if (forced_.value_or(own ? Painter::Own : Painter::Library) == Painter::Own)
+    PaintOwn(event->rect());
+  else
     QCustomPlot::paintEvent(event);
-    return;
-  }
+}
+
+void LivePlot::PaintOwn(const QRect& dirty) {
   if (underlayStale_ || underlay_.size() != size() * bufferDevicePixelRatio()) RenderUnderlay();
   QCPPainter painter(this);
   if (!painter.isActive()) return;
-  const QRect dirty = event->rect();
   const double ratio = underlay_.devicePixelRatio();
   painter.drawPixmap(
       dirty, underlay_,

@@ -3,14 +3,11 @@
 
 #include <QAbstractSpinBox>
 #include <QApplication>
-#include <QDoubleSpinBox>
 #include <QEvent>
-#include <QGroupBox>
 #include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSpinBox>
 #include <QWidget>
 #include <cstdlib>
 #include <cstring>
@@ -119,22 +116,6 @@ TEST_F(EngineControls, NumericValuesKeepTheirTypes) {
   EXPECT_EQ(i, 42);
 }
 
-// Equal but for rounding: no colour channel (premultiplied) differs by more than 3.
-bool LookAlike(const QImage& a, const QImage& b) {
-  if (a.size() != b.size()) return false;
-  for (int y = 0; y < a.height(); ++y) {
-    const uchar* p = a.constScanLine(y);
-    const uchar* q = b.constScanLine(y);
-    for (int i = 0; i < a.bytesPerLine(); ++i)
-      if (std::abs(p[i] - q[i]) > 3) return false;
-  }
-  return true;
-}
-
-QImage Shot(QWidget* w) {
-  return w->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
 struct PaintCount : QObject {
   int count = 0;
   bool eventFilter(QObject* /*watched*/, QEvent* event) override {
@@ -182,128 +163,6 @@ TEST_F(EngineControls, WritingTheShownValueDoesNotRepaint) {
   int i = 0;
   ASSERT_EQ(GetCtrlVal(panel, kSpin, &i), 0);
   EXPECT_EQ(i, 6);
-}
-
-// Group boxes paint from a picture of themselves that follows every change of their look.
-TEST_F(EngineControls, GroupBoxPictureFollowsItsLook) {
-  DisplayPanel(panel);
-  auto* box = PanelWidget(panel)->findChild<QGroupBox*>("commands");
-  ASSERT_TRUE(box);
-  // The style's own drawing of the same box, for comparison.
-  QWidget host;
-  host.setPalette(box->palette());
-  auto* plain = new QGroupBox(&host);
-  plain->setGeometry(box->geometry());
-  plain->setFont(box->font());
-  host.resize(PanelWidget(panel)->size());
-  plain->setTitle(box->title());
-  EXPECT_TRUE(LookAlike(Shot(box), Shot(plain)));
-  const QImage before = Shot(box);
-  box->setTitle("Other commands");
-  plain->setTitle("Other commands");
-  EXPECT_FALSE(LookAlike(Shot(box), before)) << "the new title is drawn";
-  EXPECT_TRUE(LookAlike(Shot(box), Shot(plain)));
-  box->setEnabled(false);
-  plain->setEnabled(false);
-  EXPECT_TRUE(LookAlike(Shot(box), Shot(plain)));
-  box->resize(box->width() + 40, box->height());
-  plain->resize(box->size());
-  EXPECT_TRUE(LookAlike(Shot(box), Shot(plain)));
-}
-
-// Indicators draw their own text, just as their line edit would draw it, and give back
-// what they show.
-TEST_F(EngineControls, IndicatorsDrawTheirTextAsTheLineEditWould) {
-  DisplayPanel(panel);
-  auto* pixels = qobject_cast<QSpinBox*>(CtrlWidget(panel, kPixels));
-  auto* mm = qobject_cast<QDoubleSpinBox*>(CtrlWidget(panel, kMillimetres));
-  ASSERT_TRUE(pixels && mm);
-  // Plain boxes of Qt's own, set up alike, for comparison.
-  QWidget host;
-  host.resize(PanelWidget(panel)->size());
-  auto* plainPixels = new QSpinBox(&host);
-  auto* plainMm = new QDoubleSpinBox(&host);
-  const std::pair<QAbstractSpinBox*, QAbstractSpinBox*> alike[] = {{plainPixels, pixels},
-                                                                   {plainMm, mm}};
-  for (auto [plain, box] : alike) {
-    plain->setGeometry(box->geometry());
-    plain->setAlignment(box->alignment());
-    plain->setReadOnly(true);
-    plain->setButtonSymbols(QAbstractSpinBox::NoButtons);
-  }
-  plainPixels->setRange(pixels->minimum(), pixels->maximum());
-  plainMm->setRange(mm->minimum(), mm->maximum());
-  plainMm->setDecimals(mm->decimals());
-  auto follow = [&] {
-    for (auto [plain, box] : alike) {
-      plain->setPalette(box->palette());
-      plain->setFont(box->font());
-      plain->setEnabled(box->isEnabled());
-    }
-  };
-  struct Step {
-    int pixels;
-    double mm;
-    const char* change;
-  };
-  const Step steps[] = {{1234, 12.3456, ""},      {65535, -999.5, "red text"},
-                        {7, 4294967.0, "bold"},   {0, 0.0, "yellow ground"},
-                        {40000, 17.25, "dimmed"}, {3, 1.0, "larger"}};
-  for (const Step& step : steps) {
-    const std::string change = step.change;
-    for (int ctrl : {kPixels, kMillimetres}) {
-      if (change == "red text") SetCtrlAttribute(panel, ctrl, ATTR_TEXT_COLOR, 0xFF0000);
-      if (change == "bold") SetCtrlAttribute(panel, ctrl, ATTR_TEXT_BOLD, 1);
-      if (change == "yellow ground") SetCtrlAttribute(panel, ctrl, ATTR_TEXT_BGCOLOR, 0xFFFF00);
-      if (change == "dimmed") SetCtrlAttribute(panel, ctrl, ATTR_DIMMED, 1);
-      if (change == "larger") SetCtrlAttribute(panel, ctrl, ATTR_TEXT_POINT_SIZE, 14);
-    }
-    const QImage before = Shot(pixels);
-    ASSERT_EQ(SetCtrlVal(panel, kPixels, step.pixels), 0);
-    ASSERT_EQ(SetCtrlVal(panel, kMillimetres, step.mm), 0);
-    follow();
-    plainPixels->setValue(step.pixels);
-    plainMm->setValue(step.mm);
-    SCOPED_TRACE(change);
-    EXPECT_FALSE(LookAlike(Shot(pixels), before)) << "the new value is drawn";
-    EXPECT_TRUE(LookAlike(Shot(pixels), Shot(plainPixels)));
-    EXPECT_TRUE(LookAlike(Shot(mm), Shot(plainMm)));
-  }
-
-  // A new value is painted on the screen, in the text area alone: neither the box nor
-  // the group box beneath it paints again. The value shown is not painted again.
-  PaintCount boxPaints, textPaints, groundPaints;
-  pixels->installEventFilter(&boxPaints);
-  for (QWidget* child : pixels->findChildren<QWidget*>()) child->installEventFilter(&textPaints);
-  pixels->parentWidget()->installEventFilter(&groundPaints);
-  Pump(0.05);
-  boxPaints.count = textPaints.count = groundPaints.count = 0;
-  ASSERT_EQ(SetCtrlVal(panel, kPixels, 4321), 0);
-  Pump(0.05);
-  EXPECT_GE(textPaints.count, 1);
-  EXPECT_EQ(boxPaints.count, 0);
-  EXPECT_EQ(groundPaints.count, 0);
-  textPaints.count = 0;
-  ASSERT_EQ(SetCtrlVal(panel, kPixels, 4321), 0);
-  Pump(0.05);
-  EXPECT_EQ(textPaints.count, 0);
-  // What the screen shows is the box with the new text.
-  plainPixels->setValue(4321);
-  EXPECT_TRUE(LookAlike(OnScreen(pixels), Shot(plainPixels)));
-
-  // What the indicators show is what they give back, and the boxes themselves hold it
-  // after the read; the exact float written is kept.
-  ASSERT_EQ(SetCtrlVal(panel, kPixels, 70000), 0);
-  ASSERT_EQ(SetCtrlVal(panel, kMillimetres, 2.0004), 0);
-  int i = 0;
-  double d = 0;
-  ASSERT_EQ(GetCtrlVal(panel, kPixels, &i), 0);
-  ASSERT_EQ(GetCtrlVal(panel, kMillimetres, &d), 0);
-  EXPECT_EQ(i, 65535);
-  EXPECT_EQ(d, 2.0004);
-  EXPECT_EQ(pixels->value(), 65535);
-  EXPECT_EQ(pixels->text(), "65535");
-  EXPECT_EQ(mm->text(), "2.000");
 }
 
 TEST_F(EngineControls, TextControlsAndTextBoxLines) {

@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include <QApplication>
+#include <QPaintEvent>
 #include <cstdint>
 
 #include "engine/engine.h"
@@ -273,6 +274,45 @@ TEST_F(EngineGraphs, ScreenShowsWhatADrawingInOnePictureShows) {
   const QImage after = OnScreen(plot);
   EXPECT_GT(DifferingPixels(before, after), 0);
   EXPECT_EQ(DifferingPixels(after, DrawnInOnePicture(plot)), 0) << "after an axis change";
+}
+
+// The area that paint events of a widget covered.
+struct PaintedArea : QObject {
+  QRect area;
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == QEvent::Paint) area |= static_cast<QPaintEvent*>(event)->rect();
+    return false;
+  }
+};
+
+// A frame of new plots repaints the plot area alone, where the graph's own repaint showed
+// the pixels QCustomPlot's paint shows. A graph whose pictures are not those that repaint
+// assumes (here a fourth, of a layer above the axes) leaves the frames to QCustomPlot,
+// which repaints it whole and shows them just as well.
+TEST_F(EngineGraphs, AGraphNotAsItsOwnRepaintAssumesLeavesFramesToQCustomPlot) {
+  DisplayPanel(panel);
+  QCustomPlot* plot = Plot(panel, kGraph);
+  PaintedArea painted;
+  plot->installEventFilter(&painted);
+  auto frame = [&](double x) {
+    DeleteGraphPlot(panel, kGraph, -1, 0);
+    PlotRectangle(panel, kGraph, x - 200, 0.0, x + 200, 1.0, 0xFF0000, 0xFF0000);
+    Pump(0.05);
+  };
+  auto redAt = [plot](double x) {
+    const QPointF at(plot->xAxis->coordToPixel(x), plot->yAxis->coordToPixel(0.5));
+    return QColor(plot->grab().toImage().pixel(at.toPoint())) == Qt::red;
+  };
+  for (const bool fourPictures : {false, true}) {
+    plot->layer("overlay")->setMode(fourPictures ? QCPLayer::lmBuffered : QCPLayer::lmLogical);
+    plot->replot();
+    frame(1000);  // the rectangle is a new item the first time
+    painted.area = QRect();
+    frame(3000);
+    EXPECT_EQ(painted.area == plot->rect(), fourPictures);
+    EXPECT_TRUE(redAt(3000));
+    EXPECT_FALSE(redAt(1000));
+  }
 }
 
 double ThreadCpu() {

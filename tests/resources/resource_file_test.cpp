@@ -333,20 +333,28 @@ TEST_F(ResourceFileTest, EveryNumberedControlExistsWithAFittingKind) {
         SetCtrlVal(panel, id, before);
         break;
       }
-      case Kind::Numeric:
-      case Kind::Indicator: {
+      case Kind::Numeric: {
         auto* s = qobject_cast<QSpinBox*>(w);
         ASSERT_NE(s, nullptr) << cls;
-        EXPECT_EQ(s->isReadOnly(), e.kind == Kind::Indicator);
+        EXPECT_FALSE(s->isReadOnly());
         IntVal(panel, id);
         break;
       }
-      case Kind::Float:
-      case Kind::FloatIndicator: {
+      case Kind::Float: {
         auto* s = qobject_cast<QDoubleSpinBox*>(w);
         ASSERT_NE(s, nullptr) << cls;
-        EXPECT_EQ(s->isReadOnly(), e.kind == Kind::FloatIndicator);
+        EXPECT_FALSE(s->isReadOnly());
         DoubleVal(panel, id);
+        break;
+      }
+      case Kind::Indicator:
+      case Kind::FloatIndicator: {
+        // A display of its own: no field to edit, its text in a read-only line edit.
+        EXPECT_EQ(qobject_cast<QAbstractSpinBox*>(w), nullptr) << cls;
+        auto* text = w->findChild<QLineEdit*>();
+        ASSERT_NE(text, nullptr) << cls;
+        EXPECT_TRUE(text->isReadOnly());
+        e.kind == Kind::Indicator ? IntVal(panel, id) : DoubleVal(panel, id);
         break;
       }
       case Kind::Ring: {
@@ -636,9 +644,9 @@ TEST_F(ResourceFileTest, NumericControlsHoldTheValuesTheProgramWrites) {
     EXPECT_NEAR(DoubleVal(*c.panel, c.id), c.value, 5e-4) << "control " << c.id;
     ExpectShownTextFits(*c.panel, c.id);
   }
-  auto* mm = qobject_cast<QDoubleSpinBox*>(CtrlWidget(pHandle, MAIN_MM_VALUE));
-  ASSERT_NE(mm, nullptr);
-  EXPECT_EQ(mm->decimals(), 3);
+  // The measured value shows three decimals.
+  EXPECT_EQ(SetCtrlVal(pHandle, MAIN_MM_VALUE, 1.23456), 0);
+  EXPECT_EQ(CtrlWidget(pHandle, MAIN_MM_VALUE)->findChild<QLineEdit*>()->text(), "1.235");
 
   // The slope: five decimals, up to the largest value of a 32-bit word x 1024.
   for (float f : {1.5f, 0.00001f, 1.23456f, 262143.0f, 4194304.0f}) {
