@@ -68,8 +68,8 @@ int GetGraphAttribute(const GraphState& g, int attribute, int* value);
 bool IsGraphAttribute(int attribute);
 // Looks up a graph control: 0, or a negative UI error (graphs.cpp).
 int LookupGraphState(int panel, int control, GraphState** out);
-// The graph shows a change of its plots (false) or of an axis (true) with its next redraw.
-void QueueGraphRedraw(GraphState& g, bool everything);
+// The graph shows a change of its plots or cursors with its next redraw.
+void QueueGraphRedraw(GraphState& g);
 // Cursors lie above the plots: put them last again after a new plot.
 void KeepGraphCursorsOnTop(GraphState& g);
 

@@ -94,7 +94,7 @@ int PlotBarChart(int panel, int control, const double* x, const double* y, int c
   const int handle = g->nextHandle++;
   rec.info.handle = handle;
   g->plots[handle] = std::move(rec);
-  engine::QueueGraphRedraw(*g, false);
+  engine::QueueGraphRedraw(*g);
   return handle;
 }
 
@@ -109,7 +109,7 @@ int SetPlotAttribute(int panel, int control, int plot, int attribute, int value)
     PlaceAmongPlots(*g, plot, value);
   else
     return UIEInvalidAttribute;
-  engine::QueueGraphRedraw(*g, false);
+  engine::QueueGraphRedraw(*g);
   return 0;
 }
 

@@ -285,8 +285,8 @@ int LookupGraphState(int panel, int control, GraphState** out) {
   return LookupGraph(panel, control, out);
 }
 
-void QueueGraphRedraw(GraphState& g, bool everything) {
-  g.redraw->Queue(everything);
+void QueueGraphRedraw(GraphState& g) {
+  g.redraw->Queue();
 }
 
 void KeepGraphCursorsOnTop(GraphState& g) {
