@@ -28,5 +28,14 @@ enum { VERIFY_ALWAYS = 1, VERIFY_ASK = 2 };
 int WriteLinTable(int verify);
 int ClearXFLASH();
 int WriteXFLASH(u16 offset, u16 page);
+// The X-FLASH read back against the loaded table (command 103) without drawing or status
+// texts. The read-back stops at the first chunk that gets no answer.
+struct XflashCheck {
+  int chunks = 0;          // chunks of the table
+  int readChunks = 0;      // chunks answered with their own offset and page
+  int differingWords = 0;  // words of those chunks that differ from the table
+  bool silent = false;     // a chunk got no answer: the chunks after it were not asked for
+};
+XflashCheck ReadBackXFLASH();
 // Start-up: linArray holds no loaded table (READ X-FLASH asks for the file first).
 void ForgetLinTable();
