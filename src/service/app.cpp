@@ -12,6 +12,8 @@
 #include "gui/gui.h"
 #include "operations/operations.h"
 #include "service/batch.h"
+#include "service/jsonresult.h"
+#include "service/report.h"
 #include "service/service.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
@@ -25,12 +27,13 @@ std::unique_ptr<sim::SimHost> builtInSensor;
 
 struct StartOptions {
   std::string portDevice;  // device for port 1: "" = port table default, "sim" = simulator
-  std::string logFile;     // protocol trace, "" = none
+  std::vector<std::string> scanDevices;  // --scan: every --port given
+  std::string logFile;                   // protocol trace, "" = none
 };
 
 constexpr char kUsage[] =
     "Usage: qrox [--port DEVICE|sim] [--log FILE] [ACTION [--verify] [--samples N "
-    "--increment S]]\n"
+    "--increment S]] [--json]\n"
     "Service and visualisation tool for Q-ROX-MX line-scan laser sensors.\n"
     "Without an action the program opens its window.\n"
     "\n"
@@ -53,8 +56,17 @@ constexpr char kUsage[] =
     "  --against ram|eeprom  with --compare: the file must agree with this memory\n"
     "  --write-xflash FILE   write a linearisation file into the X-FLASH and read it back\n"
     "  --record FILE         record measurement results into a recorder file\n"
-    "  --samples N           with --record: number of samples (default 10)\n"
+    "  --samples N           with --record: number of samples (default 10); with\n"
+    "                        --report: measurement frames of the sample (default 100)\n"
     "  --increment S         with --record: time increment in seconds (default 1)\n"
+    "  --report FILE.json    write a service report of the sensor: FILE.json and, beside\n"
+    "                        it, FILE.pdf; nothing is written to the sensor\n"
+    "  --xflash-file FILE    with --report: read the X-FLASH back against this\n"
+    "                        linearisation file\n"
+    "  --scan                probe every serial port found and every --port given (may\n"
+    "                        be repeated) with the echo check and the identification\n"
+    "  --json                with an action: its result as one JSON object on stdout\n"
+    "                        (the texts for a person go to stderr)\n"
     "\n"
     "Exit codes: 0 done and right; 1 the sensor answered but the result is wrong\n"
     "(words differ, chunks failed); 2 no answer on the line, a file or option error.\n"
@@ -66,14 +78,30 @@ constexpr char kUsage[] =
     "  qrox --port /dev/ttyUSB0 --compare line7.cfg --against eeprom\n"
     "  qrox --port /dev/ttyUSB0 --write-xflash XF-LINEAR.DAT\n"
     "  qrox --port /dev/ttyUSB0 --record RECORD.DAT --samples 100 --increment 2\n"
+    "  qrox --port /dev/ttyUSB0 --report case17.json --xflash-file XF-LINEAR.DAT\n"
+    "  qrox --scan --port /dev/pts/5 --json\n"
     "  qrox --port sim --read-ram demo.cfg\n";
 
 const std::vector<CommandLineOption> kOptions = {
-    {"port", "DEVICE"},   {"log", "FILE"},          {"help", nullptr, "h"},
-    {"version"},          {"read-ram", "FILE"},     {"read-eeprom", "FILE"},
-    {"send-ram", "FILE"}, {"send-eeprom", "FILE"},  {"verify"},
-    {"compare", "FILE"},  {"write-xflash", "FILE"}, {"record", "FILE"},
-    {"samples", "N"},     {"increment", "S"},       {"against", "MEMORY"},
+    {"port", "DEVICE", nullptr, true},
+    {"log", "FILE"},
+    {"help", nullptr, "h"},
+    {"version"},
+    {"read-ram", "FILE"},
+    {"read-eeprom", "FILE"},
+    {"send-ram", "FILE"},
+    {"send-eeprom", "FILE"},
+    {"verify"},
+    {"compare", "FILE"},
+    {"write-xflash", "FILE"},
+    {"record", "FILE"},
+    {"samples", "N"},
+    {"increment", "S"},
+    {"against", "MEMORY"},
+    {"report", "FILE"},
+    {"xflash-file", "FILE"},
+    {"scan"},
+    {"json"},
 };
 
 // The simulated sensor is always offered in the port table, but its pseudo-terminal is
@@ -135,6 +163,7 @@ const ServiceBinding kServiceBindings[] = {
     {&pHandle, MAIN_COMPORT, ChoosePort},  {&pHandle, MAIN_RUN, RunMeasured},
     {&pHandle, MAIN_SEND, SendVerified},   {&pHandle, MAIN_COMPARE, CC_BTNCompare},
     {&pHandle, MAIN_VERIFY, CC_CHKVerify}, {&pCompare, COMPARE_CLOSE, CC_BTNCompareClose},
+    {&pHandle, MAIN_REPORT, CC_BTNReport},
 };
 
 }  // namespace
@@ -169,6 +198,36 @@ void ServiceShutDown() {
 
 namespace {
 
+// Port 1 is the device given, or the simulated sensor.
+void PreparePortOne(const StartOptions& options) {
+  OfferSimulatedSensor(options.portDevice == "sim");
+  if (!options.portDevice.empty() && options.portDevice != "sim")
+    SetPortDevice(1, options.portDevice, options.portDevice);
+}
+
+// The scan: the simulated sensor takes part only when it is given (--port sim).
+int Scan(std::vector<std::string> devices) {
+  OfferSimulatedSensor(false);
+  if (std::erase(devices, std::string("sim")) > 0) StartSimulatedSensor();
+  return RunScan(devices);
+}
+
+// The start-up on port 1, then the event loop or the job.
+int StartAndRun(const BatchJob& job) {
+  const bool window = job.action == BatchJob::NONE;
+  if (ServiceStartUp() != 1 && !window) {
+    char status[STATUS_LEN + 8] = "";
+    GetCtrlVal(pHandle, MAIN_STATUS, status, sizeof status);
+    std::fprintf(stderr, "qrox: no sensor on port 1 (%s): %s\n", GetPortDevice(1).c_str(), status);
+    JsonResultSet("port", QString::fromStdString(GetPortDevice(1)));
+    JsonResultSet("error", QString::fromUtf8(status));
+    return BATCH_LINE_ERROR;
+  }
+  if (!window) return RunBatchAction(job);
+  RunUserInterface();
+  return 0;
+}
+
 // The start after the options: panels, port, start-up, then the event loop or the job.
 int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job) {
   if (job.action != BatchJob::NONE) RunWithoutWindow();
@@ -180,26 +239,44 @@ int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job)
     return job.action != BatchJob::NONE ? BATCH_LINE_ERROR : -1;
   }
   SetTraceFile(options.logFile);
-  OfferSimulatedSensor(options.portDevice == "sim");
-  if (!options.portDevice.empty() && options.portDevice != "sim")
-    SetPortDevice(1, options.portDevice, options.portDevice);
-
   ServiceInstallCallbacks();
   int result = 0;
-  if (ServiceStartUp() != 1 && job.action != BatchJob::NONE) {
-    char status[STATUS_LEN + 8] = "";
-    GetCtrlVal(pHandle, MAIN_STATUS, status, sizeof status);
-    std::fprintf(stderr, "qrox: no sensor on port 1 (%s): %s\n", GetPortDevice(1).c_str(), status);
-    result = BATCH_LINE_ERROR;
-  } else if (job.action != BatchJob::NONE) {
-    result = RunBatchAction(job);
+  if (job.action == BatchJob::SCAN) {
+    result = Scan(options.scanDevices);
   } else {
-    RunUserInterface();
+    PreparePortOne(options);
+    result = StartAndRun(job);
   }
   ServiceShutDown();
   builtInSensor.reset();
   CloseCVIRTE();  // panels, ports and the trace go before the program ends
   return result;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  if (!text.empty()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+// --port more than once only for the scan.
+bool PortsFit(const std::map<std::string, std::string>& values, const BatchJob& job,
+              std::string* error) {
+  auto port = values.find("port");
+  if (port == values.end() || job.action == BatchJob::SCAN ||
+      port->second.find('\n') == std::string::npos)
+    return true;
+  *error = "--port more than once goes with --scan";
+  return false;
+}
+
+bool JsonAsked(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--json") return true;
+  return false;
 }
 
 }  // namespace
@@ -209,8 +286,11 @@ int AppMain(int argc, char** argv) {
   std::string error;
   BatchJob job;
   if (ParseCommandLine(argc, argv, kOptions, &values, &error) < 0 ||
-      BatchJobFromOptions(values, &job, &error) < 0) {
+      BatchJobFromOptions(values, &job, &error) < 0 || !PortsFit(values, job, &error)) {
+    if (JsonAsked(argc, argv)) JsonResultBegin(job.name);
     std::fprintf(stderr, "qrox: %s\n%s", error.c_str(), kUsage);
+    JsonResultSet("error", QString::fromStdString(error));
+    JsonResultEnd(BATCH_LINE_ERROR);
     return BATCH_LINE_ERROR;
   }
   if (values.count("help")) {
@@ -223,6 +303,10 @@ int AppMain(int argc, char** argv) {
   }
   StartOptions options;
   if (values.count("port")) options.portDevice = values["port"];
+  if (job.action == BatchJob::SCAN) options.scanDevices = Lines(options.portDevice);
   if (values.count("log")) options.logFile = values["log"];
-  return Run(argc, argv, options, job);
+  if (job.json) JsonResultBegin(job.name);
+  const int result = Run(argc, argv, options, job);
+  JsonResultEnd(result);
+  return result;
 }

@@ -12,6 +12,7 @@
 #include "gui/gui.h"
 #include "operations/operations.h"
 #include "popup/popup.h"
+#include "service/report.h"
 #include "service/service.h"
 #include "shell/colors.h"
 #include "shell/globals.h"
@@ -194,7 +195,8 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
   } actions[] = {{"read-ram", BatchJob::READ_RAM}, {"read-eeprom", BatchJob::READ_EEPROM},
                  {"send-ram", BatchJob::SEND_RAM}, {"send-eeprom", BatchJob::SEND_EEPROM},
                  {"compare", BatchJob::COMPARE},   {"write-xflash", BatchJob::WRITE_XFLASH},
-                 {"record", BatchJob::RECORD}};
+                 {"record", BatchJob::RECORD},     {"report", BatchJob::REPORT},
+                 {"scan", BatchJob::SCAN}};
   *job = BatchJob{};
   for (const auto& a : actions) {
     auto it = options.find(a.name);
@@ -204,8 +206,10 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
       return -1;
     }
     job->action = a.action;
+    job->name = a.name;
     job->file = it->second;
   }
+  if (job->action == BatchJob::REPORT) job->samples = 100;
   const bool sending = job->action == BatchJob::SEND_RAM || job->action == BatchJob::SEND_EEPROM;
   if (options.count("verify")) {
     if (!sending) {
@@ -225,8 +229,10 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
   for (const char* name : {"samples", "increment"}) {
     auto it = options.find(name);
     if (it == options.end()) continue;
-    if (job->action != BatchJob::RECORD) {
-      *error = std::string("--") + name + " goes with --record";
+    const bool reportSamples = job->action == BatchJob::REPORT && std::strcmp(name, "samples") == 0;
+    if (job->action != BatchJob::RECORD && !reportSamples) {
+      *error = std::string("--") + name + " goes with --record" +
+               (std::strcmp(name, "samples") == 0 ? " or --report" : "");
       return -1;
     }
     int* value = std::strcmp(name, "samples") == 0 ? &job->samples : &job->increment;
@@ -235,7 +241,19 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
       return -1;
     }
   }
-  if (job->action != BatchJob::NONE && job->file.empty()) {
+  if (options.count("xflash-file")) {
+    job->xflashFile = options.at("xflash-file");
+    if (job->action != BatchJob::REPORT || job->xflashFile.empty()) {
+      *error = "--xflash-file FILE goes with --report";
+      return -1;
+    }
+  }
+  job->json = options.count("json") > 0;
+  if (job->json && job->action == BatchJob::NONE) {
+    *error = "--json goes with an action";
+    return -1;
+  }
+  if (job->action != BatchJob::NONE && job->action != BatchJob::SCAN && job->file.empty()) {
     *error = "the action needs a file name";
     return -1;
   }
@@ -258,6 +276,8 @@ int RunBatchAction(const BatchJob& job) {
       return WriteXflash(job.file);
     case BatchJob::RECORD:
       return Record(job);
+    case BatchJob::REPORT:
+      return RunReport({job.file, job.samples, job.xflashFile});
     default:
       return BATCH_OK;
   }

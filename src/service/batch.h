@@ -12,13 +12,27 @@ enum BatchExit {
 };
 
 struct BatchJob {
-  enum Action { NONE, READ_RAM, READ_EEPROM, SEND_RAM, SEND_EEPROM, COMPARE, WRITE_XFLASH, RECORD };
+  enum Action {
+    NONE,
+    READ_RAM,
+    READ_EEPROM,
+    SEND_RAM,
+    SEND_EEPROM,
+    COMPARE,
+    WRITE_XFLASH,
+    RECORD,
+    REPORT,
+    SCAN
+  };
   Action action = NONE;
+  std::string name;             // the action's option, "read-ram" ... "scan"
   std::string file;             // the parameter, linearisation or recorder file
   bool verify = false;          // SEND: read the set back and compare
   std::string against = "any";  // compare: the file must agree with "ram", "eeprom" or either
-  int samples = 10;             // recorder: number of samples
+  int samples = 10;             // recorder: number of samples; report: frames (100)
   int increment = 1;            // recorder: time increment in seconds
+  std::string xflashFile;       // report: linearisation file for the X-FLASH read-back
+  bool json = false;            // the result as one JSON object on stdout
 };
 
 // Runs the job on the started program (panels loaded, sensor identified); one of BatchExit.

@@ -10,7 +10,7 @@
 
 // Panels and controls of the additions.
 enum ServicePanelResource { PANEL_COMPARE = 6 };
-enum ServiceMainControl { MAIN_COMPARE = 42, MAIN_VERIFY = 43 };
+enum ServiceMainControl { MAIN_COMPARE = 42, MAIN_VERIFY = 43, MAIN_REPORT = 47 };
 enum CompareControl { COMPARE_TABLE = 2, COMPARE_RESULT = 3, COMPARE_CLOSE = 4, COMPARE_PATH = 5 };
 extern int pCompare;
 
@@ -58,6 +58,10 @@ int CompareParameterSets(const char* path);
 // After a compare with a file: the number of words in which the file differs from RAM or
 // EEPROM, -1 when either was not read.
 int FileDiffersFrom(u16 source);
+// Name of the layout (DEFAULT, D303, MX400), and the name compare gives word `index`
+// (0..29) in the connected sensor's layout.
+const char* LayoutName(Layout layout);
+std::string ParameterWordName(int index);
 CTRL_CALLBACK(CC_BTNCompare);
 CTRL_CALLBACK(CC_BTNCompareClose);
 int CC_COMPARE(int panel, int event, void* callbackData, int eventData1, int eventData2);

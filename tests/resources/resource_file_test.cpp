@@ -101,6 +101,7 @@ const std::vector<Expected>& AllControls() {
       {&pHandle, MAIN_HELP2, Kind::TextBox},
       {&pHandle, MAIN_COMPARE, Kind::Command},
       {&pHandle, MAIN_VERIFY, Kind::Switch},
+      {&pHandle, MAIN_REPORT, Kind::Command},
       {&pPara1, PARA1_EVALMODE, Kind::Ring},
       {&pPara1, PARA1_OPTION5, Kind::Switch},
       {&pPara1, PARA1_TOLERANCE, Kind::Numeric},
@@ -650,13 +651,14 @@ TEST_F(ResourceFileTest, NumericControlsHoldTheValuesTheProgramWrites) {
 // Every control, label and caption lies on its panel, inside or outside each group frame
 // (never across its border or its title), and no two overlap, except the video and
 // rolling graph (one place, one shown at a time), the help boxes (drawn over the others)
-// and the logo on the coloured field.
+// and the logo and the REPORT button on the coloured field.
 TEST_F(ResourceFileTest, NoTwoControlsOverlap) {
   auto allowed = [](int panel, const Item& a, const Item& b) {
     if (panel != pHandle || a.isLabel || b.isLabel || a.isCaption || b.isCaption) return false;
     std::set<int> pair = {a.ctrl, b.ctrl};
     if (pair == std::set<int>{MAIN_VIDEO_GRAPH, MAIN_ROLL_GRAPH}) return true;
     if (pair == std::set<int>{MAIN_INFO_FIELD, MAIN_LOGO}) return true;
+    if (pair == std::set<int>{MAIN_INFO_FIELD, MAIN_REPORT}) return true;
     return pair.count(MAIN_HELP1) || pair.count(MAIN_HELP2);
   };
   int checked = 0;
@@ -791,6 +793,7 @@ TEST_F(ResourceFileTest, HelpBoxesOpenWhereTheyAreSeen) {
       {&pHandle, MAIN_SEND, RightOf, 20, -20},
       {&pHandle, MAIN_COMPARE, RightOf, 20, -20},
       {&pHandle, MAIN_VERIFY, RightOf, 20, -20},
+      {&pHandle, MAIN_REPORT, RightOf, -450, 0},
       {&pHandle, MAIN_RESET, RightOf, 10, -10},
       {&pHandle, MAIN_RECORDER, RightOf, 10, -10},
       {&pHandle, MAIN_COMPORT, RightOf, 20, -80},
