@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-serialport-dev qt6-tools-dev libqt6opengl6-dev libqcustomplot-dev
   libgtest-dev libgmock-dev
   xvfb xauth xdotool imagemagick
-  dpkg-dev file desktop-file-utils appstream librsvg2-bin
+  dpkg-dev file desktop-file-utils appstream librsvg2-bin lintian
 )
 
 missing=()

@@ -3,7 +3,7 @@
 # dependencies, unpacks it into a temporary root and runs the unpacked program there:
 # --version, and a start on the simulated sensor that must find the panels in the
 # package's data directory and pass the echo check. Validates the desktop file, the
-# AppStream metainfo, the icon and the manual page.
+# AppStream metainfo, the icon and the manual page, and checks the package with lintian.
 # Usage: tests/packaging/package_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "${1:?usage: package_test.sh BUILD_DIR}" && pwd)
@@ -33,7 +33,8 @@ for path in ./usr/bin/qrox ./usr/bin/qrox-sim \
   ./usr/share/qrox/V-AVA-VEVedadV306.uir ./usr/share/qrox/zx.bmp \
   "./usr/share/applications/$app_id.desktop" "./usr/share/metainfo/$app_id.metainfo.xml" \
   "./usr/share/icons/hicolor/scalable/apps/$app_id.svg" \
-  ./usr/share/man/man1/qrox.1.gz ./usr/share/man/man1/qrox-sim.1.gz; do
+  ./usr/share/man/man1/qrox.1.gz ./usr/share/man/man1/qrox-sim.1.gz \
+  ./usr/share/doc/qrox/copyright ./usr/share/doc/qrox/changelog.gz; do
   grep -q " $path\$" "$work/contents.txt" || fail "the package lacks $path"
 done
 # Nothing beyond the program's files: no build trees, no stray resource notes.
@@ -91,4 +92,8 @@ page=$(gzip -dc "$root/usr/share/man/man1/qrox.1.gz" | sed 's/\\-/-/g')
 for option in $("$root/usr/bin/qrox" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
   grep -qF -- "$option" <<<"$page" || fail "qrox.1 does not describe $option"
 done
+
+# Debian's conventions: lintian finds neither an error nor a warning (it shows the
+# informational remarks too).
+lintian --info --display-info --fail-on error,warning "$deb" || fail "lintian"
 echo "package check passed"
