@@ -162,7 +162,9 @@ TEST_F(AccessTest, TabVisitsTheControlsTopToBottomLeftToRight) {
       {pHandle, MAIN_EBEG},
       {pHandle, MAIN_EEND},
       {pHandle, MAIN_ZOOM},
-      {pHandle, MAIN_RESET}};
+      {pHandle, MAIN_RESET},
+      // REPORT in the information area, first in reading order: the chain comes round to it
+      {pHandle, MAIN_REPORT}};
   EXPECT_EQ(TabOrder(pHandle, main.front()), main);
 
   // The recorder: the settings, the file button, START and STOP.
