@@ -370,7 +370,12 @@ int CC_BTNReport(int, int, int event, void*, int, int) {
   ReportRequest request;
   request.path = path;
   std::string summary;
+  // RUN, VIDEO and REPORT itself would share the line with the report's reads.
+  for (int control : {int(MAIN_RUN), int(MAIN_VIDEO), int(MAIN_REPORT)})
+    SetCtrlAttribute(pHandle, control, ATTR_DIMMED, 1);
   WriteServiceReport(request, &summary);
+  for (int control : {int(MAIN_RUN), int(MAIN_VIDEO), int(MAIN_REPORT)})
+    SetCtrlAttribute(pHandle, control, ATTR_DIMMED, 0);
   ShowStatus(summary.c_str());
   return 0;
 }
