@@ -26,6 +26,16 @@ int ReadLinDataFromPath(const char* path);
 // otherwise; the status line tells the outcome.
 enum { VERIFY_ALWAYS = 1, VERIFY_ASK = 2 };
 int WriteLinTable(int verify);
+// The counts of the last write run.
+struct XflashRun {
+  bool cleared = false;      // the clear was acknowledged
+  int chunks = 0;            // chunks of the table
+  int failedChunks = 0;      // chunks the sensor did not acknowledge
+  bool readBack = false;     // a read-back was made
+  int failedReadChunks = 0;  // chunks the read-back did not get
+  int differingWords = 0;    // words read back that differ from the table
+};
+XflashRun LastXflashRun();
 int ClearXFLASH();
 int WriteXFLASH(u16 offset, u16 page);
 // The X-FLASH read back against the loaded table (command 103) without drawing or status

@@ -29,6 +29,9 @@ constexpr int CHUNK_WORDS = 8;
 constexpr int PAGE_WORDS = 256;
 constexpr u16 FIRST_PAGE = 2;
 
+// The counts of the last write run.
+XflashRun lastRun;
+
 // Whether linArray holds a table loaded from a linearisation file (after start-up it
 // holds zeros, which no read-back may be compared with).
 bool tableLoaded = false;
@@ -245,13 +248,18 @@ int CC_WriteXFLASH(int, int, int event, void*, int, int) {
 // successfully written!" stands only when every chunk was acknowledged (and the
 // read-back, if made, matched); otherwise the number of failed chunks is reported.
 int WriteLinTable(int verify) {
+  lastRun = XflashRun{};
   const int cleared = ClearXFLASH();
   PrepareProgressBar();
   const int failedChunks = WriteTable();
+  lastRun = {cleared == 1, TableChunks(), failedChunks, false, 0, 0};
   if (verify == VERIFY_ALWAYS ||
       (verify == VERIFY_ASK && ConfirmPopup("X-FLASH", "Verify X-FLASH contents?") == 1)) {
     PrepareProgressBar();
     const VerifyResult check = VerifyXFLASH();
+    lastRun.readBack = true;
+    lastRun.failedReadChunks = check.failedChunks;
+    lastRun.differingWords = check.differingWords;
     ReportVerify(check);
     ReportWriteRun(cleared, failedChunks, &check);
     const bool matched = check.failedChunks == 0 && check.differingWords == 0 && !check.stopped;
@@ -273,6 +281,10 @@ int CC_ReadXFLASH(int, int, int event, void*, int, int) {
   PrepareProgressBar();
   ReportVerify(VerifyXFLASH());
   return 0;
+}
+
+XflashRun LastXflashRun() {
+  return lastRun;
 }
 
 XflashCheck ReadBackXFLASH() {

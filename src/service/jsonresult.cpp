@@ -68,3 +68,16 @@ QJsonArray WordsJson(const u16* words, int count) {
   for (int i = 0; i < count; ++i) array.append(words[i]);
   return array;
 }
+
+QJsonArray SetWordsJson(const u16 words[30], const int got[2]) {
+  QJsonArray array;
+  for (int i = 0; i < 30; ++i) array.append(got[i / 15] ? QJsonValue(words[i]) : QJsonValue());
+  return array;
+}
+
+QJsonArray DifferingWordsJson(const u16 a[30], const u16 b[30]) {
+  QJsonArray numbers;
+  for (int i = 0; i < 30; ++i)
+    if (a[i] != b[i]) numbers.append(i + 1);
+  return numbers;
+}

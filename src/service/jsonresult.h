@@ -22,3 +22,7 @@ void JsonResultEnd(int exitCode);
 const char* ExitMeaning(int exitCode);
 // `count` words as a JSON array of numbers.
 QJsonArray WordsJson(const u16* words, int count);
+// The 30 words of a parameter set (half 0, then half 1); null for a half not read.
+QJsonArray SetWordsJson(const u16 words[30], const int got[2]);
+// The numbers (1..30) of the words in which two sets differ, as a JSON array.
+QJsonArray DifferingWordsJson(const u16 a[30], const u16 b[30]);

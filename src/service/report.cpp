@@ -146,14 +146,6 @@ QJsonValue StatsJson(const RunningStats& s) {
   return QJsonObject{{"mean", s.mean}, {"sd", s.Sd()}, {"min", s.min}, {"max", s.max}};
 }
 
-// The 30 words of a memory as a parameter file holds them; null for a half not read.
-QJsonArray SetJson(const u16 words[SET_WORDS], const int got[2]) {
-  QJsonArray array;
-  for (int i = 0; i < SET_WORDS; ++i)
-    array.append(got[i / 15] ? QJsonValue(words[i]) : QJsonValue());
-  return array;
-}
-
 QJsonObject CompareJson(const ServiceReport& r) {
   QJsonArray words;
   for (int i = 0; i < SET_WORDS; ++i) {
@@ -273,8 +265,8 @@ QByteArray ReportJson(const ServiceReport& r) {
                 {"port", PortJson(r.port)},
                 {"sensor", r.sensor.identified ? QJsonValue(SensorJson(r.sensor)) : QJsonValue()},
                 {"layout", QString::fromStdString(r.layout)},
-                {"ram", SetJson(r.ram, r.ramGot)},
-                {"eeprom", SetJson(r.eeprom, r.eepromGot)},
+                {"ram", SetWordsJson(r.ram, r.ramGot)},
+                {"eeprom", SetWordsJson(r.eeprom, r.eepromGot)},
                 {"compare", CompareJson(r)},
                 {"journal", StringsJson(r.journalKept, r.journal)},
                 {"health", HealthJson(r.health)},

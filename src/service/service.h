@@ -40,6 +40,12 @@ enum ReadBackResult { VERIFY_OK = 0, VERIFY_DIFFERENT = 1, VERIFY_NO_REPLY = 2, 
 // Reads the set back from `destination` (RAM or EEPROM) and compares it with the set just
 // sent; the status line says "SEND verified! ..." or which words differ.
 int VerifySEND(u16 destination);
+// What the last VERIFY read back: the 30 words and which halves came.
+struct ReadBack {
+  u16 words[SET_WORDS] = {};
+  int got[2] = {0, 0};
+};
+const ReadBack& LastReadBack();
 // VerifySEND when the VERIFY check box beside SEND is on, else VERIFY_OFF.
 int VerifySENDIfChosen(u16 destination);
 CTRL_CALLBACK(CC_CHKVerify);

@@ -218,6 +218,46 @@ TEST_F(ReportTest, ScanListsTheAnsweringSensorAndTheSilentPort) {
   EXPECT_EQ(r.exit, 2);
 }
 
+TEST_F(ReportTest, EveryActionPrintsOneJsonObject) {
+  const sim::SensorModel model = sim::DefaultModel();
+  auto host = Sensor(model);
+  std::string lin;
+  for (int i = 0; i < 2048; ++i) lin += "7\r\n";
+  linetest::WriteFile(In("lin.dat"), lin);
+  const std::string port = "--port " + host->SlavePath() + " --json ";
+  QJsonArray ram;
+  for (int word : Memory(model.ram)) ram.append(word);
+  const struct {
+    std::string args;
+    const char* action;
+    int exit;
+    const char* key;
+    QJsonValue value;
+  } cases[] = {
+      {port + "--read-ram " + In("r.cfg"), "read-ram", 0, "words_read", ram},
+      {port + "--send-eeprom " + In("r.cfg") + " --verify", "send-eeprom", 0, "differences",
+       QJsonArray()},
+      {port + "--compare " + In("r.cfg") + " --against eeprom", "compare", 0, "differences",
+       QJsonArray()},
+      {port + "--write-xflash " + In("lin.dat"), "write-xflash", 0, "failed_chunks", 0},
+      {port + "--record " + In("rec.dat") + " --samples 2 --increment 0", "record", 0, "records",
+       2},
+      {port + "--report " + In("j.json") + " --samples 5", "report", 0, "complete", true},
+      {port + "--record " + In("x.dat") + " --samples x", "record", 2, "error",
+       "--samples needs a whole number from 0 to 65535"},
+  };
+  for (const auto& c : cases) {
+    const Outcome r = Qrox(c.args, dir);
+    const QJsonObject o = Json(r.out);
+    EXPECT_EQ(r.exit, c.exit) << c.args << r.err;
+    EXPECT_EQ(o["action"].toString(), c.action) << r.out;
+    EXPECT_EQ(o["exit"].toInt(-1), c.exit) << r.out;
+    EXPECT_FALSE(o["meaning"].toString().isEmpty()) << r.out;
+    EXPECT_TRUE(o["seconds"].isDouble()) << r.out;
+    EXPECT_EQ(o[c.key], c.value) << c.key << " in " << r.out;
+  }
+}
+
 }  // namespace
 
 namespace {
