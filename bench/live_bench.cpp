@@ -1,7 +1,9 @@
 // Benchmark of the live measurement: RUN and VIDEO against the simulated sensor, paced
 // like the real 19200-baud line with a 1 ms sensor turnaround, each figure printed beside
 // the limit the line allows. The sensor runs as a separate process (qrox-sim), so the
-// CPU time measured is the program's own. Runs offscreen unless a platform is set.
+// CPU time measured is the program's own. RUN is measured with the statistics window
+// closed and again open; --stats is timed on a recorder file of a million lines. Runs
+// offscreen unless a platform is set.
 //
 //   qrox_bench [--seconds S] [--frames N] [--sim PATH]
 //
@@ -34,6 +36,7 @@
 #include "engine/engine.h"
 #include "engine/engine_qt.h"
 #include "service/service.h"
+#include "service/statistics.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
 
@@ -218,6 +221,47 @@ void MeasureDrawing(int frames, double* meanMs, double* worstMs) {
   *worstMs = 1000.0 * worst;
 }
 
+// What the statistics window adds to a second of RUN: counting `rate` frames (the drawing
+// of a frame timed with and without the window) and the showings of its figures.
+double StatisticsCostPerSecond(double rate, double* showMs) {
+  double closedMs = 0.0, openMs = 0.0, worst = 0.0;
+  MeasureDrawing(300, &closedMs, &worst);
+  CallCtrlCallback(pHandle, MAIN_STATISTICS, EVENT_COMMIT);
+  MeasureDrawing(300, &openMs, &worst);
+  const int showings = 40;
+  const double t0 = Timer();
+  for (int i = 0; i < showings; ++i) {
+    ShowStatisticsNow();
+    QCoreApplication::processEvents();
+  }
+  const double showSeconds = (Timer() - t0) / showings;
+  *showMs = 1000.0 * showSeconds;
+  CallCtrlCallback(pStats, STATS_CLOSE, EVENT_COMMIT);
+  return rate * std::max(0.0, openMs - closedMs) / 1000.0 + showSeconds / kStatisticsShowInterval;
+}
+
+// The command line's --stats on a recorder file of `lines` record lines: wall seconds.
+double RecorderFileStatsSeconds(const std::string& dir, const std::string& program, int lines) {
+  const std::string path = dir + "/BIG.DAT";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return -1.0;
+  std::fputs(
+      "Date:\t03-14-2005\r\nTime:\t09:26:53\r\nTime-Increment[s]:\t0\r\n"
+      "Number of Samples:\t-1\r\nOffset-Value [\xB5m]:\t30000\r\n"
+      "Slope-Value [\xB5m/pixel]:\t16.0\r\nE-LEFT\tE-RIGHT\tM-VALUE\tEDGES\tM-VAL[um]\r\n",
+      f);
+  for (int i = 0; i < lines; ++i)
+    std::fprintf(f, "%d\t%d\t%d\t2\t%d\r\n", 400 + i % 97, 1600 + i % 89, 1000 + i % 83,
+                 123456 + i % 1009);
+  std::fclose(f);
+  const std::string command = program + " --stats " + path + " --json --limits 990,1090 >/dev/null";
+  const double t0 = Timer();
+  const int status = std::system(command.c_str());
+  const double seconds = Timer() - t0;
+  std::filesystem::remove(path);
+  return status == 0 ? seconds : -1.0;
+}
+
 void Row(const char* figure, const std::string& measured, const std::string& limit,
          const char* verdict) {
   std::printf("| %-46s | %-16s | %-32s | %-4s |\n", figure, measured.c_str(), limit.c_str(),
@@ -305,6 +349,12 @@ int main(int argc, char** argv) {
   Settle(0.3);
   const LoopFigures video = MeasureLoop(MAIN_VIDEO, seconds);
   Settle(0.3);
+  // RUN again with the statistics window open.
+  CallCtrlCallback(pHandle, MAIN_STATISTICS, EVENT_COMMIT);
+  Settle(0.3);
+  const LoopFigures runStats = MeasureLoop(MAIN_RUN, seconds);
+  CallCtrlCallback(pStats, STATS_CLOSE, EVENT_COMMIT);
+  Settle(0.3);
 
   // Memory over a long RUN, against an unpaced sensor so that it takes seconds.
   SimProcess fast = StartSim(simProgram, false);
@@ -339,6 +389,10 @@ int main(int argc, char** argv) {
 
   double drawMean = 0.0, drawWorst = 0.0;
   MeasureDrawing(500, &drawMean, &drawWorst);
+  double showMs = 0.0;
+  const double statsCost = StatisticsCostPerSecond(run.rate, &showMs);
+  const std::string qrox = (std::filesystem::path(argv[0]).parent_path() / "qrox").string();
+  const double fileStats = RecorderFileStatsSeconds(dir, qrox, 1000000);
 
   const double runLimit = 1.0 / (72 * kByteTime + kTurnaround);
   const double runLimit0 = 1.0 / (72 * kByteTime);
@@ -362,6 +416,13 @@ int main(int argc, char** argv) {
       Verdict(run.cpuPerSecond <= 0.03));
   Row("CPU seconds per second during VIDEO", Num(video.cpuPerSecond, 3), "<= 0.030",
       Verdict(video.cpuPerSecond <= 0.03));
+  Row("CPU s/s during RUN, statistics window open", Num(runStats.cpuPerSecond, 3),
+      "<= closed + 0.005 (" + Num(run.cpuPerSecond + 0.005, 3) + ")",
+      Verdict(runStats.cpuPerSecond <= run.cpuPerSecond + 0.005));
+  Row("statistics window per second of RUN (timed)", Num(statsCost, 4),
+      "<= 0.005 (a showing " + Num(showMs, 2) + " ms)", Verdict(statsCost <= 0.005));
+  Row("--stats, recorder file of 1 000 000 lines", Num(fileStats, 2) + " s", "< 2 s",
+      Verdict(fileStats >= 0.0 && fileStats < 2.0));
   Row("CPU seconds per second, idle between actions", Num(idleCpu, 4), "0 (< 0.0005)",
       Verdict(idleCpu < 0.0005));
   Row("drawing per frame, bar + rolling graph + repaint", Num(drawMean, 3) + " ms",
@@ -391,8 +452,10 @@ int main(int argc, char** argv) {
   else
     Row(endFigure.c_str(), Num(rssEnd, 1) + " MiB", "- (flat check from 20001 frames)", "-");
   Row("peak RSS", Num(PeakRssMiB(), 1) + " MiB", "-", "-");
-  std::printf("\n(%d RUN frames, %d VIDEO passes; memory run: %d frames in %.1f s unpaced)\n",
-              run.count, video.count, memCount, memWall);
+  std::printf(
+      "\n(%d RUN frames, %d VIDEO passes, %d RUN frames with the statistics window; "
+      "memory run: %d frames in %.1f s unpaced)\n",
+      run.count, video.count, runStats.count, memCount, memWall);
 
   ServiceShutDown();
   StopSim(paced);

@@ -2,7 +2,7 @@
 """Writes resources/V-AVA-VEVedadV306.uir, the panel resource file of the tool.
 
 The file is Qt Designer XML as described in resources/FORMAT.md: one root widget
-"resources" holding the six panels, every control with absolute geometry and an integer
+"resources" holding the panels, every control with absolute geometry and an integer
 `ctrlId`, labels as separate QLabel widgets with `labelFor`.  The layout is kept here in
 one place so that it can be changed without a form editor:
 
@@ -533,6 +533,10 @@ def make_main():
     label(p, 15, "E-END", (780, ey, 48, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
     numeric(p, 15, "EEnd", (830, ey, 84, FIELD_H), 0, 65535, 1024)
     switch(p, 37, "Zoom", "ZOOM", (930, ey, 72, FIELD_H), False)
+    # In the free place between E-BEG and E-END: the statistics window and the reference
+    # profile of the video graph.
+    command(p, 45, "Statistics", "STATISTICS", (598, ey - 1, 92, FIELD_H + 2))
+    command(p, 46, "KeepReference", "KEEP REF.", (696, ey - 1, 80, FIELD_H + 2))
 
     # Analogue output: reset of the stored maximum/minimum and the three displays, shown
     # only for the analogue-output modes that use them.
@@ -653,12 +657,50 @@ def make_compare():
     return p
 
 
+# ------------------------------------------------------------------ statistics panel
+
+
+def make_statistics():
+    # A top-level window: the figures of the measured values, live or of a recorder file,
+    # the histogram of the value against the tolerance and the process capability.
+    row_h = 22
+    p = Panel(8, "statistics", "Q-ROX Statistics", 640, 600, pos=(60, 60))
+    group(p, "Capability", "PROCESS CAPABILITY  (VALUE [pixel])", (10, 484, 620, 66))
+    textbox(p, 2, "Source", (10, 10, 620, 44), "",
+            [p_font(10, True), p_enum("focusPolicy", "Qt::NoFocus")])
+    label(p, 3, "FRAMES", (10, 64, 60, FIELD_H), align=LEFT_ALIGN)
+    ring(p, 3, "Frames", (72, 64, 140, FIELD_H),
+         [("LAST 100", 100), ("LAST 1000", 1000), ("SINCE RESET", 0)], 100)
+    command(p, 4, "Reset", "RESET", (224, 62, 100, BUTTON_H), bold=True)
+    command(p, 5, "Open", "OPEN FILE...", (336, 62, 130, BUTTON_H))
+    table(p, 6, "Figures", (10, 102, 620, 24 + 4 * row_h + 4),
+          ["", "COUNT", "MEAN", "SD", "MIN", "MAX", "P-P"], [112, 70, 100, 86, 80, 80, 80],
+          row_h)
+    graph(p, 7, "Histogram", (10, 232, 620, 244), 0.0, 100.0, 0.0, 10.0, "VALUE [pixel]",
+          "FRAMES")
+    cy = 484 + 22
+    for ctrl, name, text, x, lw in ((10, "SetPoint", "SET-POINT", 22, 70),
+                                    (11, "Low", "LSL", 170, 30), (12, "High", "USL", 280, 30)):
+        label(p, ctrl, text, (x, cy, lw, FIELD_H), align=LEFT_ALIGN)
+        numeric(p, ctrl, name, (x + lw + 2, cy, 64, FIELD_H), -1000000, 1000000, 0,
+                indicator=True)
+    for ctrl, name, text, x in ((8, "Cp", "Cp", 388), (9, "Cpk", "Cpk", 504)):
+        label(p, ctrl, text, (x, cy, 34, FIELD_H), align=LEFT_ALIGN)
+        string_ind(p, ctrl, name, (x + 36, cy, 70, FIELD_H))
+    command(p, 13, "Close", "CLOSE", (520, 560, 110, BUTTON_H), bold=True)
+    # The help box last: above the other controls of the window.
+    textbox(p, 14, "Help", (150, 150, 360, 176), "",
+            [p_palette("Base", HELP_YELLOW), p_bool("visible", False),
+             p_enum("frameShape", "QFrame::Box"), p_enum("focusPolicy", "Qt::NoFocus")])
+    return p
+
+
 # ------------------------------------------------------------------ file
 
 
 def main():
     panels = [make_main(), make_recorder(), make_para1(), make_para2(), make_calib(),
-              make_compare()]
+              make_compare(), make_statistics()]
     s = '<?xml version="1.0" encoding="UTF-8"?>\n'
     s += "<!-- Panel resources of Q-ROX-MX-Raror 3.06; written by scripts/make_uir.py. -->\n"
     s += '<ui version="4.0">\n <class>resources</class>\n'

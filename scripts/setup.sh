@@ -7,6 +7,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build clang-format
   qt6-base-dev qt6-serialport-dev qt6-tools-dev libqt6opengl6-dev libqcustomplot-dev
+  qt6-svg-dev
   libgtest-dev libgmock-dev
   xvfb xauth xdotool imagemagick
   dpkg-dev file desktop-file-utils appstream librsvg2-bin lintian

@@ -114,6 +114,8 @@ void PlotVIDEOBarGraphMX400() {
 }
 
 namespace {
+GraphWatcher frameWatcher = nullptr;
+
 // The drawing functions of one layout.
 struct LayoutPlots {
   void (*bar)();
@@ -134,10 +136,16 @@ LayoutPlots LivePlots() {
 
 void PlotLiveBarGraph() {
   LivePlots().bar();
+  if (frameWatcher) frameWatcher();
 }
 
 void PlotLiveBarAndRollGraphs() {
   const LayoutPlots plots = LivePlots();
   plots.bar();
   plots.roll();
+  if (frameWatcher) frameWatcher();
+}
+
+void WatchMeasurementFrames(GraphWatcher watcher) {
+  frameWatcher = watcher;
 }

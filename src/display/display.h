@@ -22,3 +22,9 @@ void PlotLiveBarGraph();
 void PlotLiveBarAndRollGraphs();
 // Tolerance displays 28 (up) and 29 (low) in millimetres: S x t / divisor.
 void ShowTolerancesInMillimetres(unsigned up, unsigned low, double divisor);
+
+// Whoever watches the graphs is told after each measurement frame that RUN, VIDEO or a
+// recording has drawn, and after each video curve drawn. nullptr: nobody watches.
+using GraphWatcher = void (*)();
+void WatchMeasurementFrames(GraphWatcher watcher);
+void WatchVideoCurves(GraphWatcher watcher);

@@ -10,6 +10,7 @@ constexpr int PLOT_STYLE = 5;
 constexpr int POINT_STYLE = 10;
 constexpr int LINE_STYLE = 0;
 constexpr int POINT_FREQUENCY = 1;
+GraphWatcher curveWatcher = nullptr;
 }  // namespace
 
 void PlotVIDEOCurve(const u16* video, const u16* threshold, const double* x) {
@@ -20,4 +21,9 @@ void PlotVIDEOCurve(const u16* video, const u16* threshold, const double* x) {
   PlotXY(pHandle, MAIN_VIDEO_GRAPH, x, threshold, VIDEO_POINTS, VAL_DOUBLE,
          VAL_UNSIGNED_SHORT_INTEGER, PLOT_STYLE, POINT_STYLE, LINE_STYLE, POINT_FREQUENCY,
          COLOR_DARK_GREEN);
+  if (curveWatcher) curveWatcher();
+}
+
+void WatchVideoCurves(GraphWatcher watcher) {
+  curveWatcher = watcher;
 }

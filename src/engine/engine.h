@@ -40,6 +40,18 @@ constexpr int ATTR_POINTS_PER_SCREEN = 1171;
 constexpr int ATTR_TRACE_COLOR = 1230;
 constexpr int ATTR_TOOLTIP_TEXT = 1910;  // string attribute: the text shown on hovering
 
+// Plot attributes (SetPlotAttribute)
+constexpr int ATTR_LINE_STYLE = 1219;            // VAL_SOLID, VAL_DASH, VAL_DOT
+constexpr int ATTR_PLOT_ZPLANE_POSITION = 2270;  // 0: in front of the graph's other plots
+constexpr int VAL_SOLID = 0;
+constexpr int VAL_DASH = 1;
+constexpr int VAL_DOT = 2;
+
+// EVENT_KEYPRESS: eventData1 is the key (letters as upper-case ASCII), eventData2 the
+// modifier keys held.
+constexpr int VAL_MENUKEY_MODIFIER = 0x04000000;  // Ctrl
+constexpr int VAL_FWD_DELETE_VKEY = 0x01000007;   // Del
+
 // Axis and scaling
 constexpr int VAL_XAXIS = 0;
 constexpr int VAL_LEFT_YAXIS = 1;
@@ -225,12 +237,22 @@ struct PlotInfo {
   bool rectangle = false;                 // else an XY plot
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // rectangle corners
   int lineColor = 0, fillColor = 0;       // rectangle colours; XY: both the plot colour
-  std::vector<double> x, y;               // XY points
+  std::vector<double> x, y;               // XY points; bar chart: centres and heights
+  bool bars = false;                      // a bar chart (PlotBarChart)
 };
 std::vector<PlotInfo> GetGraphPlots(int panel, int control);
 // Strip chart: the points of trace `trace` (1-based) as currently on screen, oldest first.
 std::vector<double> GetStripChartTrace(int panel, int control, int trace);
 int GetTraceAttribute(int panel, int control, int trace, int attribute, int* value);
+// Bars centred on x[i], y[i] high and `width` wide (a histogram): one plot.
+int PlotBarChart(int panel, int control, const double* x, const double* y, int count, double width,
+                 int lineColor, int fillColor);
+// ATTR_LINE_STYLE of a plot, or its place among the graph's plots (ATTR_PLOT_ZPLANE_POSITION:
+// 0 in front; a number beyond the last plot puts it behind all others).
+int SetPlotAttribute(int panel, int control, int plot, int attribute, int value);
+// Saves the graph as shown, by the ending of `path`: ".png", ".pdf" or ".svg" (any case).
+// 0, UIEFile when the file cannot be written, UIEInvalidAttribute for another ending.
+int SaveGraph(int panel, int control, const char* path);
 
 // ---------------------------------------------------------------- pop-ups
 int ConfirmPopup(const char* title, const char* message);

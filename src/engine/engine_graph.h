@@ -15,6 +15,7 @@ class QCPItemStraightLine;
 class QCPItemTracer;
 class QCPCurve;
 class QCPGraph;
+class QCPBars;
 
 namespace engine {
 
@@ -24,6 +25,7 @@ struct PlotRecord {
   PlotInfo info;
   QCPItemRect* rect = nullptr;  // rectangles
   QCPCurve* curve = nullptr;    // XY plots
+  QCPBars* bars = nullptr;      // bar charts
 };
 
 struct CursorRecord {
@@ -64,5 +66,11 @@ void InitGraph(GraphState& g, QCustomPlot* plot);
 int SetGraphAttribute(GraphState& g, int attribute, int value);
 int GetGraphAttribute(const GraphState& g, int attribute, int* value);
 bool IsGraphAttribute(int attribute);
+// Looks up a graph control: 0, or a negative UI error (graphs.cpp).
+int LookupGraphState(int panel, int control, GraphState** out);
+// The graph shows a change of its plots (false) or of an axis (true) with its next redraw.
+void QueueGraphRedraw(GraphState& g, bool everything);
+// Cursors lie above the plots: put them last again after a new plot.
+void KeepGraphCursorsOnTop(GraphState& g);
 
 }  // namespace engine

@@ -204,6 +204,7 @@ void ReleasePlot(GraphState& g, engine::PlotRecord& rec) {
     rec.curve->data()->clear();
     g.spareCurves.push_back(rec.curve);
   }
+  if (rec.bars) g.plot->removePlottable(rec.bars);
 }
 
 int AddPlot(GraphState& g, engine::PlotRecord rec) {
@@ -256,6 +257,7 @@ void InitGraph(GraphState& g, QCustomPlot* plot) {
   // every segment pays the painter's set-up again, and a frame draws six traces.
   plot->setPlottingHints(QCP::phCacheLabels);
   plot->setContextMenuPolicy(Qt::PreventContextMenu);
+  plot->setFocusPolicy(Qt::ClickFocus);  // a click gives the graph the keys (to save it)
   SetUpLayers(plot);
   g.redraw = new QueuedRedraw(plot);
   ApplyInitialRange(plot, plot->xAxis, "xMin", "xMax");
@@ -276,6 +278,18 @@ void InitGraph(GraphState& g, QCustomPlot* plot) {
     if (!plot->property("xMin").isValid()) SetStripRange(g);
   }
   QObject::connect(plot, &QCustomPlot::beforeReplot, plot, [plot] { Autoscale(plot); });
+}
+
+int LookupGraphState(int panel, int control, GraphState** out) {
+  return LookupGraph(panel, control, out);
+}
+
+void QueueGraphRedraw(GraphState& g, bool everything) {
+  g.redraw->Queue(everything);
+}
+
+void KeepGraphCursorsOnTop(GraphState& g) {
+  KeepCursorsOnTop(g);
 }
 
 bool IsGraphAttribute(int attribute) {

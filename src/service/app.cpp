@@ -8,13 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "display/display.h"
 #include "engine/engine.h"
 #include "gui/gui.h"
 #include "operations/operations.h"
+#include "popup/popup.h"
 #include "service/batch.h"
 #include "service/jsonresult.h"
 #include "service/report.h"
 #include "service/service.h"
+#include "service/statistics.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
 #include "sim/sim.h"
@@ -65,6 +68,10 @@ constexpr char kUsage[] =
     "                        linearisation file\n"
     "  --scan                probe every serial port found and every --port given (may\n"
     "                        be repeated) with the echo check and the identification\n"
+    "  --stats FILE          count, mean, SD, min, max and P-P of the columns of a\n"
+    "                        recorder file (no sensor needed)\n"
+    "  --limits LOW,HIGH     with --stats: Cp and Cpk of a column against these limits\n"
+    "  --column NAME         with --limits: the column (default M-VALUE)\n"
     "  --json                with an action: its result as one JSON object on stdout\n"
     "                        (the texts for a person go to stderr)\n"
     "\n"
@@ -80,7 +87,8 @@ constexpr char kUsage[] =
     "  qrox --port /dev/ttyUSB0 --record RECORD.DAT --samples 100 --increment 2\n"
     "  qrox --port /dev/ttyUSB0 --report case17.json --xflash-file XF-LINEAR.DAT\n"
     "  qrox --scan --port /dev/pts/5 --json\n"
-    "  qrox --port sim --read-ram demo.cfg\n";
+    "  qrox --port sim --read-ram demo.cfg\n"
+    "  qrox --stats RECORD.DAT --json --limits 1948,2148\n";
 
 const std::vector<CommandLineOption> kOptions = {
     {"port", "DEVICE", nullptr, true},
@@ -101,7 +109,10 @@ const std::vector<CommandLineOption> kOptions = {
     {"report", "FILE"},
     {"xflash-file", "FILE"},
     {"scan"},
+    {"stats", "FILE"},
     {"json"},
+    {"column", "NAME"},
+    {"limits", "LOW,HIGH"},
 };
 
 // The simulated sensor is always offered in the port table, but its pseudo-terminal is
@@ -136,12 +147,30 @@ int ChoosePort(int panel, int control, int event, void* callbackData, int eventD
   return CC_DropDCom(panel, control, event, callbackData, eventData1, eventData2);
 }
 
-// RUN: the frame rate of the run, for the line health.
+// RUN: the frame rate of the run, for the line health; the statistics window.
 int RunMeasured(int panel, int control, int event, void* callbackData, int eventData1,
                 int eventData2) {
   if (event == EVENT_COMMIT) LinkRunStarted();
   CC_BTNRun(panel, control, event, callbackData, eventData1, eventData2);
-  if (event == EVENT_COMMIT) LinkRunEnded();
+  if (event == EVENT_COMMIT) {
+    LinkRunEnded();
+    ShowStatisticsNow();  // the last frames at once
+  }
+  return 0;
+}
+
+// VIDEO and the recording run: the statistics window shows their last frames at once.
+int VideoCounted(int panel, int control, int event, void* callbackData, int eventData1,
+                 int eventData2) {
+  CC_BTNVideo(panel, control, event, callbackData, eventData1, eventData2);
+  if (event == EVENT_COMMIT) ShowStatisticsNow();
+  return 0;
+}
+
+int RecordingCounted(int panel, int control, int event, void* callbackData, int eventData1,
+                     int eventData2) {
+  CC_CBTNStartRecord(panel, control, event, callbackData, eventData1, eventData2);
+  if (event == EVENT_COMMIT) ShowStatisticsNow();
   return 0;
 }
 
@@ -160,9 +189,19 @@ struct ServiceBinding {
 };
 
 const ServiceBinding kServiceBindings[] = {
-    {&pHandle, MAIN_COMPORT, ChoosePort},  {&pHandle, MAIN_RUN, RunMeasured},
-    {&pHandle, MAIN_SEND, SendVerified},   {&pHandle, MAIN_COMPARE, CC_BTNCompare},
-    {&pHandle, MAIN_VERIFY, CC_CHKVerify}, {&pCompare, COMPARE_CLOSE, CC_BTNCompareClose},
+    {&pHandle, MAIN_COMPORT, ChoosePort},
+    {&pHandle, MAIN_RUN, RunMeasured},
+    {&pHandle, MAIN_SEND, SendVerified},
+    {&pHandle, MAIN_COMPARE, CC_BTNCompare},
+    {&pHandle, MAIN_VERIFY, CC_CHKVerify},
+    {&pCompare, COMPARE_CLOSE, CC_BTNCompareClose},
+    {&pHandle, MAIN_VIDEO, VideoCounted},
+    {&pPopup, REC_START, RecordingCounted},
+    {&pHandle, MAIN_STATISTICS, CC_BTNStatistics},
+    {&pHandle, MAIN_KEEP_REFERENCE, CC_BTNKeepReference},
+    {&pHandle, MAIN_VIDEO_GRAPH, CC_GRAPHDataDiagnostic},
+    {&pHandle, MAIN_ROLL_GRAPH, CC_GRAPHRawSaved},
+    {&pHandle, MAIN_BAR_GRAPH, CC_GRAPHBarSaved},
     {&pHandle, MAIN_REPORT, CC_BTNReport},
 };
 
@@ -171,7 +210,8 @@ const ServiceBinding kServiceBindings[] = {
 int ServiceLoadPanels(const char* uirPath) {
   if (LoadAllPanels(uirPath) < 0) return -1;
   pCompare = LoadPanel(0, uirPath, PANEL_COMPARE);
-  return pCompare < 0 ? -1 : 0;
+  if (pCompare < 0) return -1;
+  return LoadStatisticsPanel(uirPath);
 }
 
 void ServiceInstallCallbacks() {
@@ -179,10 +219,13 @@ void ServiceInstallCallbacks() {
   for (const ServiceBinding& b : kServiceBindings)
     InstallCtrlCallback(*b.panel, b.control, b.callback, nullptr);
   InstallPanelCallback(pCompare, CC_COMPARE, nullptr);
+  InstallStatisticsCallbacks();
+  ShowGraphSaveTips();
 }
 
 int ServiceStartUp() {
   WatchLink();
+  WatchVideoDiagnostics();
   ShowHealthTip();
   const int lineOk = StartUp();
   RepeatLinkNote();  // the panel preparation of start-up hides the help boxes
@@ -193,6 +236,8 @@ void ServiceShutDown() {
   TraceLinkHealth();
   DiscardPanel(pCompare);
   pCompare = 0;
+  DiscardStatisticsPanel();
+  WatchVideoCurves(nullptr);
   ShutDown();
 }
 
@@ -306,7 +351,8 @@ int AppMain(int argc, char** argv) {
   if (job.action == BatchJob::SCAN) options.scanDevices = Lines(options.portDevice);
   if (values.count("log")) options.logFile = values["log"];
   if (job.json) JsonResultBegin(job.name);
-  const int result = Run(argc, argv, options, job);
+  const int result =
+      job.action == BatchJob::STATS ? RunBatchAction(job) : Run(argc, argv, options, job);
   JsonResultEnd(result);
   return result;
 }

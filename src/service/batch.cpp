@@ -15,6 +15,7 @@
 #include "service/jsonresult.h"
 #include "service/report.h"
 #include "service/service.h"
+#include "service/statistics.h"
 #include "shell/colors.h"
 #include "shell/globals.h"
 
@@ -247,7 +248,7 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
                  {"send-ram", BatchJob::SEND_RAM}, {"send-eeprom", BatchJob::SEND_EEPROM},
                  {"compare", BatchJob::COMPARE},   {"write-xflash", BatchJob::WRITE_XFLASH},
                  {"record", BatchJob::RECORD},     {"report", BatchJob::REPORT},
-                 {"scan", BatchJob::SCAN}};
+                 {"scan", BatchJob::SCAN},         {"stats", BatchJob::STATS}};
   *job = BatchJob{};
   for (const auto& a : actions) {
     auto it = options.find(a.name);
@@ -299,11 +300,20 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
       return -1;
     }
   }
+  for (const char* name : {"column", "limits"}) {
+    if (!options.count(name)) continue;
+    if (job->action != BatchJob::STATS) {
+      *error = std::string("--") + name + " goes with --stats";
+      return -1;
+    }
+  }
   job->json = options.count("json") > 0;
   if (job->json && job->action == BatchJob::NONE) {
     *error = "--json goes with an action";
     return -1;
   }
+  if (options.count("column")) job->column = options.at("column");
+  if (options.count("limits")) job->limits = options.at("limits");
   if (job->action != BatchJob::NONE && job->action != BatchJob::SCAN && job->file.empty()) {
     *error = "the action needs a file name";
     return -1;
@@ -331,6 +341,8 @@ int RunAction(const BatchJob& job) {
       return Record(job);
     case BatchJob::REPORT:
       return RunReport({job.file, job.samples, job.xflashFile});
+    case BatchJob::STATS:
+      return PrintRecorderFileStats(job);
     default:
       return BATCH_OK;
   }
@@ -340,6 +352,7 @@ int RunAction(const BatchJob& job) {
 
 int RunBatchAction(const BatchJob& job) {
   const int exit = RunAction(job);
-  JsonResultSet("status_line", QString::fromStdString(StatusLine()));
+  if (job.action != BatchJob::STATS)  // the statistics of a file need no panels
+    JsonResultSet("status_line", QString::fromStdString(StatusLine()));
   return exit;
 }

@@ -14,6 +14,7 @@
 #include "engine/engine.h"
 #include "engine/engine_qt.h"
 #include "service/service.h"
+#include "service/statistics.h"
 #include "shell/globals.h"
 #include "support/app_fixture.h"
 
@@ -158,8 +159,10 @@ TEST_F(AccessTest, TabVisitsTheControlsTopToBottomLeftToRight) {
       {pHandle, MAIN_VERIFY},
       {pHandle, MAIN_COMPARE},
       {pHandle, MAIN_COMPORT},
-      // the right column: the edge row, then RESET
+      // the right column: the edge row (STATISTICS and KEEP REF. in it), then RESET
       {pHandle, MAIN_EBEG},
+      {pHandle, MAIN_STATISTICS},
+      {pHandle, MAIN_KEEP_REFERENCE},
       {pHandle, MAIN_EEND},
       {pHandle, MAIN_ZOOM},
       {pHandle, MAIN_RESET},

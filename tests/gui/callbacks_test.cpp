@@ -458,6 +458,7 @@ TEST_F(CallbacksTest, DependentControlsFollowTheirModes) {
 }
 
 TEST_F(CallbacksTest, ThresholdSliderRedrawsTheLine) {
+  WatchVideoCurves(nullptr);  // the designed drawing alone (diagnostics: videodiag_test)
   ADCMAX = 255;
   for (int i = 0; i < 256; ++i) adcbuf[i] = static_cast<u16>(i);
   const u16 before = parameter[17];

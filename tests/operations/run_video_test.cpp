@@ -280,6 +280,7 @@ TEST_F(RunVideoTest, ClosingTheMainPanelEndsRun) {
 TEST_F(RunVideoTest, VideoFetchesWholeProfileAndStops) {
   // Paced like the real line, so that STOP lands inside a block wait.
   StartApp(sim::DefaultModel(), Paced());
+  WatchVideoCurves(nullptr);  // the designed drawing alone (diagnostics: videodiag_test)
   const auto profile = DistinctProfile(1);
   sensor->SetProfile(profile);
   const std::array<uint16_t, 16> m = {700, 900, 700, 0, 0, 700, 30, 2, 1, 2, 0, 0, 0, 0, 0, 0};
@@ -336,6 +337,7 @@ TEST_F(RunVideoTest, VideoFetchesWholeProfileAndStops) {
 
 TEST_F(RunVideoTest, VideoProfileMatchesTheMovingSensorProfile) {
   StartApp(sim::DefaultModel());
+  WatchVideoCurves(nullptr);  // the designed drawing alone (diagnostics: videodiag_test)
   const size_t before = FramesWith(*sensor, CMD_DATA64).size();
   StopWhen([&] { return FramesWith(*sensor, CMD_DATA64).size() >= before + 1; });
   RunLoop(MAIN_VIDEO);
@@ -362,6 +364,7 @@ std::vector<std::array<u16, 64>> BlockReplies(const sim::SimHost& host) {
 
 TEST_F(RunVideoTest, FailingBlockCostsItsPassItsDrawingAndNothingElse) {
   StartApp(sim::DefaultModel());
+  WatchVideoCurves(nullptr);  // the designed drawing alone (diagnostics: videodiag_test)
   // The moving profile changes with every measurement frame. Pass 1 is whole; block 2
   // of pass 2 gets no reply, and STOP comes while that block is awaited.
   const size_t start = sensor->Received().size();
@@ -403,6 +406,7 @@ TEST_F(RunVideoTest, FailingBlockCostsItsPassItsDrawingAndNothingElse) {
 
 TEST_F(RunVideoTest, VideoGoesOnAfterAFailingBlock) {
   StartApp(sim::DefaultModel());
+  WatchVideoCurves(nullptr);  // the designed drawing alone (diagnostics: videodiag_test)
   const size_t start = sensor->Received().size();
   sim::Faults faults;
   faults.dropReplyNumber = static_cast<int>(start) + 3;  // block 2 of pass 1

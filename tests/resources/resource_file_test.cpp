@@ -31,6 +31,7 @@
 #include "engine/engine_qt.h"
 #include "gui/gui.h"
 #include "service/service.h"
+#include "service/statistics.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
 
@@ -145,6 +146,21 @@ const std::vector<Expected>& AllControls() {
       {&pCompare, COMPARE_RESULT, Kind::TextBox},
       {&pCompare, COMPARE_CLOSE, Kind::Command},
       {&pCompare, COMPARE_PATH, Kind::StringIndicator},
+      {&pHandle, MAIN_STATISTICS, Kind::Command},
+      {&pHandle, MAIN_KEEP_REFERENCE, Kind::Command},
+      {&pStats, STATS_SOURCE, Kind::TextBox},
+      {&pStats, STATS_FRAMES, Kind::Ring},
+      {&pStats, STATS_RESET, Kind::Command},
+      {&pStats, STATS_OPEN, Kind::Command},
+      {&pStats, STATS_TABLE, Kind::Table},
+      {&pStats, STATS_HISTOGRAM, Kind::Graph},
+      {&pStats, STATS_CP, Kind::StringIndicator},
+      {&pStats, STATS_CPK, Kind::StringIndicator},
+      {&pStats, STATS_SETPOINT, Kind::Indicator},
+      {&pStats, STATS_LSL, Kind::Indicator},
+      {&pStats, STATS_USL, Kind::Indicator},
+      {&pStats, STATS_CLOSE, Kind::Command},
+      {&pStats, STATS_HELP, Kind::TextBox},
   };
   return all;
 }
@@ -212,9 +228,9 @@ class ResourceFileTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    for (int h : {pPara1, pPara2, pCalib, pPopup, pCompare, pHandle})
+    for (int h : {pPara1, pPara2, pCalib, pPopup, pCompare, pStats, pHandle})
       if (h > 0) DiscardPanel(h);
-    pHandle = pPopup = pPara1 = pPara2 = pCalib = pCompare = 0;
+    pHandle = pPopup = pPara1 = pPara2 = pCalib = pCompare = pStats = 0;
   }
 
   static int IntVal(int panel, int ctrl) {
@@ -402,7 +418,7 @@ TEST_F(ResourceFileTest, EveryNumberedControlExistsWithAFittingKind) {
   }
 
   // Nothing numbered beyond the program's controls; every label belongs to a control.
-  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare}) {
+  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare, pStats}) {
     for (const Item& it : PanelItems(panel)) {
       if (it.isCaption) continue;
       EXPECT_TRUE(known[panel].count(it.ctrl))
@@ -654,15 +670,17 @@ TEST_F(ResourceFileTest, NumericControlsHoldTheValuesTheProgramWrites) {
 // and the logo and the REPORT button on the coloured field.
 TEST_F(ResourceFileTest, NoTwoControlsOverlap) {
   auto allowed = [](int panel, const Item& a, const Item& b) {
-    if (panel != pHandle || a.isLabel || b.isLabel || a.isCaption || b.isCaption) return false;
+    if (a.isLabel || b.isLabel || a.isCaption || b.isCaption) return false;
     std::set<int> pair = {a.ctrl, b.ctrl};
+    if (panel == pStats) return pair.count(STATS_HELP) > 0;
+    if (panel != pHandle) return false;
     if (pair == std::set<int>{MAIN_VIDEO_GRAPH, MAIN_ROLL_GRAPH}) return true;
     if (pair == std::set<int>{MAIN_INFO_FIELD, MAIN_LOGO}) return true;
     if (pair == std::set<int>{MAIN_INFO_FIELD, MAIN_REPORT}) return true;
     return pair.count(MAIN_HELP1) || pair.count(MAIN_HELP2);
   };
   int checked = 0;
-  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare}) {
+  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare, pStats}) {
     QWidget* p = PanelWidget(panel);
     ASSERT_NE(p, nullptr);
     const QRect bounds(0, 0, p->width(), p->height());
@@ -694,7 +712,7 @@ TEST_F(ResourceFileTest, NoTwoControlsOverlap) {
 
 // Texts fit their controls: labels, captions, button and switch texts, list items.
 TEST_F(ResourceFileTest, TextsFitTheirControls) {
-  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare}) {
+  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare, pStats}) {
     for (const Item& it : PanelItems(panel)) {
       QWidget* w = it.widget;
       const std::string where = "panel " + std::to_string(panel) + ": " + it.Name();
@@ -800,6 +818,8 @@ TEST_F(ResourceFileTest, HelpBoxesOpenWhereTheyAreSeen) {
       {&pHandle, MAIN_EBEG, RightOf, 10, -20},
       {&pHandle, MAIN_EEND, LeftOfByWidth, -100, -20},
       {&pHandle, MAIN_ROLL_GRAPH, RollGraph, 80, 40},
+      {&pHandle, MAIN_STATISTICS, RightOf, -92 - 120, -160},
+      {&pHandle, MAIN_KEEP_REFERENCE, RightOf, -80 - 200, -160},
       {&pPara1, PARA1_EVALMODE, PageRightOf, 20, -10},
       {&pPara1, PARA1_HWMODE, PageRightOf, 20, -10},
       {&pPara1, PARA1_TRIGMODE, PageRightOf, 20, -10},

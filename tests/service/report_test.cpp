@@ -243,6 +243,7 @@ TEST_F(ReportTest, EveryActionPrintsOneJsonObject) {
       {port + "--record " + In("rec.dat") + " --samples 2 --increment 0", "record", 0, "records",
        2},
       {port + "--report " + In("j.json") + " --samples 5", "report", 0, "complete", true},
+      {"--json --stats " + In("rec.dat"), "stats", 0, "count", 2},
       {port + "--record " + In("x.dat") + " --samples x", "record", 2, "error",
        "--samples needs a whole number from 0 to 65535"},
   };

@@ -51,4 +51,21 @@ TEST(RunningStats, CapabilityAgainstLimits) {
   EXPECT_FALSE(CapabilityOf(constant, 0.0, 10.0).valid);  // no spread
 }
 
+// The last 100 of 150 values against their own figures; the histogram of known values.
+TEST(RecentValues, WindowAndHistogramOfKnownData) {
+  RecentValues recent(100);
+  for (int i = 1; i <= 150; ++i) recent.Add(1e9 + i);
+  const RunningStats last = recent.Newest(100);  // 1e9 + 51 .. 1e9 + 150
+  EXPECT_EQ(last.count, 100);
+  EXPECT_DOUBLE_EQ(last.mean, 1e9 + 100.5);
+  EXPECT_NEAR(last.Sd(), 29.011491975882016, 1e-9);
+  EXPECT_EQ(last.min, 1e9 + 51);
+  EXPECT_EQ(recent.Newest(3).mean, 1e9 + 149);
+
+  const Histogram h = HistogramOf({{10, 2}, {11, 1}, {19, 4}}, 8.0, 20.0, 5);  // bins of 3
+  EXPECT_EQ(h.width, 3.0);
+  EXPECT_EQ(h.centres, (std::vector<double>{7, 10, 13, 16, 19}));
+  EXPECT_EQ(h.counts, (std::vector<double>{0, 3, 0, 0, 4}));
+}
+
 }  // namespace
