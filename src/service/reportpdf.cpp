@@ -103,11 +103,11 @@ QImage ProfilePicture(const ServiceReport& r) {
                {profile, threshold});
 }
 
-// From `low` to `high` in four steps of 1, 2 or 5 times a power of ten.
+// From `low` to `high` in four steps of 1, 2, 2.5 or 5 times a power of ten.
 std::pair<double, double> RoundRange(double low, double high) {
   const double rough = std::max(1.0, (high - low) / 4);
   const double power = std::pow(10.0, std::floor(std::log10(rough)));
-  for (double step : {power, 2 * power, 5 * power, 10 * power}) {
+  for (double step : {power, 2 * power, 2.5 * power, 5 * power, 10 * power}) {
     const double from = std::floor(low / step) * step;
     if (from + 4 * step >= high) return {from, 4 * step};
   }
