@@ -74,7 +74,11 @@ set(QROX_DESCRIPTION_LINES
 list(JOIN QROX_DESCRIPTION_LINES "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
-# The Qt 6 and QCustomPlot run-time libraries, from the program's own links.
+# The Qt 6 and QCustomPlot run-time libraries, from the program's own links; the journal's
+# SQL drivers are plug-ins that no link shows: SQLite for the default journal, PostgreSQL
+# for a plant's shared one.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -537,6 +537,8 @@ def make_main():
     # profile of the video graph.
     command(p, 45, "Statistics", "STATISTICS", (598, ey - 1, 92, FIELD_H + 2))
     command(p, 46, "KeepReference", "KEEP REF.", (696, ey - 1, 80, FIELD_H + 2))
+    # The journal of the writes, at the right of the information area beside REPORT.
+    command(p, 44, "History", "HISTORY", (MAIN_W - 8 - 110 - 8 - 110, 57, 110, BUTTON_H))
 
     # Analogue output: reset of the stored maximum/minimum and the three displays, shown
     # only for the analogue-output modes that use them.
@@ -695,12 +697,37 @@ def make_statistics():
     return p
 
 
+# ------------------------------------------------------------------ history panel
+
+
+def make_history():
+    # A top-level window: the journal's entries newest first on the left, the words the
+    # chosen entry changed on the right, and the restore of the set held before it.
+    row_h = 19
+    table_h = 24 + 30 * row_h + 4
+    p = Panel(7, "history", "Q-ROX Parameter Journal", 1000, 720, pos=(4, 4))
+    textbox(p, 3, "Result", (10, 10, 980, 44), "",
+            [p_font(10, True), p_enum("focusPolicy", "Qt::NoFocus")])
+    table(p, 2, "Entries", (10, 62, 570, table_h),
+          ["NO.", "TIME", "ACTION", "PORT", "HW / FW", "OUTCOME"], [44, 150, 96, 104, 70, 90],
+          row_h)
+    table(p, 7, "Words", (590, 62, 400, table_h), ["NO.", "PARAMETER", "BEFORE", "AFTER"],
+          [40, 200, 76, 76], row_h)
+    y = 62 + table_h + 10
+    label(p, 6, "ENTRY", (10, y, 50, FIELD_H), align="Qt::AlignLeft|Qt::AlignVCenter")
+    numeric(p, 6, "Entry", (62, y, 110, FIELD_H), 0, 2147483647, 0)
+    switch(p, 5, "All", "ALL SENSORS", (190, y, 130, FIELD_H), False)
+    command(p, 8, "Restore", "RESTORE", (590, y - 2, 150, BUTTON_H), bold=True)
+    command(p, 4, "Close", "CLOSE", (880, y - 2, 110, BUTTON_H), bold=True)
+    return p
+
+
 # ------------------------------------------------------------------ file
 
 
 def main():
     panels = [make_main(), make_recorder(), make_para1(), make_para2(), make_calib(),
-              make_compare(), make_statistics()]
+              make_compare(), make_history(), make_statistics()]
     s = '<?xml version="1.0" encoding="UTF-8"?>\n'
     s += "<!-- Panel resources of Q-ROX-MX-Raror 3.06; written by scripts/make_uir.py. -->\n"
     s += '<ui version="4.0">\n <class>resources</class>\n'

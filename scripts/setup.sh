@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests, the package check and the real-window
-# check need.
+# Installs the Debian packages the build, the tests (the journal's PostgreSQL server too),
+# the package check and the real-window check need.
 # Idempotent: installs only what is missing. Runs as root (or through sudo).
 set -euo pipefail
 
@@ -9,6 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-serialport-dev qt6-tools-dev libqt6opengl6-dev libqcustomplot-dev
   qt6-svg-dev
   libgtest-dev libgmock-dev
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
   xvfb xauth xdotool imagemagick
   dpkg-dev file desktop-file-utils appstream librsvg2-bin lintian
 )

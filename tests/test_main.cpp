@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <filesystem>
 
 #include "engine/engine.h"
 #include "shell/globals.h"
@@ -23,11 +24,16 @@ class FreshStateForEveryTest : public ::testing::EmptyTestEventListener {
 
 int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // The user's data directory (the journal's default place) of this run and the programs
+  // it starts.
+  char data[] = "/tmp/qrox-tests-data-XXXXXX";
+  if (mkdtemp(data)) setenv("XDG_DATA_HOME", data, 1);
   ::testing::InitGoogleTest(&argc, argv);
   ::testing::UnitTest::GetInstance()->listeners().Append(new FreshStateForEveryTest);
   QApplication app(argc, argv);
   InitCVIRTE(argc, argv);
   int result = RUN_ALL_TESTS();
   CloseCVIRTE();
+  std::filesystem::remove_all(data);
   return result;
 }

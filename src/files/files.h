@@ -14,6 +14,11 @@ int SendParaToPath(const char* path);
 int ReadParaFromPath(const char* path);
 // Only reads the 30 words of a parameter file (each cut to 16 bits): 0 or a negative error.
 int ReadParaWords(const char* path, u16 words[30]);
+// Whoever records the writes is told of each parameter-file write: before it (`words`
+// null; an answer of 0 stops it, and it fails with kFileWriteError) and after it (the 30
+// words written and the result of the file operation).
+using ParaFileWatcher = int (*)(const char* path, const u16* words, int result);
+void WatchParaFileWrites(ParaFileWatcher watcher);  // nullptr: nobody watches
 
 // Linearisation table and X-FLASH (xflash.cpp)
 CTRL_CALLBACK(CC_WriteXFLASH);
@@ -27,7 +32,7 @@ int ReadLinDataFromPath(const char* path);
 enum { VERIFY_ALWAYS = 1, VERIFY_ASK = 2 };
 int WriteLinTable(int verify);
 // The counts of the last write run.
-struct XflashRun {
+struct XflashCounts {
   bool cleared = false;      // the clear was acknowledged
   int chunks = 0;            // chunks of the table
   int failedChunks = 0;      // chunks the sensor did not acknowledge
@@ -35,7 +40,18 @@ struct XflashRun {
   int failedReadChunks = 0;  // chunks the read-back did not get
   int differingWords = 0;    // words read back that differ from the table
 };
-XflashRun LastXflashRun();
+XflashCounts LastXflashCounts();
+// Whoever records the writes is told of each write run of WriteLinTable: before it
+// (`starting`; an answer of 0 stops it, and it reports 1) and after it, with its result
+// and the read-back (1 matched, 0 did not, -1 none made).
+struct XflashRun {
+  bool starting = false;
+  int words = 0;  // of the table
+  int result = 0;
+  int readBack = -1;
+};
+using XflashWatcher = int (*)(const XflashRun& run);
+void WatchXflashWrites(XflashWatcher watcher);  // nullptr: nobody watches
 int ClearXFLASH();
 int WriteXFLASH(u16 offset, u16 page);
 // The X-FLASH read back against the loaded table (command 103) without drawing or status

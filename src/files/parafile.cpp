@@ -8,7 +8,12 @@
 
 namespace {
 constexpr int FIELD_WIDTH = 6;
+ParaFileWatcher paraFileWatcher = nullptr;
 }  // namespace
+
+void WatchParaFileWrites(ParaFileWatcher watcher) {
+  paraFileWatcher = watcher;
+}
 
 void SendParaToFile() {
   SendParaToPath(file_name);
@@ -22,9 +27,12 @@ int SendParaToPath(const char* path) {
   u32 words[SET_WORDS];
   for (int i = 0; i < SET_WORDS; ++i) words[i] = set[i];
 
-  const int result =
-      ArrayToFile(path, words, VAL_UNSIGNED_INTEGER, SET_WORDS, 1, VAL_GROUPS_TOGETHER,
-                  VAL_GROUPS_AS_COLUMNS, VAL_CONST_WIDTH, FIELD_WIDTH, VAL_ASCII, VAL_TRUNCATE);
+  const bool allowed = !paraFileWatcher || paraFileWatcher(path, nullptr, 0) != 0;
+  const int result = allowed ? ArrayToFile(path, words, VAL_UNSIGNED_INTEGER, SET_WORDS, 1,
+                                           VAL_GROUPS_TOGETHER, VAL_GROUPS_AS_COLUMNS,
+                                           VAL_CONST_WIDTH, FIELD_WIDTH, VAL_ASCII, VAL_TRUNCATE)
+                             : kFileWriteError;
+  if (allowed && paraFileWatcher) paraFileWatcher(path, set, result);
   if (result < 0) {
     SetStatus("Error writing parameter-file!");
     ShowStatusBuffer();

@@ -30,11 +30,12 @@ constexpr int PAGE_WORDS = 256;
 constexpr u16 FIRST_PAGE = 2;
 
 // The counts of the last write run.
-XflashRun lastRun;
+XflashCounts lastCounts;
 
 // Whether linArray holds a table loaded from a linearisation file (after start-up it
 // holds zeros, which no read-back may be compared with).
 bool tableLoaded = false;
+XflashWatcher xflashWatcher = nullptr;
 
 // Last page of the table: 5 for the MX400 (1024 words), 9 for all other sensors (2048).
 u16 LastPage() {
@@ -243,30 +244,51 @@ int CC_WriteXFLASH(int, int, int event, void*, int, int) {
   return 0;
 }
 
+namespace {
+
+// The write run of WriteLinTable; `readBack` 1 when a read-back matched, 0 when one did not.
+int WriteAndReadBack(int verify, int* readBack) {
+  lastCounts = XflashCounts{};
+  const int cleared = ClearXFLASH();
+  PrepareProgressBar();
+  const int failedChunks = WriteTable();
+  lastCounts = {cleared == 1, TableChunks(), failedChunks, false, 0, 0};
+  if (verify == VERIFY_ALWAYS ||
+      (verify == VERIFY_ASK && ConfirmPopup("X-FLASH", "Verify X-FLASH contents?") == 1)) {
+    PrepareProgressBar();
+    const VerifyResult check = VerifyXFLASH();
+    lastCounts.readBack = true;
+    lastCounts.failedReadChunks = check.failedChunks;
+    lastCounts.differingWords = check.differingWords;
+    ReportVerify(check);
+    ReportWriteRun(cleared, failedChunks, &check);
+    const bool matched = check.failedChunks == 0 && check.differingWords == 0 && !check.stopped;
+    *readBack = matched ? 1 : 0;
+    return failedChunks == 0 && matched ? 0 : 1;
+  }
+  ReportWriteRun(cleared, failedChunks, nullptr);
+  return failedChunks == 0 && cleared == 1 ? 0 : 1;
+}
+
+}  // namespace
+
 // Clears the X-FLASH and writes every chunk of the loaded table; reads it back when
 // `verify` is VERIFY_ALWAYS, or when the user agrees for VERIFY_ASK. "X-FLASH Data
 // successfully written!" stands only when every chunk was acknowledged (and the
 // read-back, if made, matched); otherwise the number of failed chunks is reported.
 int WriteLinTable(int verify) {
-  lastRun = XflashRun{};
-  const int cleared = ClearXFLASH();
-  PrepareProgressBar();
-  const int failedChunks = WriteTable();
-  lastRun = {cleared == 1, TableChunks(), failedChunks, false, 0, 0};
-  if (verify == VERIFY_ALWAYS ||
-      (verify == VERIFY_ASK && ConfirmPopup("X-FLASH", "Verify X-FLASH contents?") == 1)) {
-    PrepareProgressBar();
-    const VerifyResult check = VerifyXFLASH();
-    lastRun.readBack = true;
-    lastRun.failedReadChunks = check.failedChunks;
-    lastRun.differingWords = check.differingWords;
-    ReportVerify(check);
-    ReportWriteRun(cleared, failedChunks, &check);
-    const bool matched = check.failedChunks == 0 && check.differingWords == 0 && !check.stopped;
-    return failedChunks == 0 && matched ? 0 : 1;
-  }
-  ReportWriteRun(cleared, failedChunks, nullptr);
-  return failedChunks == 0 && cleared == 1 ? 0 : 1;
+  XflashRun run;
+  run.starting = true;
+  run.words = TableWords();
+  if (xflashWatcher && xflashWatcher(run) == 0) return 1;
+  run.starting = false;
+  run.result = WriteAndReadBack(verify, &run.readBack);
+  if (xflashWatcher) xflashWatcher(run);
+  return run.result;
+}
+
+void WatchXflashWrites(XflashWatcher watcher) {
+  xflashWatcher = watcher;
 }
 
 // Read command of the calibration page: reads the X-FLASH back and compares it with the
@@ -283,8 +305,8 @@ int CC_ReadXFLASH(int, int, int event, void*, int, int) {
   return 0;
 }
 
-XflashRun LastXflashRun() {
-  return lastRun;
+XflashCounts LastXflashCounts() {
+  return lastCounts;
 }
 
 XflashCheck ReadBackXFLASH() {

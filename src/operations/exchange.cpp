@@ -15,6 +15,12 @@ const char kGetHelp[] =
 const char kSendHelp[] =
     "SEND-BUTTON:\nSend parameter-frame to EEPROM- or\nRAM-memory of the Q-ROX-sensor!";
 
+GetWatcher getWatcher = nullptr;
+
+void TellGET(u16 source, u16 half, const u16* words) {
+  if (getWatcher) getWatcher(source, half, words);
+}
+
 // One half of the set to the sensor with command word 1 (SEND).
 void SendHalf(u16 half) {
   parameter[2] = half;
@@ -57,12 +63,18 @@ void PushGET(u16 source, u16 half) {
     if (WaitReply(Timer(), UNTIL_SYNCED_REPLY) == WAIT_REPLY) {
       CopyPPtoVars(half);
       SetStatus("Parameter-frame received! - Line Ok!");
+      TellGET(source, half, pp);
     } else {
       SetStatus("Timeout-RS-232...");
+      TellGET(source, half, nullptr);
     }
   }
   ShowStatusBuffer();
   if (half == 1) SetPanelValuesLive();
+}
+
+void WatchGETs(GetWatcher watcher) {
+  getWatcher = watcher;
 }
 
 int CC_BTNGet(int, int, int event, void*, int, int) {

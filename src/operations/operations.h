@@ -6,6 +6,10 @@
 
 // GET / SEND (exchange.cpp)
 void PushGET(u16 source, u16 half);
+// Whoever keeps what the sensor's memories hold is told of every GET half from RAM or
+// EEPROM: the 15 words received, or nullptr when no reply came.
+using GetWatcher = void (*)(u16 source, u16 half, const u16* words);
+void WatchGETs(GetWatcher watcher);  // nullptr: nobody watches
 CTRL_CALLBACK(CC_BTNGet);
 CTRL_CALLBACK(CC_BTNSend);
 CTRL_CALLBACK(CC_RBTRam);

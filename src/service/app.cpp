@@ -14,6 +14,8 @@
 #include "operations/operations.h"
 #include "popup/popup.h"
 #include "service/batch.h"
+#include "service/journal.h"
+#include "service/journal_cli.h"
 #include "service/jsonresult.h"
 #include "service/report.h"
 #include "service/service.h"
@@ -35,8 +37,8 @@ struct StartOptions {
 };
 
 constexpr char kUsage[] =
-    "Usage: qrox [--port DEVICE|sim] [--log FILE] [ACTION [--verify] [--samples N "
-    "--increment S]] [--json]\n"
+    "Usage: qrox [--port DEVICE|sim] [--log FILE] [--journal FILE|URL | --no-journal]\n"
+    "            [ACTION [--verify] [--samples N --increment S] [--json | --csv]]\n"
     "Service and visualisation tool for Q-ROX-MX line-scan laser sensors.\n"
     "Without an action the program opens its window.\n"
     "\n"
@@ -45,6 +47,11 @@ constexpr char kUsage[] =
     "                        a /dev/serial/by-id/... name, which survives unplugging)\n"
     "  --port sim            port 1 is the built-in simulated sensor\n"
     "  --log FILE            write a timestamped trace of every frame and status text\n"
+    "  --journal FILE|URL    the journal of the writes: an SQLite file, or\n"
+    "                        postgresql://user@host[:port]/database (default: journal.sqlite\n"
+    "                        in the user's data directory, ~/.local/share/qrox)\n"
+    "  --no-journal          write without a record (else a write whose entry cannot\n"
+    "                        be stored is not made)\n"
     "  -h, --help            show this text\n"
     "  --version             show the program version\n"
     "\n"
@@ -72,8 +79,13 @@ constexpr char kUsage[] =
     "                        recorder file (no sensor needed)\n"
     "  --limits LOW,HIGH     with --stats: Cp and Cpk of a column against these limits\n"
     "  --column NAME         with --limits: the column (default M-VALUE)\n"
+    "  --history             list the journal's entries, newest first (no sensor needed)\n"
+    "  --csv                 with --history: as CSV instead of text\n"
+    "  --restore ID          write the set held before entry ID back to its memory;\n"
+    "                        with --verify read back and compared\n"
     "  --json                with an action: its result as one JSON object on stdout\n"
-    "                        (the texts for a person go to stderr)\n"
+    "                        (the texts for a person go to stderr); with --history the\n"
+    "                        entries as JSON\n"
     "\n"
     "Exit codes: 0 done and right; 1 the sensor answered but the result is wrong\n"
     "(words differ, chunks failed); 2 no answer on the line, a file or option error.\n"
@@ -87,6 +99,9 @@ constexpr char kUsage[] =
     "  qrox --port /dev/ttyUSB0 --record RECORD.DAT --samples 100 --increment 2\n"
     "  qrox --port /dev/ttyUSB0 --report case17.json --xflash-file XF-LINEAR.DAT\n"
     "  qrox --scan --port /dev/pts/5 --json\n"
+    "  qrox --history --json\n"
+    "  qrox --port /dev/ttyUSB0 --restore 12 --verify\n"
+    "  qrox --journal postgresql://qrox@journal.plant/qrox --port /dev/ttyUSB0 --send-ram a.cfg\n"
     "  qrox --port sim --read-ram demo.cfg\n"
     "  qrox --stats RECORD.DAT --json --limits 1948,2148\n";
 
@@ -110,10 +125,16 @@ const std::vector<CommandLineOption> kOptions = {
     {"xflash-file", "FILE"},
     {"scan"},
     {"stats", "FILE"},
-    {"json"},
     {"column", "NAME"},
     {"limits", "LOW,HIGH"},
 };
+
+// The program's options and the journal's.
+std::vector<CommandLineOption> AllOptions() {
+  std::vector<CommandLineOption> all = kOptions;
+  all.insert(all.end(), kJournalOptions.begin(), kJournalOptions.end());
+  return all;
+}
 
 // The simulated sensor is always offered in the port table, but its pseudo-terminal is
 // made only when it is chosen: with --port sim as port 1, or later in the drop-down.
@@ -174,11 +195,18 @@ int RecordingCounted(int panel, int control, int event, void* callbackData, int 
   return 0;
 }
 
-// SEND: read back and compared when VERIFY is ticked.
+// SEND: recorded in the journal, read back and compared when VERIFY is ticked. A send to
+// a file is recorded where the file is written.
 int SendVerified(int panel, int control, int event, void* callbackData, int eventData1,
                  int eventData2) {
+  if (event != EVENT_COMMIT || target == DATFILE)
+    return CC_BTNSend(panel, control, event, callbackData, eventData1, eventData2);
+  const u16 destination = static_cast<u16>(target);
+  JournalEntry entry = SendEntry(destination);
+  if (!StartWrite(&entry)) return 0;
   CC_BTNSend(panel, control, event, callbackData, eventData1, eventData2);
-  if (event == EVENT_COMMIT && target != DATFILE) VerifySENDIfChosen(static_cast<u16>(target));
+  FinishSend(&entry);
+  VerifySENDIfChosen(destination);
   return 0;
 }
 
@@ -205,12 +233,21 @@ const ServiceBinding kServiceBindings[] = {
     {&pHandle, MAIN_REPORT, CC_BTNReport},
 };
 
+// The writes that the journal records around their designed callbacks, and HISTORY.
+const ServiceBinding kJournalBindings[] = {
+    {&pPara2, PARA2_TEACH, TeachRecorded},         {&pHandle, MAIN_RESET, ResetRecorded},
+    {&pHandle, MAIN_HISTORY, CC_BTNHistory},       {&pHistory, HISTORY_ALL, CC_HistoryControl},
+    {&pHistory, HISTORY_ENTRY, CC_HistoryControl}, {&pHistory, HISTORY_RESTORE, CC_HistoryControl},
+    {&pHistory, HISTORY_CLOSE, CC_HistoryControl},
+};
+
 }  // namespace
 
 int ServiceLoadPanels(const char* uirPath) {
   if (LoadAllPanels(uirPath) < 0) return -1;
   pCompare = LoadPanel(0, uirPath, PANEL_COMPARE);
-  if (pCompare < 0) return -1;
+  pHistory = LoadPanel(0, uirPath, PANEL_HISTORY);
+  if (pCompare < 0 || pHistory < 0) return -1;
   return LoadStatisticsPanel(uirPath);
 }
 
@@ -218,14 +255,18 @@ void ServiceInstallCallbacks() {
   InstallCallbacks();
   for (const ServiceBinding& b : kServiceBindings)
     InstallCtrlCallback(*b.panel, b.control, b.callback, nullptr);
+  for (const ServiceBinding& b : kJournalBindings)
+    InstallCtrlCallback(*b.panel, b.control, b.callback, nullptr);
   InstallPanelCallback(pCompare, CC_COMPARE, nullptr);
   InstallStatisticsCallbacks();
   ShowGraphSaveTips();
+  InstallPanelCallback(pHistory, CC_HISTORY, nullptr);
 }
 
 int ServiceStartUp() {
   WatchLink();
   WatchVideoDiagnostics();
+  WatchWrites();
   ShowHealthTip();
   const int lineOk = StartUp();
   RepeatLinkNote();  // the panel preparation of start-up hides the help boxes
@@ -234,8 +275,10 @@ int ServiceStartUp() {
 
 void ServiceShutDown() {
   TraceLinkHealth();
+  EndJournal();
   DiscardPanel(pCompare);
-  pCompare = 0;
+  DiscardPanel(pHistory);
+  pCompare = pHistory = 0;
   DiscardStatisticsPanel();
   WatchVideoCurves(nullptr);
   ShutDown();
@@ -258,9 +301,8 @@ int Scan(std::vector<std::string> devices) {
 }
 
 // The start-up on port 1, then the event loop or the job.
-int StartAndRun(const BatchJob& job) {
-  const bool window = job.action == BatchJob::NONE;
-  if (ServiceStartUp() != 1 && !window) {
+int StartAndRun(const BatchJob& job, const JournalJob& journal, bool withoutWindow) {
+  if (ServiceStartUp() != 1 && withoutWindow) {
     char status[STATUS_LEN + 8] = "";
     GetCtrlVal(pHandle, MAIN_STATUS, status, sizeof status);
     std::fprintf(stderr, "qrox: no sensor on port 1 (%s): %s\n", GetPortDevice(1).c_str(), status);
@@ -268,29 +310,35 @@ int StartAndRun(const BatchJob& job) {
     JsonResultSet("error", QString::fromUtf8(status));
     return BATCH_LINE_ERROR;
   }
-  if (!window) return RunBatchAction(job);
+  if (withoutWindow) return RunJournaledAction(journal, job);
+  PrepareJournal(journal, job);  // after the start-up, which hides the help boxes
   RunUserInterface();
   return 0;
 }
 
 // The start after the options: panels, port, start-up, then the event loop or the job.
-int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job) {
-  if (job.action != BatchJob::NONE) RunWithoutWindow();
+int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job,
+        const JournalJob& journal) {
+  const bool withoutWindow = job.action != BatchJob::NONE || journal.action != JournalJob::NONE;
+  if (withoutWindow) RunWithoutWindow();
   if (InitCVIRTE(argc, argv) == 0) return -1;
   char uirPath[PATH_LEN] = "";
   FindProgramFile(UIR_FILE, uirPath);
   if (ServiceLoadPanels(uirPath) < 0) {
     std::fprintf(stderr, "qrox: cannot load the panels from %s\n", uirPath);
-    return job.action != BatchJob::NONE ? BATCH_LINE_ERROR : -1;
+    return withoutWindow ? BATCH_LINE_ERROR : -1;
   }
   SetTraceFile(options.logFile);
   ServiceInstallCallbacks();
-  int result = 0;
+  // A command-line write refuses before the start-up when its journal cannot be written.
+  int result = withoutWindow ? PrepareJournal(journal, job) : 0;
   if (job.action == BatchJob::SCAN) {
     result = Scan(options.scanDevices);
+  } else if (result != 0 || journal.action == JournalJob::HISTORY) {
+    if (result == 0) result = PrintHistory(journal);
   } else {
     PreparePortOne(options);
-    result = StartAndRun(job);
+    result = StartAndRun(job, journal, withoutWindow);
   }
   ServiceShutDown();
   builtInSensor.reset();
@@ -307,21 +355,25 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-// --port more than once only for the scan.
-bool PortsFit(const std::map<std::string, std::string>& values, const BatchJob& job,
-              std::string* error) {
-  auto port = values.find("port");
-  if (port == values.end() || job.action == BatchJob::SCAN ||
-      port->second.find('\n') == std::string::npos)
-    return true;
-  *error = "--port more than once goes with --scan";
-  return false;
-}
-
 bool JsonAsked(int argc, char** argv) {
   for (int i = 1; i < argc; ++i)
     if (std::string(argv[i]) == "--json") return true;
   return false;
+}
+
+// One action at a time (--history and --restore are actions of their own); --port more
+// than once only for the scan; --json with an action.
+int OneAction(const JournalJob& journal, const BatchJob& job,
+              const std::map<std::string, std::string>& values, std::string* error) {
+  auto port = values.find("port");
+  if (journal.action != JournalJob::NONE && job.action != BatchJob::NONE)
+    *error = "only one action at a time";
+  else if (port != values.end() && job.action != BatchJob::SCAN &&
+           port->second.find('\n') != std::string::npos)
+    *error = "--port more than once goes with --scan";
+  else if (job.json && job.action == BatchJob::NONE && journal.action == JournalJob::NONE)
+    *error = "--json goes with an action";
+  return error->empty() ? 0 : -1;
 }
 
 }  // namespace
@@ -330,8 +382,11 @@ int AppMain(int argc, char** argv) {
   std::map<std::string, std::string> values;
   std::string error;
   BatchJob job;
-  if (ParseCommandLine(argc, argv, kOptions, &values, &error) < 0 ||
-      BatchJobFromOptions(values, &job, &error) < 0 || !PortsFit(values, job, &error)) {
+  JournalJob journal;
+  if (ParseCommandLine(argc, argv, AllOptions(), &values, &error) < 0 ||
+      JournalJobFromOptions(&values, &journal, &error) < 0 ||
+      BatchJobFromOptions(values, &job, &error) < 0 ||
+      OneAction(journal, job, values, &error) < 0) {
     if (JsonAsked(argc, argv)) JsonResultBegin(job.name);
     std::fprintf(stderr, "qrox: %s\n%s", error.c_str(), kUsage);
     JsonResultSet("error", QString::fromStdString(error));
@@ -350,9 +405,11 @@ int AppMain(int argc, char** argv) {
   if (values.count("port")) options.portDevice = values["port"];
   if (job.action == BatchJob::SCAN) options.scanDevices = Lines(options.portDevice);
   if (values.count("log")) options.logFile = values["log"];
-  if (job.json) JsonResultBegin(job.name);
+  // With --json one object of the run; --history --json prints the journal's own form.
+  const bool wrapped = job.json && journal.action != JournalJob::HISTORY;
+  if (wrapped) JsonResultBegin(journal.action == JournalJob::RESTORE ? "restore" : job.name);
   const int result =
-      job.action == BatchJob::STATS ? RunBatchAction(job) : Run(argc, argv, options, job);
+      job.action == BatchJob::STATS ? RunBatchAction(job) : Run(argc, argv, options, job, journal);
   JsonResultEnd(result);
   return result;
 }

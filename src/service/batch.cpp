@@ -183,7 +183,7 @@ int WriteXflash(const std::string& path) {
   std::printf("X-FLASH: writing %s ...\n", path.c_str());
   std::fflush(stdout);
   const int result = WriteLinTable(VERIFY_ALWAYS);
-  const XflashRun run = LastXflashRun();
+  const XflashCounts run = LastXflashCounts();
   JsonResultSet("file", QString::fromStdString(path));
   JsonResultSet("cleared", run.cleared);
   JsonResultSet("chunks", run.chunks);
@@ -308,10 +308,6 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
     }
   }
   job->json = options.count("json") > 0;
-  if (job->json && job->action == BatchJob::NONE) {
-    *error = "--json goes with an action";
-    return -1;
-  }
   if (options.count("column")) job->column = options.at("column");
   if (options.count("limits")) job->limits = options.at("limits");
   if (job->action != BatchJob::NONE && job->action != BatchJob::SCAN && job->file.empty()) {

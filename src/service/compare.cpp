@@ -32,12 +32,14 @@ struct Source {
   bool Has(int index) const { return chosen && got[index / 15]; }
 };
 
-// Name of word `index` (0..29): the panel label of its control, the slope and offset
-// halves, or the settings of half 1 that no panel shows.
-void WordName(int index, char* name, int size) {
+}  // namespace
+
+// Name of word `index` (0..29) in `layout`: the panel label of its control, the slope and
+// offset halves, or the settings of half 1 that no panel shows.
+void WordName(Layout layout, int index, char* name, int size) {
   char label[64] = "";
   if (index < 15) {
-    if (SlotLabel(LiveLayout(), index, label, sizeof label) == 0)
+    if (SlotLabel(layout, index, label, sizeof label) == 0)
       std::snprintf(name, size, "(NOT USED)");
     else
       std::snprintf(name, size, "%s", label);
@@ -49,6 +51,8 @@ void WordName(int index, char* name, int size) {
     std::snprintf(name, size, "%s %s", label, index % 2 == 0 ? "LOW" : "HIGH");
   }
 }
+
+namespace {
 
 // The value cell of a source: the word, "---" for a half not read, empty without a file.
 void ShowValue(int row, int column, const Source& source, bool differs) {
@@ -92,7 +96,7 @@ int FillTable(const Source& ram, const Source& eeprom, const Source& file) {
     char text[64];
     std::snprintf(text, sizeof text, "%d", row);
     SetTableCellVal(pCompare, COMPARE_TABLE, row, COL_NUMBER, text);
-    WordName(index, text, sizeof text);
+    WordName(LiveLayout(), index, text, sizeof text);
     SetTableCellVal(pCompare, COMPARE_TABLE, row, COL_NAME, text);
     ShowValue(row, COL_RAM, ram, differs);
     ShowValue(row, COL_EEPROM, eeprom, differs);
@@ -140,7 +144,7 @@ const char* LayoutName(Layout layout) {
 
 std::string ParameterWordName(int index) {
   char name[64];
-  WordName(index, name, sizeof name);
+  WordName(LiveLayout(), index, name, sizeof name);
   return name;
 }
 

@@ -7,6 +7,7 @@
 
 #include "engine/engine.h"
 #include "gui/gui.h"
+#include "service/journal.h"
 #include "service/service.h"
 #include "shell/shell.h"
 #include "shell/status.h"
@@ -16,15 +17,8 @@ namespace {
 constexpr char kDisconnected[] = "Sensor disconnected - waiting for it to return ...";
 constexpr int kLatencyLimitMs = 2;
 
-// What the last identification found.
-struct SensorIdentity {
-  bool known = false;
-  u16 hwtype = 0, ccdtype = 0, softversion = 0;
-  std::string firmware;
-  bool operator==(const SensorIdentity&) const = default;
-};
-
 SensorIdentity lastSensor;
+SensorIdentity setUpSensor;  // of the last port set-up
 bool reconnecting = false;
 std::string lastNote;                   // of the last port set-up
 std::set<std::string> latencyReported;  // latency-timer files already reported
@@ -131,6 +125,8 @@ namespace {
 // the same sensor came back.
 void OnPortSetUp(const PortSetUp& setUp) {
   lastNote.clear();
+  setUpSensor = SensorIdentity{};
+  ForgetKnownSets(setUp.lineOk == 1);
   if (setUp.openResult < 0) {
     ExplainOpenFailure(setUp.port);
     return;
@@ -144,9 +140,14 @@ void OnPortSetUp(const PortSetUp& setUp) {
   now.firmware = setUp.firmware;
   if (reconnecting) ReportReconnection(setUp.lineOk == 1, lastSensor, now);
   if (now.known) lastSensor = now;
+  setUpSensor = now;
 }
 
 }  // namespace
+
+SensorIdentity IdentifiedSensor() {
+  return setUpSensor;
+}
 
 void WatchLink() {
   InstallComLinkCallback(OnComLink);

@@ -22,6 +22,8 @@
 #include "gui/gui.h"
 #include "operations/operations.h"
 #include "service/batch.h"
+#include "service/journal.h"
+#include "service/journal_cli.h"
 #include "service/jsonresult.h"
 #include "shell/status.h"
 
@@ -133,10 +135,24 @@ void ReadProfile(ServiceReport* r) {
   r->videoThreshold = thdArray[0];
 }
 
-// The last entries of the journal of writes for this sensor. This program keeps no
-// journal yet: the report says so (its journal key is null).
-bool LastJournalEntries(const SensorDescriptor&, std::vector<std::string>*) {
-  return false;
+constexpr size_t kJournalEntries = 10;
+
+// The last entries of the journal of writes for the connected sensor, newest first, as
+// text and as --history --json gives them. False when the journal cannot be read.
+bool LastJournalEntries(ServiceReport* r) {
+  std::vector<JournalEntry> entries;
+  std::string error;
+  const JournalSensor sensor = ConnectedSensor();
+  if (!ReadEntries(&entries, &sensor, &error)) return false;
+  for (size_t i = 0; i < entries.size() && i < kJournalEntries; ++i) {
+    const JournalEntry& e = entries[i];
+    std::string text =
+        e.time + " " + e.action + " " + e.memory + " " + e.outcome + " (" + e.user + ")";
+    for (const std::string& change : ChangedWords(e)) text += "; " + change;
+    r->journal.push_back(text);
+    r->journalJson.append(EntryJson(e));
+  }
+  return true;
 }
 
 QJsonValue StatsJson(const RunningStats& s) {
@@ -252,7 +268,7 @@ void GatherReport(const ReportRequest& request, ServiceReport* r) {
                   std::to_string(r->xflash.chunks) + " chunks");
     });
   }
-  r->journalKept = LastJournalEntries(r->sensor, &r->journal);
+  r->journalKept = LastJournalEntries(r);
   r->health = GetLinkHealth();
 }
 
@@ -268,7 +284,7 @@ QByteArray ReportJson(const ServiceReport& r) {
                 {"ram", SetWordsJson(r.ram, r.ramGot)},
                 {"eeprom", SetWordsJson(r.eeprom, r.eepromGot)},
                 {"compare", CompareJson(r)},
-                {"journal", StringsJson(r.journalKept, r.journal)},
+                {"journal", r.journalKept ? QJsonValue(r.journalJson) : QJsonValue()},
                 {"health", HealthJson(r.health)},
                 {"measurements", MeasurementsJson(r)},
                 {"profile", r.profileRead ? QJsonValue(WordsJson(r.profile, 256)) : QJsonValue()},
@@ -345,7 +361,7 @@ int RunReport(const ReportRequest& request) {
 
 int CC_BTNReport(int, int, int event, void*, int, int) {
   if (event == EVENT_RIGHT_CLICK) {
-    HelpBeside(pHandle, MAIN_REPORT, MAIN_HELP1, -450, 0, kReportHelp);
+    HelpBeside(pHandle, MAIN_REPORT, MAIN_HELP1, -330, 36, kReportHelp);
     return 0;
   }
   if (event != EVENT_COMMIT) return 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <string>
 #include <vector>
@@ -73,8 +74,9 @@ struct ServiceReport {
   std::string xflashFile;
   XflashCheck xflash;
   bool xflashFileRead = false;
-  bool journalKept = false;  // a journal of writes exists in this program
-  std::vector<std::string> journal;
+  bool journalKept = false;          // the journal of writes could be read
+  std::vector<std::string> journal;  // its last entries for the sensor, as text
+  QJsonArray journalJson;            // the same as --history --json gives them
   std::vector<std::string> missing;  // what the sensor did not give, in words
 
   bool Complete() const { return missing.empty(); }

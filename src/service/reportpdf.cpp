@@ -231,7 +231,7 @@ QString XflashSection(const ServiceReport& r) {
 }
 
 QString JournalSection(const ServiceReport& r) {
-  if (!r.journalKept) return "<h3>Journal</h3><p>No journal of writes is kept.</p>";
+  if (!r.journalKept) return "<h3>Journal</h3><p>The journal of writes cannot be read.</p>";
   QString items;
   for (const std::string& e : r.journal) items += "<li>" + Esc(e) + "</li>";
   return "<h3>Journal: last entries</h3><ul>" + (items.isEmpty() ? "<li>(none)</li>" : items) +

@@ -9,10 +9,24 @@
 #include "shell/globals.h"
 
 // Panels and controls of the additions.
-enum ServicePanelResource { PANEL_COMPARE = 6 };
-enum ServiceMainControl { MAIN_COMPARE = 42, MAIN_VERIFY = 43, MAIN_REPORT = 47 };
+enum ServicePanelResource { PANEL_COMPARE = 6, PANEL_HISTORY = 7 };
+enum ServiceMainControl {
+  MAIN_COMPARE = 42,
+  MAIN_VERIFY = 43,
+  MAIN_HISTORY = 44,
+  MAIN_REPORT = 47
+};
 enum CompareControl { COMPARE_TABLE = 2, COMPARE_RESULT = 3, COMPARE_CLOSE = 4, COMPARE_PATH = 5 };
-extern int pCompare;
+enum HistoryControl {
+  HISTORY_ENTRIES = 2,
+  HISTORY_RESULT = 3,
+  HISTORY_CLOSE = 4,
+  HISTORY_ALL = 5,
+  HISTORY_ENTRY = 6,
+  HISTORY_WORDS = 7,
+  HISTORY_RESTORE = 8
+};
+extern int pCompare, pHistory;
 
 // ------------------------------------------------------------ the program with its additions
 // (app.cpp) The designed start-up and shut-down with the additions around them.
@@ -64,13 +78,22 @@ int CompareParameterSets(const char* path);
 // After a compare with a file: the number of words in which the file differs from RAM or
 // EEPROM, -1 when either was not read.
 int FileDiffersFrom(u16 source);
-// Name of the layout (DEFAULT, D303, MX400), and the name compare gives word `index`
-// (0..29) in the connected sensor's layout.
+// Name of word `index` (0..29) in `layout`: the panel label of its control, the slope and
+// offset halves, or the settings of half 1 that no panel shows.
+void WordName(Layout layout, int index, char* name, int size);
+// Name of the layout (DEFAULT, D303, MX400), and the name of word `index` in the connected
+// sensor's layout.
 const char* LayoutName(Layout layout);
 std::string ParameterWordName(int index);
 CTRL_CALLBACK(CC_BTNCompare);
 CTRL_CALLBACK(CC_BTNCompareClose);
 int CC_COMPARE(int panel, int event, void* callbackData, int eventData1, int eventData2);
+
+// ------------------------------------------------------------ history (history.cpp)
+CTRL_CALLBACK(CC_BTNHistory);
+// The controls of the history panel: ALL SENSORS, ENTRY, RESTORE, CLOSE.
+CTRL_CALLBACK(CC_HistoryControl);
+int CC_HISTORY(int panel, int event, void* callbackData, int eventData1, int eventData2);
 
 // ------------------------------------------------------------ the real line (link.cpp)
 // Watches every port set-up: explains a failed open (permissions), reports an adapter that
@@ -84,6 +107,15 @@ void ShowLinkNote(const char* text);
 void RepeatLinkNote();
 // The hint shown last ("" = none).
 std::string LinkNoteText();
+// What an identification found.
+struct SensorIdentity {
+  bool known = false;
+  u16 hwtype = 0, ccdtype = 0, softversion = 0;
+  std::string firmware;
+  bool operator==(const SensorIdentity&) const = default;
+};
+// The sensor of the last port set-up (`known` false when it was not identified).
+SensorIdentity IdentifiedSensor();
 
 // ------------------------------------------------------------ line health (health.cpp)
 struct LinkHealth : LinkCounts {

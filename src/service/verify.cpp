@@ -8,6 +8,7 @@
 #include "engine/engine.h"
 #include "gui/gui.h"
 #include "operations/operations.h"
+#include "service/journal.h"
 #include "service/service.h"
 #include "shell/status.h"
 
@@ -24,12 +25,14 @@ int ReadHalf(u16 source, u16 half, u16 out[15]) {
   for (;;) {
     if (WaitReply(t0, UNTIL_SYNCED_REPLY) != WAIT_REPLY) {
       SetStatus("Timeout-RS-232...");
+      NoteHalfRead(source, half, nullptr);
       return 0;
     }
     if (GetWord(szReadBuf, 2) == command && GetWord(szReadBuf, 4) == half) break;
     rx_flag = 0;  // a late answer to an earlier frame: wait on for this one
   }
   for (int i = 0; i < 15; ++i) out[i] = pp[i];
+  NoteHalfRead(source, half, out);
   return 1;
 }
 
@@ -75,6 +78,7 @@ int VerifySEND(u16 destination) {
   int* got = lastReadBack.got;
   if (ReadSet(destination, back, got) == 0) {
     ShowStatus("SEND not verified: Timeout-RS-232...");
+    NoteSendVerified(destination, VERIFY_NO_REPLY);
     return VERIFY_NO_REPLY;
   }
   char list[32];
@@ -87,7 +91,9 @@ int VerifySEND(u16 destination) {
     std::snprintf(text, sizeof text, "SEND verify failed: word%s %s differ%s!",
                   count > 1 ? "s" : "", list, count > 1 ? "" : "s");
   ShowStatus(text);
-  return count == 0 ? VERIFY_OK : VERIFY_DIFFERENT;
+  const int result = count == 0 ? VERIFY_OK : VERIFY_DIFFERENT;
+  NoteSendVerified(destination, result);
+  return result;
 }
 
 int VerifySENDIfChosen(u16 destination) {

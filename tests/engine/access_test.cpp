@@ -166,7 +166,9 @@ TEST_F(AccessTest, TabVisitsTheControlsTopToBottomLeftToRight) {
       {pHandle, MAIN_EEND},
       {pHandle, MAIN_ZOOM},
       {pHandle, MAIN_RESET},
-      // REPORT in the information area, first in reading order: the chain comes round to it
+      // HISTORY and REPORT in the information area, first in reading order: the chain comes
+      // round to them
+      {pHandle, MAIN_HISTORY},
       {pHandle, MAIN_REPORT}};
   EXPECT_EQ(TabOrder(pHandle, main.front()), main);
 

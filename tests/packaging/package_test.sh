@@ -48,7 +48,8 @@ fi
 # Dependencies: the Qt 6 run-time and QCustomPlot libraries the program links.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libqt6widgets6 libqt6serialport6 libqt6uitools6 libqcustomplot2.1-qt6 libc6; do
+for lib in libqt6widgets6 libqt6serialport6 libqt6uitools6 libqcustomplot2.1-qt6 libc6 \
+  libqt6sql6 libqt6sql6-sqlite; do
   [[ ",$depends" == *", $lib"* || ",$depends" == *",$lib"* ]] ||
     fail "Depends lacks $lib"
 done

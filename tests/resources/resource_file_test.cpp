@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QWidget>
 #include <climits>
 #include <cstring>
@@ -161,6 +162,14 @@ const std::vector<Expected>& AllControls() {
       {&pStats, STATS_USL, Kind::Indicator},
       {&pStats, STATS_CLOSE, Kind::Command},
       {&pStats, STATS_HELP, Kind::TextBox},
+      {&pHandle, MAIN_HISTORY, Kind::Command},
+      {&pHistory, HISTORY_ENTRIES, Kind::Table},
+      {&pHistory, HISTORY_RESULT, Kind::TextBox},
+      {&pHistory, HISTORY_CLOSE, Kind::Command},
+      {&pHistory, HISTORY_ALL, Kind::Switch},
+      {&pHistory, HISTORY_ENTRY, Kind::Numeric},
+      {&pHistory, HISTORY_WORDS, Kind::Table},
+      {&pHistory, HISTORY_RESTORE, Kind::Command},
   };
   return all;
 }
@@ -228,9 +237,9 @@ class ResourceFileTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    for (int h : {pPara1, pPara2, pCalib, pPopup, pCompare, pStats, pHandle})
+    for (int h : {pPara1, pPara2, pCalib, pPopup, pCompare, pHistory, pStats, pHandle})
       if (h > 0) DiscardPanel(h);
-    pHandle = pPopup = pPara1 = pPara2 = pCalib = pCompare = pStats = 0;
+    pHandle = pPopup = pPara1 = pPara2 = pCalib = pCompare = pHistory = pStats = 0;
   }
 
   static int IntVal(int panel, int ctrl) {
@@ -378,15 +387,17 @@ TEST_F(ResourceFileTest, EveryNumberedControlExistsWithAFittingKind) {
         break;
       }
       case Kind::Table: {
-        // Five titled columns, rows made by the program, cells with text and colour.
-        EXPECT_EQ(cls, "QTableWidget");
+        // Titled columns, rows made by the program, cells with text and colour.
+        ASSERT_EQ(cls, "QTableWidget");
+        const int last = static_cast<QTableWidget*>(w)->columnCount();
+        EXPECT_GE(last, 4);
         int rows = -1;
         EXPECT_EQ(GetNumTableRows(panel, id, &rows), 0);
         EXPECT_EQ(rows, 0);
         EXPECT_EQ(InsertTableRows(panel, id, -1, 2), 0);
-        EXPECT_EQ(SetTableCellVal(panel, id, 2, 5, "cell"), 0);
+        EXPECT_EQ(SetTableCellVal(panel, id, 2, last, "cell"), 0);
         char text[16] = "";
-        EXPECT_EQ(GetTableCellVal(panel, id, 2, 5, text, sizeof text), 0);
+        EXPECT_EQ(GetTableCellVal(panel, id, 2, last, text, sizeof text), 0);
         EXPECT_STREQ(text, "cell");
         EXPECT_EQ(SetTableCellVal(panel, id, 3, 1, "x"), UIEInvalidAttribute);
         EXPECT_EQ(DeleteTableRows(panel, id, 1, -1), 0);
@@ -418,7 +429,7 @@ TEST_F(ResourceFileTest, EveryNumberedControlExistsWithAFittingKind) {
   }
 
   // Nothing numbered beyond the program's controls; every label belongs to a control.
-  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare, pStats}) {
+  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare, pHistory, pStats}) {
     for (const Item& it : PanelItems(panel)) {
       if (it.isCaption) continue;
       EXPECT_TRUE(known[panel].count(it.ctrl))
@@ -667,7 +678,7 @@ TEST_F(ResourceFileTest, NumericControlsHoldTheValuesTheProgramWrites) {
 // Every control, label and caption lies on its panel, inside or outside each group frame
 // (never across its border or its title), and no two overlap, except the video and
 // rolling graph (one place, one shown at a time), the help boxes (drawn over the others)
-// and the logo and the REPORT button on the coloured field.
+// and the logo and the buttons of the additions on the coloured field.
 TEST_F(ResourceFileTest, NoTwoControlsOverlap) {
   auto allowed = [](int panel, const Item& a, const Item& b) {
     if (a.isLabel || b.isLabel || a.isCaption || b.isCaption) return false;
@@ -677,10 +688,11 @@ TEST_F(ResourceFileTest, NoTwoControlsOverlap) {
     if (pair == std::set<int>{MAIN_VIDEO_GRAPH, MAIN_ROLL_GRAPH}) return true;
     if (pair == std::set<int>{MAIN_INFO_FIELD, MAIN_LOGO}) return true;
     if (pair == std::set<int>{MAIN_INFO_FIELD, MAIN_REPORT}) return true;
+    if (pair == std::set<int>{MAIN_INFO_FIELD, MAIN_HISTORY}) return true;
     return pair.count(MAIN_HELP1) || pair.count(MAIN_HELP2);
   };
   int checked = 0;
-  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare, pStats}) {
+  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare, pHistory, pStats}) {
     QWidget* p = PanelWidget(panel);
     ASSERT_NE(p, nullptr);
     const QRect bounds(0, 0, p->width(), p->height());
@@ -712,7 +724,7 @@ TEST_F(ResourceFileTest, NoTwoControlsOverlap) {
 
 // Texts fit their controls: labels, captions, button and switch texts, list items.
 TEST_F(ResourceFileTest, TextsFitTheirControls) {
-  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare, pStats}) {
+  for (int panel : {pHandle, pPopup, pPara1, pPara2, pCalib, pCompare, pHistory, pStats}) {
     for (const Item& it : PanelItems(panel)) {
       QWidget* w = it.widget;
       const std::string where = "panel " + std::to_string(panel) + ": " + it.Name();
@@ -811,7 +823,8 @@ TEST_F(ResourceFileTest, HelpBoxesOpenWhereTheyAreSeen) {
       {&pHandle, MAIN_SEND, RightOf, 20, -20},
       {&pHandle, MAIN_COMPARE, RightOf, 20, -20},
       {&pHandle, MAIN_VERIFY, RightOf, 20, -20},
-      {&pHandle, MAIN_REPORT, RightOf, -450, 0},
+      {&pHandle, MAIN_REPORT, RightOf, -330, 36},
+      {&pHandle, MAIN_HISTORY, RightOf, -330, 36},
       {&pHandle, MAIN_RESET, RightOf, 10, -10},
       {&pHandle, MAIN_RECORDER, RightOf, 10, -10},
       {&pHandle, MAIN_COMPORT, RightOf, 20, -80},
