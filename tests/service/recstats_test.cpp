@@ -28,7 +28,12 @@ struct Outcome {
 
 class RecStatsTest : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = std::filesystem::temp_directory_path() / "qrox-recstats"; }
+  // A directory of each test's own: CTest runs the tests side by side.
+  void SetUp() override {
+    char name[] = "/tmp/qrox-recstats-XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    dir_ = name;
+  }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::string File(const std::string& text) {
