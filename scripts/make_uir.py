@@ -483,6 +483,9 @@ def make_main():
             [cid(36), p_bool("picture", True, False), p_string("text", ""),
              p_set("alignment", "Qt::AlignLeft|Qt::AlignTop")]))
 
+    # The service report, at the right end of the information area, clear of its texts.
+    command(p, 47, "Report", "REPORT", (MAIN_W - 8 - 110, 57, 110, BUTTON_H))
+
     # Page toggles below the page area, like tabs; the recorder toggle at their end.
     tw = 100
     toggle(p, 11, "Para1", "PARA-1", (PAGE_LEFT, 443, tw, BUTTON_H), True)

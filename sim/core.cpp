@@ -122,8 +122,51 @@ struct SensorCore::Impl {
     }
   }
 
+  // A standard normal number (Box-Muller).
+  double Gauss() {
+    const double u1 = (Rand() % 1000000 + 1) / 1000001.0;
+    const double u2 = (Rand() % 1000000) / 1000000.0;
+    return std::sqrt(-2.0 * std::log(u1)) * std::cos(2 * kPi * u2);
+  }
+
+  static double Drawn(const SensorModel::Spread& s, double z) {
+    return std::clamp(s.mean + s.sd * z, s.min, s.max);
+  }
+
+  // A frame with the recorded statistics: the value in micrometres follows the value in
+  // pixels, the edges vary on their own.
+  std::array<uint16_t, 16> RecordedMeasure() {
+    const SensorModel::Recorded& r = model.recorded;
+    const double z = Gauss();
+    const auto px = static_cast<uint16_t>(std::lround(Drawn(r.valuePx, z)));
+    const auto um = static_cast<uint32_t>(std::llround(Drawn(r.valueUm, z)));
+    std::array<uint16_t, 16> w{};
+    w[0] = static_cast<uint16_t>(std::lround(Drawn(r.left, Gauss())));
+    w[1] = static_cast<uint16_t>(std::lround(Drawn(r.right, Gauss())));
+    w[2] = px;
+    w[3] = static_cast<uint16_t>(um & 0xFFFF);
+    w[4] = static_cast<uint16_t>(um >> 16);
+    w[5] = model.ram[0][6];
+    w[6] = model.ram[0][7];
+    w[7] = 2;
+    w[8] = w[0];
+    w[9] = w[1];
+    w[10] = model.ram[0][0];
+    TrackExtremes(px);
+    w[11] = anaMax;
+    w[12] = anaMin;
+    w[14] = *std::max_element(profile.begin(), profile.end());
+    w[15] = static_cast<uint16_t>(++sample & 0xFFFF);
+    lastValue = px;
+    lastLedge = w[0];
+    lastRedge = w[1];
+    haveLast = true;
+    return w;
+  }
+
   std::array<uint16_t, 16> Measure(bool moveProfile) {
     std::array<uint16_t, 16> w{};
+    if (model.recorded.on && !fixedMeasurement) return RecordedMeasure();
     if (fixedMeasurement) {
       w = fixed;
       lastValue = w[2];
@@ -347,9 +390,15 @@ struct SensorCore::Impl {
 
 SensorCore::SensorCore(SensorModel model) : impl_(std::make_shared<Impl>()) {
   impl_->model = std::move(model);
-  // A first profile so that a data block read before any measurement looks plausible.
+  // A first profile so that a data block read before any measurement looks plausible; a
+  // recorded profile stays as it is.
   const int v = impl_->VirtPixels();
   impl_->UpdateProfile(v * 3.0 / 8.0, v * 5.0 / 8.0);
+  const std::vector<uint16_t>& recorded = impl_->model.profile;
+  if (recorded.size() == impl_->profile.size()) {
+    std::copy(recorded.begin(), recorded.end(), impl_->profile.begin());
+    fixedProfile = true;
+  }
 }
 
 std::vector<SensorCore::Exchange> SensorCore::FeedFrames(const uint8_t* data, size_t n,

@@ -8,6 +8,7 @@
 #include <exception>
 #include <string>
 
+#include "sim/replay.h"
 #include "sim/sim.h"
 
 namespace {
@@ -27,6 +28,10 @@ void Usage(FILE* to) {
                "  --link PATH          keep a symlink PATH pointing at the pty (like a\n"
                "                       /dev/serial/by-id name); it goes while unplugged\n"
                "  --replug-model NAME  the model the sensor is after its first replug\n"
+               "  --from-report FILE   the sensor a service report of qrox recorded: its\n"
+               "                       identification, firmware text, RAM, EEPROM, video\n"
+               "                       profile and measurements of the recorded mean and\n"
+               "                       spread\n"
                "  --help               show this text\n"
                "\n"
                "SIGUSR1 unplugs the sensor, the next SIGUSR1 plugs it in again (a new pty).\n"
@@ -106,6 +111,12 @@ int main(int argc, char** argv) {
       log = true;
     } else if (arg == "--link" && hasValue) {
       options.linkPath = argv[++i];
+    } else if (arg == "--from-report" && hasValue) {
+      std::string error;
+      if (!sim::ModelFromReport(argv[++i], &model, &error)) {
+        std::fprintf(stderr, "qrox-sim: %s: %s\n", argv[i], error.c_str());
+        return 2;
+      }
     } else if (arg == "--replug-model" && hasValue) {
       if (!ModelOption(argv[++i], &replugModel)) return 2;
       changeOnReplug = true;

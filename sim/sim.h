@@ -34,6 +34,18 @@ struct SensorModel {
   // Parameter halves (data words 0..14 of the GET replies), RAM and EEPROM.
   std::array<uint16_t, 15> ram[2]{};
   std::array<uint16_t, 15> eeprom[2]{};
+  // Measurements as a service report recorded them: each quantity drawn from a normal
+  // distribution of the recorded mean and spread, kept within its recorded range. Off:
+  // the moving object of the sensor's own settings.
+  struct Spread {
+    double mean = 0, sd = 0, min = 0, max = 0;
+  };
+  struct Recorded {
+    bool on = false;
+    Spread valuePx, valueUm, left, right;
+  } recorded;
+  // A video profile served unchanged (empty: the profile follows the object).
+  std::vector<uint16_t> profile;
 };
 
 SensorModel DefaultModel();   // ccdtype 1, hwtype 37, softversion 302: default layout

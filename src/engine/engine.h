@@ -403,15 +403,17 @@ void SleepMs(int ms);  // yields the processor; 0 = yield once
 
 // ---------------------------------------------------------------- command line
 // One long option ("--name"), with an optional one-letter alias; valueName == nullptr: a
-// switch without value.
+// switch without value. A repeatable option may be given more than once.
 struct CommandLineOption {
   const char* name;
   const char* valueName = nullptr;
   const char* shortName = nullptr;
+  bool repeatable = false;
 };
 // Parses argv (argv[0] is the program). Fills `values` with every option given (name ->
-// value, "" for a switch) and returns 0; on an unknown option, a missing value, an option
-// given twice or a stray argument returns -1 with the reason in `error`.
+// value, "" for a switch; the values of a repeated option one a line) and returns 0; on an
+// unknown option, a missing value, an option not repeatable given twice or a stray argument
+// returns -1 with the reason in `error`.
 int ParseCommandLine(int argc, char** argv, const std::vector<CommandLineOption>& options,
                      std::map<std::string, std::string>* values, std::string* error);
 

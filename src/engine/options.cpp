@@ -33,11 +33,11 @@ int ParseCommandLine(int argc, char** argv, const std::vector<CommandLineOption>
     const QString name = QString::fromUtf8(o.name);
     if (!parser.isSet(name)) continue;
     const QStringList given = o.valueName ? parser.values(name) : QStringList();
-    if (given.size() > 1) {
+    if (given.size() > 1 && !o.repeatable) {
       *error = "Option '--" + std::string(o.name) + "' given more than once.";
       return -1;
     }
-    (*values)[o.name] = given.isEmpty() ? std::string() : given.first().toLocal8Bit().toStdString();
+    (*values)[o.name] = given.join('\n').toLocal8Bit().toStdString();
   }
   return 0;
 }

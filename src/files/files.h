@@ -31,6 +31,16 @@ int ReadLinDataFromPath(const char* path);
 // otherwise; the status line tells the outcome.
 enum { VERIFY_ALWAYS = 1, VERIFY_ASK = 2 };
 int WriteLinTable(int verify);
+// The counts of the last write run.
+struct XflashCounts {
+  bool cleared = false;      // the clear was acknowledged
+  int chunks = 0;            // chunks of the table
+  int failedChunks = 0;      // chunks the sensor did not acknowledge
+  bool readBack = false;     // a read-back was made
+  int failedReadChunks = 0;  // chunks the read-back did not get
+  int differingWords = 0;    // words read back that differ from the table
+};
+XflashCounts LastXflashCounts();
 // Whoever records the writes is told of each write run of WriteLinTable: before it
 // (`starting`; an answer of 0 stops it, and it reports 1) and after it, with its result
 // and the read-back (1 matched, 0 did not, -1 none made).
@@ -44,5 +54,14 @@ using XflashWatcher = int (*)(const XflashRun& run);
 void WatchXflashWrites(XflashWatcher watcher);  // nullptr: nobody watches
 int ClearXFLASH();
 int WriteXFLASH(u16 offset, u16 page);
+// The X-FLASH read back against the loaded table (command 103) without drawing or status
+// texts. The read-back stops at the first chunk that gets no answer.
+struct XflashCheck {
+  int chunks = 0;          // chunks of the table
+  int readChunks = 0;      // chunks answered with their own offset and page
+  int differingWords = 0;  // words of those chunks that differ from the table
+  bool silent = false;     // a chunk got no answer: the chunks after it were not asked for
+};
+XflashCheck ReadBackXFLASH();
 // Start-up: linArray holds no loaded table (READ X-FLASH asks for the file first).
 void ForgetLinTable();

@@ -29,6 +29,9 @@ constexpr int CHUNK_WORDS = 8;
 constexpr int PAGE_WORDS = 256;
 constexpr u16 FIRST_PAGE = 2;
 
+// The counts of the last write run.
+XflashCounts lastCounts;
+
 // Whether linArray holds a table loaded from a linearisation file (after start-up it
 // holds zeros, which no read-back may be compared with).
 bool tableLoaded = false;
@@ -94,6 +97,19 @@ ChunkAnswer ExchangeChunk(u16 offset, u16 page) {
   return other ? CHUNK_OTHER : CHUNK_TIMEOUT;
 }
 
+// Asks for one chunk back (command 103); the words of its answer that differ from the
+// table are added to `differing`.
+ChunkAnswer ReadChunk(u16 offset, u16 page, int* differing) {
+  parameter[1] = CMD_XFLASH_READ;
+  AssembleChunkFrame(CMD_XFLASH_READ, offset, page);
+  const ChunkAnswer answer = ExchangeChunk(offset, page);
+  if (answer != CHUNK_OK) return answer;
+  const int index = TableIndex(offset, page);
+  for (int k = 0; k < CHUNK_WORDS; k++)
+    if (pp[2 + k] != linArray[index + k]) ++*differing;
+  return answer;
+}
+
 void PrepareProgressBar() {
   SetAxisScalingMode(pHandle, MAIN_BAR_GRAPH, VAL_XAXIS, VAL_MANUAL, 1.0, ccdsubpixel);
   DeleteGraphPlot(pHandle, MAIN_BAR_GRAPH, -1, 1);
@@ -124,9 +140,7 @@ VerifyResult VerifyXFLASH() {
         result.failedChunks++;
         continue;
       }
-      parameter[1] = CMD_XFLASH_READ;
-      AssembleChunkFrame(CMD_XFLASH_READ, offset, page);
-      const ChunkAnswer answer = ExchangeChunk(offset, page);
+      const ChunkAnswer answer = ReadChunk(offset, page, &result.differingWords);
       if (answer == CHUNK_TIMEOUT) {
         result.failedChunks++;
         SetStatus("Timeout-RS-232...");
@@ -135,8 +149,6 @@ VerifyResult VerifyXFLASH() {
         SetStatus("X-FLASH-read: wrong chunk answered!");
       } else {
         SetCtrlVal(pHandle, MAIN_ANA_MAX, index);
-        for (int k = 0; k < CHUNK_WORDS; k++)
-          if (pp[2 + k] != linArray[index + k]) result.differingWords++;
         char text[STATUS_LEN];
         std::snprintf(text, sizeof text, "X-FLASH-read OK: PAGE%d ...", page);
         SetStatus(text);
@@ -236,13 +248,18 @@ namespace {
 
 // The write run of WriteLinTable; `readBack` 1 when a read-back matched, 0 when one did not.
 int WriteAndReadBack(int verify, int* readBack) {
+  lastCounts = XflashCounts{};
   const int cleared = ClearXFLASH();
   PrepareProgressBar();
   const int failedChunks = WriteTable();
+  lastCounts = {cleared == 1, TableChunks(), failedChunks, false, 0, 0};
   if (verify == VERIFY_ALWAYS ||
       (verify == VERIFY_ASK && ConfirmPopup("X-FLASH", "Verify X-FLASH contents?") == 1)) {
     PrepareProgressBar();
     const VerifyResult check = VerifyXFLASH();
+    lastCounts.readBack = true;
+    lastCounts.failedReadChunks = check.failedChunks;
+    lastCounts.differingWords = check.differingWords;
     ReportVerify(check);
     ReportWriteRun(cleared, failedChunks, &check);
     const bool matched = check.failedChunks == 0 && check.differingWords == 0 && !check.stopped;
@@ -286,6 +303,24 @@ int CC_ReadXFLASH(int, int, int event, void*, int, int) {
   PrepareProgressBar();
   ReportVerify(VerifyXFLASH());
   return 0;
+}
+
+XflashCounts LastXflashCounts() {
+  return lastCounts;
+}
+
+XflashCheck ReadBackXFLASH() {
+  XflashCheck check;
+  check.chunks = TableChunks();
+  for (u16 page = FIRST_PAGE; page <= LastPage() && !check.silent; page++) {
+    for (u16 offset = 0; offset < PAGE_WORDS && !check.silent; offset += CHUNK_WORDS) {
+      const ChunkAnswer answer =
+          SensorLost() ? CHUNK_TIMEOUT : ReadChunk(offset, page, &check.differingWords);
+      if (answer == CHUNK_OK) check.readChunks++;
+      check.silent = answer == CHUNK_TIMEOUT;
+    }
+  }
+  return check;
 }
 
 void ForgetLinTable() {

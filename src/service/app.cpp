@@ -16,6 +16,8 @@
 #include "service/batch.h"
 #include "service/journal.h"
 #include "service/journal_cli.h"
+#include "service/jsonresult.h"
+#include "service/report.h"
 #include "service/service.h"
 #include "service/statistics.h"
 #include "shell/globals.h"
@@ -30,7 +32,8 @@ std::unique_ptr<sim::SimHost> builtInSensor;
 
 struct StartOptions {
   std::string portDevice;  // device for port 1: "" = port table default, "sim" = simulator
-  std::string logFile;     // protocol trace, "" = none
+  std::vector<std::string> scanDevices;  // --scan: every --port given
+  std::string logFile;                   // protocol trace, "" = none
 };
 
 constexpr char kUsage[] =
@@ -63,17 +66,26 @@ constexpr char kUsage[] =
     "  --against ram|eeprom  with --compare: the file must agree with this memory\n"
     "  --write-xflash FILE   write a linearisation file into the X-FLASH and read it back\n"
     "  --record FILE         record measurement results into a recorder file\n"
-    "  --samples N           with --record: number of samples (default 10)\n"
+    "  --samples N           with --record: number of samples (default 10); with\n"
+    "                        --report: measurement frames of the sample (default 100)\n"
     "  --increment S         with --record: time increment in seconds (default 1)\n"
+    "  --report FILE.json    write a service report of the sensor: FILE.json and, beside\n"
+    "                        it, FILE.pdf; nothing is written to the sensor\n"
+    "  --xflash-file FILE    with --report: read the X-FLASH back against this\n"
+    "                        linearisation file\n"
+    "  --scan                probe every serial port found and every --port given (may\n"
+    "                        be repeated) with the echo check and the identification\n"
     "  --stats FILE          count, mean, SD, min, max and P-P of the columns of a\n"
     "                        recorder file (no sensor needed)\n"
-    "  --json                with --stats: as JSON\n"
     "  --limits LOW,HIGH     with --stats: Cp and Cpk of a column against these limits\n"
     "  --column NAME         with --limits: the column (default M-VALUE)\n"
     "  --history             list the journal's entries, newest first (no sensor needed)\n"
-    "  --json, --csv         with --history: as JSON or CSV instead of text\n"
+    "  --csv                 with --history: as CSV instead of text\n"
     "  --restore ID          write the set held before entry ID back to its memory;\n"
     "                        with --verify read back and compared\n"
+    "  --json                with an action: its result as one JSON object on stdout\n"
+    "                        (the texts for a person go to stderr); with --history the\n"
+    "                        entries as JSON\n"
     "\n"
     "Exit codes: 0 done and right; 1 the sensor answered but the result is wrong\n"
     "(words differ, chunks failed); 2 no answer on the line, a file or option error.\n"
@@ -85,6 +97,8 @@ constexpr char kUsage[] =
     "  qrox --port /dev/ttyUSB0 --compare line7.cfg --against eeprom\n"
     "  qrox --port /dev/ttyUSB0 --write-xflash XF-LINEAR.DAT\n"
     "  qrox --port /dev/ttyUSB0 --record RECORD.DAT --samples 100 --increment 2\n"
+    "  qrox --port /dev/ttyUSB0 --report case17.json --xflash-file XF-LINEAR.DAT\n"
+    "  qrox --scan --port /dev/pts/5 --json\n"
     "  qrox --history --json\n"
     "  qrox --port /dev/ttyUSB0 --restore 12 --verify\n"
     "  qrox --journal postgresql://qrox@journal.plant/qrox --port /dev/ttyUSB0 --send-ram a.cfg\n"
@@ -92,7 +106,7 @@ constexpr char kUsage[] =
     "  qrox --stats RECORD.DAT --json --limits 1948,2148\n";
 
 const std::vector<CommandLineOption> kOptions = {
-    {"port", "DEVICE"},
+    {"port", "DEVICE", nullptr, true},
     {"log", "FILE"},
     {"help", nullptr, "h"},
     {"version"},
@@ -107,8 +121,10 @@ const std::vector<CommandLineOption> kOptions = {
     {"samples", "N"},
     {"increment", "S"},
     {"against", "MEMORY"},
+    {"report", "FILE"},
+    {"xflash-file", "FILE"},
+    {"scan"},
     {"stats", "FILE"},
-    {"json"},
     {"column", "NAME"},
     {"limits", "LOW,HIGH"},
 };
@@ -214,6 +230,7 @@ const ServiceBinding kServiceBindings[] = {
     {&pHandle, MAIN_VIDEO_GRAPH, CC_GRAPHDataDiagnostic},
     {&pHandle, MAIN_ROLL_GRAPH, CC_GRAPHRawSaved},
     {&pHandle, MAIN_BAR_GRAPH, CC_GRAPHBarSaved},
+    {&pHandle, MAIN_REPORT, CC_BTNReport},
 };
 
 // The writes that the journal records around their designed callbacks, and HISTORY.
@@ -269,6 +286,36 @@ void ServiceShutDown() {
 
 namespace {
 
+// Port 1 is the device given, or the simulated sensor.
+void PreparePortOne(const StartOptions& options) {
+  OfferSimulatedSensor(options.portDevice == "sim");
+  if (!options.portDevice.empty() && options.portDevice != "sim")
+    SetPortDevice(1, options.portDevice, options.portDevice);
+}
+
+// The scan: the simulated sensor takes part only when it is given (--port sim).
+int Scan(std::vector<std::string> devices) {
+  OfferSimulatedSensor(false);
+  if (std::erase(devices, std::string("sim")) > 0) StartSimulatedSensor();
+  return RunScan(devices);
+}
+
+// The start-up on port 1, then the event loop or the job.
+int StartAndRun(const BatchJob& job, const JournalJob& journal, bool withoutWindow) {
+  if (ServiceStartUp() != 1 && withoutWindow) {
+    char status[STATUS_LEN + 8] = "";
+    GetCtrlVal(pHandle, MAIN_STATUS, status, sizeof status);
+    std::fprintf(stderr, "qrox: no sensor on port 1 (%s): %s\n", GetPortDevice(1).c_str(), status);
+    JsonResultSet("port", QString::fromStdString(GetPortDevice(1)));
+    JsonResultSet("error", QString::fromUtf8(status));
+    return BATCH_LINE_ERROR;
+  }
+  if (withoutWindow) return RunJournaledAction(journal, job);
+  PrepareJournal(journal, job);  // after the start-up, which hides the help boxes
+  RunUserInterface();
+  return 0;
+}
+
 // The start after the options: panels, port, start-up, then the event loop or the job.
 int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job,
         const JournalJob& journal) {
@@ -282,25 +329,16 @@ int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job,
     return withoutWindow ? BATCH_LINE_ERROR : -1;
   }
   SetTraceFile(options.logFile);
-  OfferSimulatedSensor(options.portDevice == "sim");
-  if (!options.portDevice.empty() && options.portDevice != "sim")
-    SetPortDevice(1, options.portDevice, options.portDevice);
-
   ServiceInstallCallbacks();
   // A command-line write refuses before the start-up when its journal cannot be written.
   int result = withoutWindow ? PrepareJournal(journal, job) : 0;
-  if (result != 0 || journal.action == JournalJob::HISTORY) {
+  if (job.action == BatchJob::SCAN) {
+    result = Scan(options.scanDevices);
+  } else if (result != 0 || journal.action == JournalJob::HISTORY) {
     if (result == 0) result = PrintHistory(journal);
-  } else if (ServiceStartUp() != 1 && withoutWindow) {
-    char status[STATUS_LEN + 8] = "";
-    GetCtrlVal(pHandle, MAIN_STATUS, status, sizeof status);
-    std::fprintf(stderr, "qrox: no sensor on port 1 (%s): %s\n", GetPortDevice(1).c_str(), status);
-    result = BATCH_LINE_ERROR;
-  } else if (withoutWindow) {
-    result = RunJournaledAction(journal, job);
   } else {
-    PrepareJournal(journal, job);  // after the start-up, which hides the help boxes
-    RunUserInterface();
+    PreparePortOne(options);
+    result = StartAndRun(job, journal, withoutWindow);
   }
   ServiceShutDown();
   builtInSensor.reset();
@@ -308,12 +346,33 @@ int Run(int argc, char** argv, const StartOptions& options, const BatchJob& job,
   return result;
 }
 
-// --history and --restore are actions of their own.
-int OneAction(const JournalJob& journal, const BatchJob& job, std::string* error) {
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  if (!text.empty()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+bool JsonAsked(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--json") return true;
+  return false;
+}
+
+// One action at a time (--history and --restore are actions of their own); --port more
+// than once only for the scan; --json with an action.
+int OneAction(const JournalJob& journal, const BatchJob& job,
+              const std::map<std::string, std::string>& values, std::string* error) {
+  auto port = values.find("port");
   if (journal.action != JournalJob::NONE && job.action != BatchJob::NONE)
     *error = "only one action at a time";
-  else if (job.json && job.action != BatchJob::STATS && journal.action != JournalJob::HISTORY)
-    *error = "--json goes with --stats or --history";
+  else if (port != values.end() && job.action != BatchJob::SCAN &&
+           port->second.find('\n') != std::string::npos)
+    *error = "--port more than once goes with --scan";
+  else if (job.json && job.action == BatchJob::NONE && journal.action == JournalJob::NONE)
+    *error = "--json goes with an action";
   return error->empty() ? 0 : -1;
 }
 
@@ -326,8 +385,12 @@ int AppMain(int argc, char** argv) {
   JournalJob journal;
   if (ParseCommandLine(argc, argv, AllOptions(), &values, &error) < 0 ||
       JournalJobFromOptions(&values, &journal, &error) < 0 ||
-      BatchJobFromOptions(values, &job, &error) < 0 || OneAction(journal, job, &error) < 0) {
+      BatchJobFromOptions(values, &job, &error) < 0 ||
+      OneAction(journal, job, values, &error) < 0) {
+    if (JsonAsked(argc, argv)) JsonResultBegin(job.name);
     std::fprintf(stderr, "qrox: %s\n%s", error.c_str(), kUsage);
+    JsonResultSet("error", QString::fromStdString(error));
+    JsonResultEnd(BATCH_LINE_ERROR);
     return BATCH_LINE_ERROR;
   }
   if (values.count("help")) {
@@ -338,9 +401,15 @@ int AppMain(int argc, char** argv) {
     std::printf("Q-ROX-MX-Raror Version %s\n", QROX_VERSION);
     return 0;
   }
-  if (job.action == BatchJob::STATS) return RunBatchAction(job);
   StartOptions options;
   if (values.count("port")) options.portDevice = values["port"];
+  if (job.action == BatchJob::SCAN) options.scanDevices = Lines(options.portDevice);
   if (values.count("log")) options.logFile = values["log"];
-  return Run(argc, argv, options, job, journal);
+  // With --json one object of the run; --history --json prints the journal's own form.
+  const bool wrapped = job.json && journal.action != JournalJob::HISTORY;
+  if (wrapped) JsonResultBegin(journal.action == JournalJob::RESTORE ? "restore" : job.name);
+  const int result =
+      job.action == BatchJob::STATS ? RunBatchAction(job) : Run(argc, argv, options, job, journal);
+  JsonResultEnd(result);
+  return result;
 }

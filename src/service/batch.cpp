@@ -12,6 +12,8 @@
 #include "gui/gui.h"
 #include "operations/operations.h"
 #include "popup/popup.h"
+#include "service/jsonresult.h"
+#include "service/report.h"
 #include "service/service.h"
 #include "service/statistics.h"
 #include "shell/colors.h"
@@ -21,6 +23,12 @@ namespace {
 
 const char* SourceName(u16 source) {
   return source == EEPROM ? "EEPROM" : "RAM";
+}
+
+// The memory and the file of an action, for its JSON result.
+void JsonMemoryAndFile(u16 memory, const std::string& path) {
+  JsonResultSet("memory", memory == EEPROM ? "eeprom" : "ram");
+  JsonResultSet("file", QString::fromStdString(path));
 }
 
 std::string StatusLine() {
@@ -44,9 +52,12 @@ void SelectTarget(u16 destination) {
 // Reads RAM or EEPROM and saves the set as a parameter file, as GET and then SEND with
 // the FILE target do.
 int ReadToFile(u16 source, const std::string& path) {
-  u16 words[SET_WORDS];
+  u16 words[SET_WORDS] = {};
   int got[2] = {0, 0};
-  if (ReadSet(source, words, got) == 0) {
+  const int read = ReadSet(source, words, got);
+  JsonMemoryAndFile(source, path);
+  JsonResultSet("words_read", SetWordsJson(words, got));
+  if (read == 0) {
     std::fprintf(stderr, "qrox: no parameter-frame from %s: Timeout-RS-232...\n",
                  SourceName(source));
     return BATCH_LINE_ERROR;
@@ -73,8 +84,17 @@ int SendFile(u16 destination, const std::string& path, bool verify) {
   SetCtrlVal(pHandle, MAIN_VERIFY, 0);
   CallCtrlCallback(pHandle, MAIN_SEND, EVENT_COMMIT);
   std::printf("%s: %s sent (%s)\n", SourceName(destination), path.c_str(), StatusLine().c_str());
+  u16 sent[SET_WORDS];
+  CopyVarsToWords(sent);
+  JsonMemoryAndFile(destination, path);
+  JsonResultSet("words_written", WordsJson(sent, SET_WORDS));
   if (!verify) return BATCH_OK;
   const int result = VerifySEND(destination);
+  const ReadBack& back = LastReadBack();
+  JsonResultSet("verified", result == VERIFY_OK);
+  JsonResultSet("words_read", SetWordsJson(back.words, back.got));
+  if (back.got[0] && back.got[1])
+    JsonResultSet("differences", DifferingWordsJson(sent, back.words));
   Report(result != VERIFY_OK);
   if (result == VERIFY_OK) return BATCH_OK;
   return result == VERIFY_DIFFERENT ? BATCH_WRONG_RESULT : BATCH_LINE_ERROR;
@@ -94,19 +114,35 @@ std::string Padded(const std::string& text, size_t width) {
   return text + std::string(characters < width ? width - characters : 0, ' ');
 }
 
-// The compare table as text: one line per word, differing words marked.
+// A value cell of the compare table as JSON: the number, or null ("---", no file).
+QJsonValue CellJson(int row, int column) {
+  const std::string text = Cell(row, column);
+  return text.empty() || text == "---" ? QJsonValue() : QJsonValue(std::stoi(text));
+}
+
+// The compare table as text: one line per word, differing words marked; and as JSON.
 void PrintCompareTable() {
   int rows = 0;
   GetNumTableRows(pCompare, COMPARE_TABLE, &rows);
   std::printf("%-4s %s %8s %8s %8s\n", "NO.", Padded("PARAMETER", 28).c_str(), "RAM", "EEPROM",
               "FILE");
+  QJsonArray words, differences;
   for (int row = 1; row <= rows; ++row) {
     int color = 0;
     GetTableCellAttribute(pCompare, COMPARE_TABLE, row, 3, ATTR_TEXT_BGCOLOR, &color);
     std::printf("%-4s %s %8s %8s %8s%s\n", Cell(row, 1).c_str(), Padded(Cell(row, 2), 28).c_str(),
                 Cell(row, 3).c_str(), Cell(row, 4).c_str(), Cell(row, 5).c_str(),
                 color == COLOR_RED ? "  <-- differs" : "");
+    words.append(QJsonObject{{"no", row},
+                             {"name", QString::fromStdString(Cell(row, 2))},
+                             {"ram", CellJson(row, 3)},
+                             {"eeprom", CellJson(row, 4)},
+                             {"file", CellJson(row, 5)},
+                             {"differs", color == COLOR_RED}});
+    if (color == COLOR_RED) differences.append(row);
   }
+  JsonResultSet("words", words);
+  JsonResultSet("differences", differences);
 }
 
 // How the file stands against one memory, on stdout; true when all 30 words agree.
@@ -122,11 +158,15 @@ bool ReportFileAgainst(u16 source) {
 // The file against RAM, EEPROM or either of them (job.against: "ram", "eeprom", "any").
 int Compare(const BatchJob& job) {
   const int result = CompareParameterSets(job.file.c_str());
+  JsonResultSet("file", QString::fromStdString(job.file));
+  JsonResultSet("against", QString::fromStdString(job.against));
   PrintCompareTable();
   Report(result == COMPARE_NO_REPLY || result == COMPARE_FILE_ERROR);
   if (result == COMPARE_NO_REPLY || result == COMPARE_FILE_ERROR) return BATCH_LINE_ERROR;
   const bool withRam = ReportFileAgainst(static_cast<u16>(RAM));
   const bool withEeprom = ReportFileAgainst(static_cast<u16>(EEPROM));
+  JsonResultSet("file_agrees_with_ram", withRam);
+  JsonResultSet("file_agrees_with_eeprom", withEeprom);
   bool agrees = withRam || withEeprom;
   if (job.against == "ram") agrees = withRam;
   if (job.against == "eeprom") agrees = withEeprom;
@@ -143,6 +183,13 @@ int WriteXflash(const std::string& path) {
   std::printf("X-FLASH: writing %s ...\n", path.c_str());
   std::fflush(stdout);
   const int result = WriteLinTable(VERIFY_ALWAYS);
+  const XflashCounts run = LastXflashCounts();
+  JsonResultSet("file", QString::fromStdString(path));
+  JsonResultSet("cleared", run.cleared);
+  JsonResultSet("chunks", run.chunks);
+  JsonResultSet("failed_chunks", run.failedChunks);
+  JsonResultSet("failed_read_chunks", run.failedReadChunks);
+  JsonResultSet("differing_words", run.differingWords);
   Report(result != 0);
   return result == 0 ? BATCH_OK : BATCH_WRONG_RESULT;
 }
@@ -167,6 +214,11 @@ int Record(const BatchJob& job) {
   GetCtrlVal(pPopup, REC_COUNT, &count);
   char text[128] = "";
   GetCtrlVal(pPopup, REC_STATUS, text, sizeof text);
+  JsonResultSet("file", QString::fromStdString(job.file));
+  JsonResultSet("samples", job.samples);
+  JsonResultSet("increment", job.increment);
+  JsonResultSet("records", count);
+  JsonResultSet("status", QString::fromUtf8(text));
   std::fprintf(stop_flag == REC_COMPLETED ? stdout : stderr, "%s (%d record lines)\n", text, count);
   if (stop_flag == REC_TIMEOUT) Report(true);
   return stop_flag == REC_COMPLETED ? BATCH_OK : BATCH_LINE_ERROR;
@@ -195,7 +247,8 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
   } actions[] = {{"read-ram", BatchJob::READ_RAM}, {"read-eeprom", BatchJob::READ_EEPROM},
                  {"send-ram", BatchJob::SEND_RAM}, {"send-eeprom", BatchJob::SEND_EEPROM},
                  {"compare", BatchJob::COMPARE},   {"write-xflash", BatchJob::WRITE_XFLASH},
-                 {"record", BatchJob::RECORD},     {"stats", BatchJob::STATS}};
+                 {"record", BatchJob::RECORD},     {"report", BatchJob::REPORT},
+                 {"scan", BatchJob::SCAN},         {"stats", BatchJob::STATS}};
   *job = BatchJob{};
   for (const auto& a : actions) {
     auto it = options.find(a.name);
@@ -205,8 +258,10 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
       return -1;
     }
     job->action = a.action;
+    job->name = a.name;
     job->file = it->second;
   }
+  if (job->action == BatchJob::REPORT) job->samples = 100;
   const bool sending = job->action == BatchJob::SEND_RAM || job->action == BatchJob::SEND_EEPROM;
   if (options.count("verify")) {
     if (!sending) {
@@ -226,13 +281,22 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
   for (const char* name : {"samples", "increment"}) {
     auto it = options.find(name);
     if (it == options.end()) continue;
-    if (job->action != BatchJob::RECORD) {
-      *error = std::string("--") + name + " goes with --record";
+    const bool reportSamples = job->action == BatchJob::REPORT && std::strcmp(name, "samples") == 0;
+    if (job->action != BatchJob::RECORD && !reportSamples) {
+      *error = std::string("--") + name + " goes with --record" +
+               (std::strcmp(name, "samples") == 0 ? " or --report" : "");
       return -1;
     }
     int* value = std::strcmp(name, "samples") == 0 ? &job->samples : &job->increment;
     if (!ParseCount(it->second, 0, 65535, value)) {
       *error = std::string("--") + name + " needs a whole number from 0 to 65535";
+      return -1;
+    }
+  }
+  if (options.count("xflash-file")) {
+    job->xflashFile = options.at("xflash-file");
+    if (job->action != BatchJob::REPORT || job->xflashFile.empty()) {
+      *error = "--xflash-file FILE goes with --report";
       return -1;
     }
   }
@@ -246,14 +310,16 @@ int BatchJobFromOptions(const std::map<std::string, std::string>& options, Batch
   job->json = options.count("json") > 0;
   if (options.count("column")) job->column = options.at("column");
   if (options.count("limits")) job->limits = options.at("limits");
-  if (job->action != BatchJob::NONE && job->file.empty()) {
+  if (job->action != BatchJob::NONE && job->action != BatchJob::SCAN && job->file.empty()) {
     *error = "the action needs a file name";
     return -1;
   }
   return 0;
 }
 
-int RunBatchAction(const BatchJob& job) {
+namespace {
+
+int RunAction(const BatchJob& job) {
   switch (job.action) {
     case BatchJob::READ_RAM:
       return ReadToFile(static_cast<u16>(RAM), job.file);
@@ -269,9 +335,20 @@ int RunBatchAction(const BatchJob& job) {
       return WriteXflash(job.file);
     case BatchJob::RECORD:
       return Record(job);
+    case BatchJob::REPORT:
+      return RunReport({job.file, job.samples, job.xflashFile});
     case BatchJob::STATS:
       return PrintRecorderFileStats(job);
     default:
       return BATCH_OK;
   }
+}
+
+}  // namespace
+
+int RunBatchAction(const BatchJob& job) {
+  const int exit = RunAction(job);
+  if (job.action != BatchJob::STATS)  // the statistics of a file need no panels
+    JsonResultSet("status_line", QString::fromStdString(StatusLine()));
+  return exit;
 }

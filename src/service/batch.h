@@ -21,15 +21,19 @@ struct BatchJob {
     COMPARE,
     WRITE_XFLASH,
     RECORD,
+    REPORT,
+    SCAN,
     STATS  // needs no sensor: run before the start-up
   };
   Action action = NONE;
+  std::string name;                // the action's option, "read-ram" ... "stats"
   std::string file;                // the parameter, linearisation or recorder file
   bool verify = false;             // SEND: read the set back and compare
   std::string against = "any";     // compare: the file must agree with "ram", "eeprom" or either
-  int samples = 10;                // recorder: number of samples
+  int samples = 10;                // recorder: number of samples; report: frames (100)
   int increment = 1;               // recorder: time increment in seconds
-  bool json = false;               // stats: JSON instead of text
+  std::string xflashFile;          // report: linearisation file for the X-FLASH read-back
+  bool json = false;               // the result as one JSON object on stdout
   std::string column = "M-VALUE";  // stats: the column of the capability
   std::string limits;              // stats: "LOW,HIGH" of the capability, "" = none
 };

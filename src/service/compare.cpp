@@ -32,19 +32,10 @@ struct Source {
   bool Has(int index) const { return chosen && got[index / 15]; }
 };
 
-const char* LayoutName(Layout layout) {
-  switch (layout) {
-    case LAYOUT_D303:
-      return "D303";
-    case LAYOUT_MX400:
-      return "MX400";
-    default:
-      return "DEFAULT";
-  }
-}
-
 }  // namespace
 
+// Name of word `index` (0..29) in `layout`: the panel label of its control, the slope and
+// offset halves, or the settings of half 1 that no panel shows.
 void WordName(Layout layout, int index, char* name, int size) {
   char label[64] = "";
   if (index < 15) {
@@ -139,6 +130,23 @@ void ShowResult(const char* text, int color) {
 Source ram, eeprom, file;
 
 }  // namespace
+
+const char* LayoutName(Layout layout) {
+  switch (layout) {
+    case LAYOUT_D303:
+      return "D303";
+    case LAYOUT_MX400:
+      return "MX400";
+    default:
+      return "DEFAULT";
+  }
+}
+
+std::string ParameterWordName(int index) {
+  char name[64];
+  WordName(LiveLayout(), index, name, sizeof name);
+  return name;
+}
 
 int FileDiffersFrom(u16 source) {
   const Source& memory = source == EEPROM ? eeprom : ram;

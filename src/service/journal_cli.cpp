@@ -53,36 +53,6 @@ QJsonValue NumberJson(long long n, bool known) {
   return known ? QJsonValue(static_cast<qint64>(n)) : QJsonValue(QJsonValue::Null);
 }
 
-QJsonObject EntryJson(const JournalEntry& e) {
-  const JournalSensor& s = e.sensor;
-  QJsonObject sensor{{"hwtype", NumberJson(s.hwtype, s.known)},
-                     {"pcbtype", NumberJson(s.pcbtype, s.known)},
-                     {"softversion", NumberJson(s.softversion, s.known)},
-                     {"ccdtype", NumberJson(s.ccdtype, s.known)},
-                     {"firmware", s.known ? TextJson(s.firmware) : QJsonValue::Null}};
-  return {{"id", static_cast<qint64>(e.id)},
-          {"time", TextJson(e.time)},
-          {"utc_offset", TextJson(e.utcOffset)},
-          {"user", TextJson(e.user)},
-          {"host", TextJson(e.host)},
-          {"program", TextJson(e.program)},
-          {"port", TextJson(e.port)},
-          {"port_by_id", TextJson(e.portById)},
-          {"sensor", sensor},
-          {"action", TextJson(e.action)},
-          {"memory", TextJson(e.memory)},
-          {"file", TextJson(e.file)},
-          {"before", WordsJson(e.before)},
-          {"before_read", TextJson(e.beforeRead)},
-          {"after", WordsJson(e.after)},
-          {"verified", e.verified ? QJsonValue(*e.verified) : QJsonValue::Null},
-          {"outcome", TextJson(e.outcome)},
-          {"status", TextJson(e.status)},
-          {"table_checksum", TextJson(e.checksum)},
-          {"table_words", NumberJson(e.tableWords, e.tableWords > 0)},
-          {"restore_of", NumberJson(e.restoreOf, e.restoreOf > 0)}};
-}
-
 std::string CsvField(const QJsonValue& v) {
   QString text = v.isArray()  ? ""
                  : v.isBool() ? (v.toBool() ? "true" : "false")
@@ -155,6 +125,36 @@ bool Take(std::map<std::string, std::string>* options, const char* name,
 }
 
 }  // namespace
+
+QJsonObject EntryJson(const JournalEntry& e) {
+  const JournalSensor& s = e.sensor;
+  QJsonObject sensor{{"hwtype", NumberJson(s.hwtype, s.known)},
+                     {"pcbtype", NumberJson(s.pcbtype, s.known)},
+                     {"softversion", NumberJson(s.softversion, s.known)},
+                     {"ccdtype", NumberJson(s.ccdtype, s.known)},
+                     {"firmware", s.known ? TextJson(s.firmware) : QJsonValue::Null}};
+  return {{"id", static_cast<qint64>(e.id)},
+          {"time", TextJson(e.time)},
+          {"utc_offset", TextJson(e.utcOffset)},
+          {"user", TextJson(e.user)},
+          {"host", TextJson(e.host)},
+          {"program", TextJson(e.program)},
+          {"port", TextJson(e.port)},
+          {"port_by_id", TextJson(e.portById)},
+          {"sensor", sensor},
+          {"action", TextJson(e.action)},
+          {"memory", TextJson(e.memory)},
+          {"file", TextJson(e.file)},
+          {"before", WordsJson(e.before)},
+          {"before_read", TextJson(e.beforeRead)},
+          {"after", WordsJson(e.after)},
+          {"verified", e.verified ? QJsonValue(*e.verified) : QJsonValue::Null},
+          {"outcome", TextJson(e.outcome)},
+          {"status", TextJson(e.status)},
+          {"table_checksum", TextJson(e.checksum)},
+          {"table_words", NumberJson(e.tableWords, e.tableWords > 0)},
+          {"restore_of", NumberJson(e.restoreOf, e.restoreOf > 0)}};
+}
 
 int JournalJobFromOptions(std::map<std::string, std::string>* options, JournalJob* job,
                           std::string* error) {

@@ -2,12 +2,14 @@
 // that a command-line write is made only when its entry can be stored.
 #pragma once
 
+#include <QJsonObject>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "engine/engine.h"
 #include "service/batch.h"
+#include "service/journal.h"
 
 // --journal FILE|URL, --no-journal, --history, --json, --csv, --restore ID.
 inline const std::vector<CommandLineOption> kJournalOptions = {
@@ -30,6 +32,8 @@ int JournalJobFromOptions(std::map<std::string, std::string>* options, JournalJo
 // Opens the journal where the run needs it: a command-line write refuses (2, with the
 // reason on stderr) when its journal cannot be written; the window warns and goes on.
 int PrepareJournal(const JournalJob& journal, const BatchJob& job);
+// One entry as --history --json gives it.
+QJsonObject EntryJson(const JournalEntry& entry);
 // --history: the entries newest first on stdout; 0, or 2 when the journal cannot be read.
 int PrintHistory(const JournalJob& journal);
 // After the start-up: --restore, or the batch action with its target read first when it

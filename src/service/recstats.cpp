@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "service/batch.h"
+#include "service/jsonresult.h"
 #include "service/statistics.h"
 
 const char* const kRecorderColumnNames[kRecorderColumns] = {"E-LEFT", "E-RIGHT", "M-VALUE", "EDGES",
@@ -112,29 +113,6 @@ int ReadRecorderFile(const std::string& path, bool countValues, RecorderFileStat
 namespace {
 
 // A number as JSON: the shortest text that reads back as the same double.
-std::string JsonNumber(double v) {
-  char text[32];
-  const auto [end, ec] = std::to_chars(text, text + sizeof text, v);
-  return ec == std::errc() ? std::string(text, end) : "null";
-}
-
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\u%04x", c);
-      out += esc;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
 struct Limits {
   bool given = false;
   double low = 0.0, high = 0.0;
@@ -157,23 +135,25 @@ int ColumnIndex(const std::string& name) {
   return -1;
 }
 
-void PrintJson(const BatchJob& job, const RecorderFileStats& s, int column, const Limits& limits) {
-  std::string out =
-      "{\n  \"file\": " + JsonString(job.file) + ",\n  \"count\": " + std::to_string(s.count);
+// The figures as keys of the action's JSON result: the file, the count, an object per
+// column and, with limits, the column, the limits, Cp and Cpk (null without a spread).
+void SetJson(const BatchJob& job, const RecorderFileStats& s, int column, const Limits& limits) {
+  JsonResultSet("file", QString::fromStdString(job.file));
+  JsonResultSet("count", static_cast<qint64>(s.count));
   for (int i = 0; i < kRecorderColumns; ++i) {
     const RunningStats& c = s.columns[i];
-    out += ",\n  " + JsonString(kRecorderColumnNames[i]) + ": {\"mean\": " + JsonNumber(c.mean) +
-           ", \"sd\": " + JsonNumber(c.Sd()) + ", \"min\": " + JsonNumber(c.min) +
-           ", \"max\": " + JsonNumber(c.max) + ", \"pp\": " + JsonNumber(c.PeakToPeak()) + "}";
+    JsonResultSet(kRecorderColumnNames[i], QJsonObject{{"mean", c.mean},
+                                                       {"sd", c.Sd()},
+                                                       {"min", c.min},
+                                                       {"max", c.max},
+                                                       {"pp", c.PeakToPeak()}});
   }
-  if (limits.given) {
-    const Capability cap = CapabilityOf(s.columns[column], limits.low, limits.high);
-    out += ",\n  \"column\": " + JsonString(kRecorderColumnNames[column]) + ",\n  \"limits\": [" +
-           JsonNumber(limits.low) + ", " + JsonNumber(limits.high) +
-           "],\n  \"cp\": " + (cap.valid ? JsonNumber(cap.cp) : "null") +
-           ",\n  \"cpk\": " + (cap.valid ? JsonNumber(cap.cpk) : "null");
-  }
-  std::fputs((out + "\n}\n").c_str(), stdout);
+  if (!limits.given) return;
+  const Capability cap = CapabilityOf(s.columns[column], limits.low, limits.high);
+  JsonResultSet("column", kRecorderColumnNames[column]);
+  JsonResultSet("limits", QJsonArray{limits.low, limits.high});
+  JsonResultSet("cp", cap.valid ? QJsonValue(cap.cp) : QJsonValue());
+  JsonResultSet("cpk", cap.valid ? QJsonValue(cap.cpk) : QJsonValue());
 }
 
 void PrintText(const BatchJob& job, const RecorderFileStats& s, int column, const Limits& limits) {
@@ -194,28 +174,28 @@ void PrintText(const BatchJob& job, const RecorderFileStats& s, int column, cons
                 kRecorderColumnNames[column], limits.low, limits.high);
 }
 
+// The reason on stderr and in the JSON result; the exit code of a file or option error.
+int Refused(const std::string& reason) {
+  std::fprintf(stderr, "qrox: %s\n", reason.c_str());
+  JsonResultSet("error", QString::fromStdString(reason));
+  return BATCH_LINE_ERROR;
+}
+
 }  // namespace
 
 int PrintRecorderFileStats(const BatchJob& job) {
   const int column = ColumnIndex(job.column);
   if (column < 0) {
-    std::fprintf(stderr, "qrox: --column is one of E-LEFT, E-RIGHT, M-VALUE, EDGES, M-VAL[um]\n");
-    return BATCH_LINE_ERROR;
+    return Refused("--column is one of E-LEFT, E-RIGHT, M-VALUE, EDGES, M-VAL[um]");
   }
   Limits limits;
   if (!job.limits.empty() && !ParseLimits(job.limits, &limits)) {
-    std::fprintf(stderr, "qrox: --limits LOW,HIGH needs two numbers, LOW below HIGH\n");
-    return BATCH_LINE_ERROR;
+    return Refused("--limits LOW,HIGH needs two numbers, LOW below HIGH");
   }
   RecorderFileStats stats;
   std::string error;
-  if (ReadRecorderFile(job.file, false, &stats, &error) < 0) {
-    std::fprintf(stderr, "qrox: %s\n", error.c_str());
-    return BATCH_LINE_ERROR;
-  }
-  if (job.json)
-    PrintJson(job, stats, column, limits);
-  else
-    PrintText(job, stats, column, limits);
+  if (ReadRecorderFile(job.file, false, &stats, &error) < 0) return Refused(error);
+  PrintText(job, stats, column, limits);  // on stderr with --json
+  SetJson(job, stats, column, limits);
   return BATCH_OK;
 }

@@ -10,7 +10,12 @@
 
 // Panels and controls of the additions.
 enum ServicePanelResource { PANEL_COMPARE = 6, PANEL_HISTORY = 7 };
-enum ServiceMainControl { MAIN_COMPARE = 42, MAIN_VERIFY = 43, MAIN_HISTORY = 44 };
+enum ServiceMainControl {
+  MAIN_COMPARE = 42,
+  MAIN_VERIFY = 43,
+  MAIN_HISTORY = 44,
+  MAIN_REPORT = 47
+};
 enum CompareControl { COMPARE_TABLE = 2, COMPARE_RESULT = 3, COMPARE_CLOSE = 4, COMPARE_PATH = 5 };
 enum HistoryControl {
   HISTORY_ENTRIES = 2,
@@ -49,6 +54,12 @@ enum ReadBackResult { VERIFY_OK = 0, VERIFY_DIFFERENT = 1, VERIFY_NO_REPLY = 2, 
 // Reads the set back from `destination` (RAM or EEPROM) and compares it with the set just
 // sent; the status line says "SEND verified! ..." or which words differ.
 int VerifySEND(u16 destination);
+// What the last VERIFY read back: the 30 words and which halves came.
+struct ReadBack {
+  u16 words[SET_WORDS] = {};
+  int got[2] = {0, 0};
+};
+const ReadBack& LastReadBack();
 // VerifySEND when the VERIFY check box beside SEND is on, else VERIFY_OFF.
 int VerifySENDIfChosen(u16 destination);
 CTRL_CALLBACK(CC_CHKVerify);
@@ -70,6 +81,10 @@ int FileDiffersFrom(u16 source);
 // Name of word `index` (0..29) in `layout`: the panel label of its control, the slope and
 // offset halves, or the settings of half 1 that no panel shows.
 void WordName(Layout layout, int index, char* name, int size);
+// Name of the layout (DEFAULT, D303, MX400), and the name of word `index` in the connected
+// sensor's layout.
+const char* LayoutName(Layout layout);
+std::string ParameterWordName(int index);
 CTRL_CALLBACK(CC_BTNCompare);
 CTRL_CALLBACK(CC_BTNCompareClose);
 int CC_COMPARE(int panel, int event, void* callbackData, int eventData1, int eventData2);

@@ -60,13 +60,22 @@ int DifferingWords(const u16 a[SET_WORDS], const u16 b[SET_WORDS], char* list, i
   return count;
 }
 
+namespace {
+ReadBack lastReadBack;
+}  // namespace
+
+const ReadBack& LastReadBack() {
+  return lastReadBack;
+}
+
 int VerifySEND(u16 destination) {
   u16 sent[SET_WORDS];
   CopyVarsToWords(sent);
   // The sensor's answers to the two SEND frames arrive before the first request.
   Delay(0.1);
-  u16 back[SET_WORDS];
-  int got[2] = {0, 0};
+  lastReadBack = ReadBack{};
+  u16* back = lastReadBack.words;
+  int* got = lastReadBack.got;
   if (ReadSet(destination, back, got) == 0) {
     ShowStatus("SEND not verified: Timeout-RS-232...");
     NoteSendVerified(destination, VERIFY_NO_REPLY);

@@ -166,8 +166,10 @@ TEST_F(AccessTest, TabVisitsTheControlsTopToBottomLeftToRight) {
       {pHandle, MAIN_EEND},
       {pHandle, MAIN_ZOOM},
       {pHandle, MAIN_RESET},
-      // HISTORY in the information area, first in reading order: the chain comes round to it
-      {pHandle, MAIN_HISTORY}};
+      // HISTORY and REPORT in the information area, first in reading order: the chain comes
+      // round to them
+      {pHandle, MAIN_HISTORY},
+      {pHandle, MAIN_REPORT}};
   EXPECT_EQ(TabOrder(pHandle, main.front()), main);
 
   // The recorder: the settings, the file button, START and STOP.

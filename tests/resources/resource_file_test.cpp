@@ -103,6 +103,7 @@ const std::vector<Expected>& AllControls() {
       {&pHandle, MAIN_HELP2, Kind::TextBox},
       {&pHandle, MAIN_COMPARE, Kind::Command},
       {&pHandle, MAIN_VERIFY, Kind::Switch},
+      {&pHandle, MAIN_REPORT, Kind::Command},
       {&pPara1, PARA1_EVALMODE, Kind::Ring},
       {&pPara1, PARA1_OPTION5, Kind::Switch},
       {&pPara1, PARA1_TOLERANCE, Kind::Numeric},
@@ -694,6 +695,7 @@ TEST_F(ResourceFileTest, NoTwoControlsOverlap) {
     if (panel != pHandle) return false;
     if (pair == std::set<int>{MAIN_VIDEO_GRAPH, MAIN_ROLL_GRAPH}) return true;
     if (pair == std::set<int>{MAIN_INFO_FIELD, MAIN_LOGO}) return true;
+    if (pair == std::set<int>{MAIN_INFO_FIELD, MAIN_REPORT}) return true;
     if (pair == std::set<int>{MAIN_INFO_FIELD, MAIN_HISTORY}) return true;
     return pair.count(MAIN_HELP1) || pair.count(MAIN_HELP2);
   };
@@ -829,6 +831,7 @@ TEST_F(ResourceFileTest, HelpBoxesOpenWhereTheyAreSeen) {
       {&pHandle, MAIN_SEND, RightOf, 20, -20},
       {&pHandle, MAIN_COMPARE, RightOf, 20, -20},
       {&pHandle, MAIN_VERIFY, RightOf, 20, -20},
+      {&pHandle, MAIN_REPORT, RightOf, -330, 36},
       {&pHandle, MAIN_HISTORY, RightOf, -330, 36},
       {&pHandle, MAIN_RESET, RightOf, 10, -10},
       {&pHandle, MAIN_RECORDER, RightOf, 10, -10},

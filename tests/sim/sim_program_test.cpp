@@ -12,52 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "support/program_support.h"
+
+using programtest::SimProgram;
+
 namespace {
-
-// qrox-sim as a child; its standard output is read line by line.
-class SimProgram {
- public:
-  explicit SimProgram(const std::vector<std::string>& args) {
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], STDOUT_FILENO);
-      std::vector<char*> argv;
-      const std::string program = std::string(QROX_BINARY_DIR) + "/qrox-sim";
-      argv.push_back(const_cast<char*>(program.c_str()));
-      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(program.c_str(), argv.data());
-      _exit(127);
-    }
-    close(out[1]);
-    out_ = out[0];
-  }
-  ~SimProgram() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (out_ >= 0) close(out_);
-  }
-  void Signal(int sig) { kill(pid_, sig); }
-  // The next line of output, "" after `seconds`.
-  std::string Line(double seconds = 2.0) {
-    std::string line;
-    char c = 0;
-    pollfd p{out_, POLLIN, 0};
-    while (poll(&p, 1, static_cast<int>(seconds * 1000)) == 1 && read(out_, &c, 1) == 1) {
-      if (c == '\n') return line;
-      line += c;
-    }
-    return "";
-  }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
-};
 
 // Asks the sensor behind `path` for its hardware identification; its hwtype, or -1.
 int HardwareType(const std::string& path) {
