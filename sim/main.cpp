@@ -27,6 +27,7 @@ void Usage(FILE* to) {
                "  --link PATH          keep a symlink PATH pointing at the pty (like a\n"
                "                       /dev/serial/by-id name); it goes while unplugged\n"
                "  --replug-model NAME  the model the sensor is after its first replug\n"
+               "  --drop-reply K       never answer request number K (0 = the first)\n"
                "  --help               show this text\n"
                "\n"
                "SIGUSR1 unplugs the sensor, the next SIGUSR1 plugs it in again (a new pty).\n"
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
   sim::SimHost::Options options;
   options.historyLimit = 10000;  // runs for days: keep memory bounded
   bool log = false;
+  sim::Faults faults;
   sim::SensorModel replugModel;
   bool changeOnReplug = false;
   for (int i = 1; i < argc; ++i) {
@@ -106,6 +108,13 @@ int main(int argc, char** argv) {
       log = true;
     } else if (arg == "--link" && hasValue) {
       options.linkPath = argv[++i];
+    } else if (arg == "--drop-reply" && hasValue) {
+      double k = 0;
+      if (!ParseNumber(argv[++i], &k) || k < 0 || k != static_cast<int>(k)) {
+        std::fprintf(stderr, "qrox-sim: invalid request number '%s'\n", argv[i]);
+        return 2;
+      }
+      faults.dropReplyNumber = static_cast<int>(k);
     } else if (arg == "--replug-model" && hasValue) {
       if (!ModelOption(argv[++i], &replugModel)) return 2;
       changeOnReplug = true;
@@ -139,6 +148,7 @@ int main(int argc, char** argv) {
 
   try {
     sim::SimHost host(model, options);
+    host.SetFaults(faults);
     std::printf("%s\n", host.SlavePath().c_str());
     std::fflush(stdout);
     int sig = 0;
