@@ -27,6 +27,10 @@ constexpr int FRAME_LEN = 36;
 // ------------------------------------------------------------ transport (serial.cpp)
 // Opens the port and identifies the sensor: 1 when the echo check passed, else 0.
 int InitRS232(int port);
+// The receive callback takes a 36-byte reply only when it answers the request last written
+// (szWriteBuf): the same command echo and, for a parameter half (commands 1 to 4), the same
+// argument echo. Any other reply with the sync word is thrown away (counted as discarded),
+// and the wait goes on. 36 bytes without the sync word are taken, not decoded.
 void RX_Receive_Function(int portNumber, int eventMaskGiven, void* callbackData);
 int FillTxBuf(u16 command, u16 argument, const u16* words);
 int GetRxBuf();
@@ -68,6 +72,13 @@ WaitResult WaitReply(double t0, WaitUntil until);
 // Waits until at least `count` bytes are in the input queue (the raw replies, read with
 // the receive callback off): WAIT_REPLY, or WAIT_TIMEOUT / WAIT_PORT_GONE.
 WaitResult WaitBytes(double t0, int count);
+
+// The line is out of step (a reply without the sync word, a time-out, more raw bytes than
+// asked for, a port just opened): before the next request the line is let go quiet for
+// `quietBytes` byte-times and the input queue emptied, so that the next reply is read from
+// its first byte. Exchanges in step go out at once.
+constexpr int LINE_QUIET_BYTES = 10;
+void LineOutOfStep(int quietBytes = LINE_QUIET_BYTES);
 
 // Text of a failed open for the negative result r.
 const char* ComErrorText(int r);

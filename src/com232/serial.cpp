@@ -1,5 +1,6 @@
 // Serial transport: port set-up, command frames, the receive callback, the echo check
 // and the port change from the panel.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -13,16 +14,50 @@ namespace {
 constexpr u16 SYNC_WORD = 0x00AA;
 constexpr int NOTIFY_COUNT = FRAME_LEN;
 constexpr int EVENT_CHAR = 0x55;
+constexpr double BYTE_TIME = 10.0 / 19200;  // seconds per byte on the line, 8N1
+// After a port was opened: long enough for the reply to a request written before (still
+// on its way to the sensor, and the sensor's turnaround) to have begun.
+constexpr int QUIET_BYTES_AFTER_OPEN = 2 * FRAME_LEN;
+constexpr double SETTLE_LIMIT = 0.25;  // seconds; a line that never goes quiet is let be
 
 LinkCounts counts;
 PortSetUpWatcher portSetUpWatcher = nullptr;
-
-void TellPortSetUp(int port, int openResult, int lineOk, int hardwareOk, const char* firmware) {
-  if (portSetUpWatcher) portSetUpWatcher({port, openResult, lineOk, hardwareOk, firmware});
-}
+int quietBytesNeeded = 0;  // 0 while the line is in step
 
 bool ReplySynced() {
   return GetWord(szReadBuf, 0) == SYNC_WORD;
+}
+
+// Commands whose argument word is the half of the parameter set they move.
+bool CarriesHalf(u16 command) {
+  return command >= CMD_SEND_RAM && command <= CMD_GET_EEPROM;
+}
+
+// Whether the reply in szReadBuf answers the request in szWriteBuf: its command echo is
+// the request's command and, for a parameter half, its argument echo the half requested.
+bool AnswersRequest() {
+  const u16 command = GetWord(szWriteBuf, 2);
+  if (GetWord(szReadBuf, 2) != command) return false;
+  return !CarriesHalf(command) || GetWord(szReadBuf, 4) == GetWord(szWriteBuf, 4);
+}
+
+// Before a request on a line out of step: waits until no byte has come for the quiet
+// time, throwing away whatever comes, so that the reply to the request is read from its
+// first byte.
+void SettleLine(int port) {
+  if (quietBytesNeeded == 0) return;
+  const int quietMs = static_cast<int>(std::ceil(quietBytesNeeded * BYTE_TIME * 1000.0));
+  quietBytesNeeded = 0;
+  const double limit = Timer() + SETTLE_LIMIT;
+  do {
+    FlushInQ(port);
+    SleepMs(quietMs);
+  } while (GetInQLen(port) > 0 && Timer() < limit);
+  FlushInQ(port);
+}
+
+void TellPortSetUp(int port, int openResult, int lineOk, int hardwareOk, const char* firmware) {
+  if (portSetUpWatcher) portSetUpWatcher({port, openResult, lineOk, hardwareOk, firmware});
 }
 
 // Whether the answer a WaitReply waits for is there (WAIT_REPLY, WAIT_NO_SYNC,
@@ -58,6 +93,7 @@ WaitResult WaitCore(double t0, Check arrived) {
     if (SensorLost()) return WAIT_PORT_GONE;  // unplugged: nothing will come
     if (Timer() - t0 > TIMEOUT) {
       LinkCountTimeout();
+      LineOutOfStep();  // the answer may still come, late
       // A write of no bytes fails only when the port cannot be used.
       return ComWrt(com, szWriteBuf, 0) < 0 ? WAIT_PORT_GONE : WAIT_TIMEOUT;
     }
@@ -109,6 +145,10 @@ void WatchPortSetUps(PortSetUpWatcher watcher) {
   portSetUpWatcher = watcher;
 }
 
+void LineOutOfStep(int quietBytes) {
+  if (quietBytes > quietBytesNeeded) quietBytesNeeded = quietBytes;
+}
+
 int FillTxBuf(u16 command, u16 argument, const u16* words) {
   PutWord(szWriteBuf, 0, 0x0055);
   PutWord(szWriteBuf, 2, command);
@@ -118,6 +158,7 @@ int FillTxBuf(u16 command, u16 argument, const u16* words) {
 }
 
 int WriteFrame() {
+  SettleLine(com);
   LinkCountExchange();
   nBytesW = ComWrt(com, szWriteBuf, FRAME_LEN);
   return nBytesW;
@@ -132,19 +173,36 @@ int GetRxBuf() {
   return 0;
 }
 
+namespace {
+
+// The 36 bytes in szReadBuf. Without the sync word they are taken as a reply but not
+// decoded, so line noise never reaches pp, and the line is out of step. A reply to another
+// request (a late one) is thrown away: it never becomes the answer to this one, and what
+// follows it may be. Returns whether the bytes were taken.
+bool TakeReply() {
+  if (!ReplySynced()) {
+    graph_flag = 0;
+    rx_flag = 1;
+    LinkCountDiscarded();
+    LineOutOfStep();
+    return true;
+  }
+  if (!AnswersRequest()) {
+    LinkCountDiscarded();
+    return false;
+  }
+  graph_flag = GetRxBuf();
+  rx_flag = 1;
+  LinkCountReply();
+  return true;
+}
+
+}  // namespace
+
 void RX_Receive_Function(int /*portNumber*/, int eventMaskGiven, void* /*callbackData*/) {
   if ((eventMaskGiven & LWRS_RECEIVE) == 0) return;
   const int n = ComRd(com, szReadBuf, FRAME_LEN);
-  if (n == FRAME_LEN) {
-    // 36 bytes without the sync word are taken as a reply but not decoded, so line noise
-    // never reaches pp.
-    graph_flag = ReplySynced() ? GetRxBuf() : 0;
-    rx_flag = 1;
-    if (ReplySynced())
-      LinkCountReply();
-    else
-      LinkCountDiscarded();
-  }
+  if (n == FRAME_LEN && !TakeReply()) return;  // the bytes after a late reply are kept
   FlushInQ(com);
 }
 
@@ -166,6 +224,7 @@ WaitResult WaitBytes(double t0, int count) {
       WaitCore(t0, [count] { return GetInQLen(com) >= count ? WAIT_REPLY : WAIT_TIMEOUT; });
   SetComWakeCount(com, 0);                // raw runs are read with the callback off
   if (r == WAIT_REPLY) LinkCountReply();  // a raw run: firmware text or data block
+  if (r == WAIT_REPLY && GetInQLen(com) > count) LineOutOfStep();  // more came than asked
   return r;
 }
 
@@ -183,6 +242,7 @@ int CheckComLine(int port) {
   FlushOutQ(port);
   FlushInQ(port);
   rx_flag = 0;
+  SettleLine(port);
   LinkCountExchange();
   nBytesW = ComWrt(port, szWriteBuf, FRAME_LEN);
 
@@ -239,6 +299,8 @@ int InitRS232(int port) {
   FlushOutQ(port);
   SetCTSMode(port, 0);
   InstallComCallback(port, eventMask, NOTIFY_COUNT, EVENT_CHAR, RX_Receive_Function, nullptr);
+  // The reply to a request written on the port before may still be on its way.
+  LineOutOfStep(QUIET_BYTES_AFTER_OPEN);
 
   const int lineOk = CheckComLine(port);
   bool identified = false;
