@@ -111,10 +111,11 @@ void LinkCountDiscarded();
 // How a port set-up (InitRS232) ended. Whoever watches the link is told of every one.
 struct PortSetUp {
   int port = 0;
-  int openResult = 0;         // of OpenComConfig: negative when the port did not open
-  int lineOk = 0;             // the echo check passed
-  int hardwareOk = 0;         // the hardware identification came
-  const char* firmware = "";  // the firmware text shown, "" when none came
+  int openResult = 0;          // of OpenComConfig: negative when the port did not open
+  int lineOk = 0;              // the echo check passed
+  int hardwareOk = 0;          // the hardware identification came
+  const char* firmware = "";   // the firmware text shown, "" when none came
+  int halvesRead[2] = {0, 0};  // 1 for each half of the parameter set read from RAM
 };
 using PortSetUpWatcher = void (*)(const PortSetUp& setUp);
 void WatchPortSetUps(PortSetUpWatcher watcher);  // nullptr: nobody watches

@@ -56,8 +56,8 @@ void SettleLine(int port) {
   FlushInQ(port);
 }
 
-void TellPortSetUp(int port, int openResult, int lineOk, int hardwareOk, const char* firmware) {
-  if (portSetUpWatcher) portSetUpWatcher({port, openResult, lineOk, hardwareOk, firmware});
+void TellPortSetUp(const PortSetUp& setUp) {
+  if (portSetUpWatcher) portSetUpWatcher(setUp);
 }
 
 // Whether the answer a WaitReply waits for is there (WAIT_REPLY, WAIT_NO_SYNC,
@@ -287,11 +287,11 @@ const char* ComErrorText(int r) {
 }
 
 int InitRS232(int port) {
-  const int r = OpenComConfig(port, "", 19200, 0, 8, 1, 4096, 4096);
-  if (r < 0) {
-    SetStatus(ComErrorText(r));
+  PortSetUp setUp{port, OpenComConfig(port, "", 19200, 0, 8, 1, 4096, 4096)};
+  if (setUp.openResult < 0) {
+    SetStatus(ComErrorText(setUp.openResult));
     ShowStatusBuffer();
-    TellPortSetUp(port, r, 0, 0, "");
+    TellPortSetUp(setUp);
     return 0;
   }
   SetComTime(port, TIMEOUT);
@@ -302,28 +302,32 @@ int InitRS232(int port) {
   // The reply to a request written on the port before may still be on its way.
   LineOutOfStep(QUIET_BYTES_AFTER_OPEN);
 
-  const int lineOk = CheckComLine(port);
-  bool identified = false;
+  setUp.lineOk = CheckComLine(port);
   char firmware[STATUS_LEN] = "";
-  if (lineOk == 1) {
+  if (setUp.lineOk == 1) {
     SleepMs(0);
-    identified = GetHARDWAREInfo() != 0;
-    if (!identified) SetStatus("Error reading HARDWARE-info!");
+    setUp.hardwareOk = GetHARDWAREInfo() != 0 ? 1 : 0;
+    if (!setUp.hardwareOk) SetStatus("Error reading HARDWARE-info!");
     Delay(0.1);
-    PushGET(static_cast<u16>(RAM), 0);
+    setUp.halvesRead[0] = PushGET(static_cast<u16>(RAM), 0);
     Delay(0.1);
-    PushGET(static_cast<u16>(RAM), 1);
+    setUp.halvesRead[1] = PushGET(static_cast<u16>(RAM), 1);
     Delay(0.1);
     const int n = GetVERSIONInfo();
     if (n == 72) std::snprintf(firmware, sizeof firmware, "%s", szStatus);  // the text shown
     if (n < 72) SetStatus("Error reading firmware-info!");
-    // The panels show the model of the last identification: a sensor that was not
-    // identified must not go unnoticed behind the texts of the later reads.
-    if (!identified) SetStatus("Error reading HARDWARE-info!");
+    // The panels show the model of the last identification and the parameter set as
+    // read: a sensor that was not identified, or a half that was not read, must not go
+    // unnoticed behind the texts of the later reads.
+    if (!setUp.hardwareOk)
+      SetStatus("Error reading HARDWARE-info!");
+    else if (!setUp.halvesRead[0] || !setUp.halvesRead[1])
+      SetStatus("Timeout-RS-232...");
   }
   ShowStatusBuffer();
-  TellPortSetUp(port, r, lineOk, identified ? 1 : 0, firmware);
-  return lineOk;
+  setUp.firmware = firmware;
+  TellPortSetUp(setUp);
+  return setUp.lineOk;
 }
 
 void ChangeComPort(int port) {

@@ -41,7 +41,8 @@ void RadioChanged(int panel, int control, int own) {
 
 }  // namespace
 
-void PushGET(u16 source, u16 half) {
+int PushGET(u16 source, u16 half) {
+  int received = 0;
   if (source != DATFILE) {
     if (source == RAM) parameter[1] = CMD_GET_RAM;
     if (source == EEPROM) parameter[1] = CMD_GET_EEPROM;
@@ -54,7 +55,8 @@ void PushGET(u16 source, u16 half) {
     if (nBytesW == FRAME_LEN) ShowStatus("Waiting for parameter-frame ...");
 
     rx_flag = 0;
-    if (WaitReply(Timer(), UNTIL_SYNCED_REPLY) == WAIT_REPLY) {
+    received = WaitReply(Timer(), UNTIL_SYNCED_REPLY) == WAIT_REPLY ? 1 : 0;
+    if (received) {
       CopyPPtoVars(half);
       SetStatus("Parameter-frame received! - Line Ok!");
     } else {
@@ -63,6 +65,7 @@ void PushGET(u16 source, u16 half) {
   }
   ShowStatusBuffer();
   if (half == 1) SetPanelValuesLive();
+  return received;
 }
 
 int CC_BTNGet(int, int, int event, void*, int, int) {

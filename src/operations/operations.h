@@ -5,7 +5,8 @@
 #include "shell/globals.h"
 
 // GET / SEND (exchange.cpp)
-void PushGET(u16 source, u16 half);
+// 1 when the sensor's reply for the half came (nothing is exchanged for DATFILE: 0).
+int PushGET(u16 source, u16 half);
 CTRL_CALLBACK(CC_BTNGet);
 CTRL_CALLBACK(CC_BTNSend);
 CTRL_CALLBACK(CC_RBTRam);

@@ -127,6 +127,17 @@ void RepeatLinkNote() {
 
 namespace {
 
+// A half of the parameter set that the port set-up did not read: its panel values are not
+// the sensor's, and a SEND would write them.
+void ReportUnreadHalves(const int halvesRead[2]) {
+  if (halvesRead[0] && halvesRead[1]) return;
+  const std::string halves = halvesRead[0] ? "half 1" : halvesRead[1] ? "half 0" : "halves 0 and 1";
+  ShowLinkNote(("Parameter " + halves +
+                " not read from RAM (Timeout-RS-232...):\nthe panels show start values or those "
+                "read before, not the sensor's.\nGET reads the set again.")
+                   .c_str());
+}
+
 // The end of a port set-up: the hint that belongs to it, and after a reconnection whether
 // the same sensor came back.
 void OnPortSetUp(const PortSetUp& setUp) {
@@ -144,6 +155,7 @@ void OnPortSetUp(const PortSetUp& setUp) {
   now.firmware = setUp.firmware;
   if (reconnecting) ReportReconnection(setUp.lineOk == 1, lastSensor, now);
   if (now.known) lastSensor = now;
+  if (setUp.lineOk == 1) ReportUnreadHalves(setUp.halvesRead);
 }
 
 }  // namespace
