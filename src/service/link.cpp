@@ -20,9 +20,17 @@ constexpr int kLatencyLimitMs = 2;
 struct SensorIdentity {
   bool known = false;
   u16 hwtype = 0, ccdtype = 0, softversion = 0;
-  std::string firmware;
-  bool operator==(const SensorIdentity&) const = default;
+  std::string firmware;  // "" when it was not read
 };
+
+// Whether `now` differs from `before` in what both identifications read: a firmware text
+// that one of them never read is no difference.
+bool Differs(const SensorIdentity& before, const SensorIdentity& now) {
+  if (before.hwtype != now.hwtype || before.ccdtype != now.ccdtype ||
+      before.softversion != now.softversion)
+    return true;
+  return !before.firmware.empty() && !now.firmware.empty() && before.firmware != now.firmware;
+}
 
 SensorIdentity lastSensor;
 bool reconnecting = false;
@@ -43,7 +51,7 @@ void ReportReconnection(bool lineOk, const SensorIdentity& before, const SensorI
     ShowLinkNote("Sensor reconnected; its identification failed.");
     return;
   }
-  if (before.known && !(before == now)) {
+  if (before.known && Differs(before, now)) {
     const std::string status = "Other sensor connected! HW-type " + std::to_string(before.hwtype) +
                                " -> " + std::to_string(now.hwtype);
     ShowStatus(status.c_str());

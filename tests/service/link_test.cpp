@@ -157,6 +157,16 @@ TEST_F(LinkTest, AnotherModelPluggedInIsReported) {
   ReplugAndWait("Other sensor connected! HW-type 55 -> 55");
 }
 
+// Unplugged during the start-up, before the firmware text was read: the text that was
+// never read is no difference when the same sensor comes back.
+TEST_F(LinkTest, UnpluggedBeforeTheFirmwareTextTheSameSensorIsReconnected) {
+  disptest::DoWhen([&] { return sensor && sensor->Received().size() >= 3; },
+                   [&] { sensor->Unplug(); });
+  StartLinked(sim::DefaultModel());
+  ASSERT_TRUE(StatusBecomes(kDisconnected));
+  ReplugAndWait("Sensor reconnected - Line Ok!");
+}
+
 TEST_F(LinkTest, UnpluggedDuringRunTheLoopStopsAtOnce) {
   StartLinked(sim::DefaultModel());
   EXPECT_LT(UnplugDuring(MAIN_RUN, 10), 0.5);  // not the 1.5 s time-out
