@@ -15,15 +15,6 @@ const char kGetHelp[] =
 const char kSendHelp[] =
     "SEND-BUTTON:\nSend parameter-frame to EEPROM- or\nRAM-memory of the Q-ROX-sensor!";
 
-// One half of the set to the sensor with command word 1 (SEND).
-void SendHalf(u16 half) {
-  parameter[2] = half;
-  CopyVarsToPP(half);
-  FillTxBuf(parameter[1], half, pp);
-  WriteFrame();
-  if (nBytesW == FRAME_LEN) ShowStatus("Line Ok!");
-}
-
 // Radio button `control` switched by the user; `own` is its source/target constant.
 void RadioChanged(int panel, int control, int own) {
   int value = 0;
@@ -40,6 +31,14 @@ void RadioChanged(int panel, int control, int own) {
 }
 
 }  // namespace
+
+void SendHalf(u16 half) {
+  parameter[2] = half;
+  CopyVarsToPP(half);
+  FillTxBuf(parameter[1], half, pp);
+  WriteFrame();
+  if (nBytesW == FRAME_LEN) ShowStatus("Line Ok!");
+}
 
 int PushGET(u16 source, u16 half) {
   int received = 0;

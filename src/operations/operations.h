@@ -7,6 +7,8 @@
 // GET / SEND (exchange.cpp)
 // 1 when the sensor's reply for the half came (nothing is exchanged for DATFILE: 0).
 int PushGET(u16 source, u16 half);
+// One half of SEND: the half of the parameter set, with the command in parameter word 1.
+void SendHalf(u16 half);
 CTRL_CALLBACK(CC_BTNGet);
 CTRL_CALLBACK(CC_BTNSend);
 CTRL_CALLBACK(CC_RBTRam);
