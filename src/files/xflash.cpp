@@ -102,84 +102,6 @@ void DrawBar(double end, int color) {
   PlotRectangle(pHandle, MAIN_BAR_GRAPH, 1.0, 0.0, end, 1.0, color, color);
 }
 
-// Result of a read-back pass.
-struct VerifyResult {
-  int failedChunks = 0;    // no answer in time, or an answer for another chunk
-  int differingWords = 0;  // words of answered chunks that differ from the table
-  int readChunks = 0;      // chunks asked for
-  bool stopped = false;    // ended by STOP before the last chunk
-};
-
-// Reads the table back chunk by chunk (command 103) and compares it with linArray. STOP
-// ends the pass after the chunk on the line.
-VerifyResult VerifyXFLASH() {
-  VerifyResult result;
-  stop_flag = 0;
-  for (u16 page = FIRST_PAGE; page <= LastPage() && !result.stopped; page++) {
-    for (u16 offset = 0; offset < PAGE_WORDS && !result.stopped; offset += CHUNK_WORDS) {
-      const int index = TableIndex(offset, page);
-      result.readChunks++;
-      if (SensorLost()) {  // unplugged: the chunks left are failed without being asked for
-        result.failedChunks++;
-        continue;
-      }
-      parameter[1] = CMD_XFLASH_READ;
-      AssembleChunkFrame(CMD_XFLASH_READ, offset, page);
-      const ChunkAnswer answer = ExchangeChunk(offset, page);
-      if (answer == CHUNK_TIMEOUT) {
-        result.failedChunks++;
-        SetStatus("Timeout-RS-232...");
-      } else if (answer == CHUNK_OTHER) {
-        result.failedChunks++;
-        SetStatus("X-FLASH-read: wrong chunk answered!");
-      } else {
-        SetCtrlVal(pHandle, MAIN_ANA_MAX, index);
-        for (int k = 0; k < CHUNK_WORDS; k++)
-          if (pp[2 + k] != linArray[index + k]) result.differingWords++;
-        char text[STATUS_LEN];
-        std::snprintf(text, sizeof text, "X-FLASH-read OK: PAGE%d ...", page);
-        SetStatus(text);
-      }
-      DrawBar(index, COLOR_GREEN);
-      ShowStatusBuffer();
-      result.stopped = stop_flag != 0;
-    }
-  }
-  stop_flag = 1;
-  return result;
-}
-
-// Final report of a read-back pass: status text and a grey (all matched) or red bar.
-void ReportVerify(const VerifyResult& v) {
-  char text[STATUS_LEN];
-  const bool ok = v.failedChunks == 0 && v.differingWords == 0 && !v.stopped;
-  if (v.stopped)
-    std::snprintf(text, sizeof text, "X-FLASH verify stopped after %d of %d chunks!", v.readChunks,
-                  TableChunks());
-  else if (ok)
-    std::snprintf(text, sizeof text, "X-FLASH verify OK: %d words match!", TableWords());
-  else if (v.failedChunks == 0)
-    std::snprintf(text, sizeof text, "X-FLASH verify: %d of %d words differ!", v.differingWords,
-                  TableWords());
-  else
-    std::snprintf(text, sizeof text, "X-FLASH verify: %d of %d chunks failed, %d words differ!",
-                  v.failedChunks, TableChunks(), v.differingWords);
-  SetStatus(text);
-  DrawBar(ccdsubpixel, ok ? COLOR_GREY : COLOR_RED);
-  ShowStatusBuffer();
-}
-
-// Writes every chunk of the table, page by page; returns the number of chunks the
-// sensor did not acknowledge as sent. Once the sensor is unplugged the chunks left are
-// failed without being sent.
-int WriteTable() {
-  int failedChunks = 0;
-  for (u16 page = FIRST_PAGE; page <= LastPage(); page++)
-    for (u16 offset = 0; offset < PAGE_WORDS; offset += CHUNK_WORDS)
-      if (SensorLost() || WriteXFLASH(offset, page) == 0) failedChunks++;
-  return failedChunks;
-}
-
 // Red full-width bar and `text` in the status line: the run did not succeed.
 void ReportFailure(const char* text) {
   SetStatus(text);
@@ -187,12 +109,163 @@ void ReportFailure(const char* text) {
   ShowStatusBuffer();
 }
 
+// WriteXFLASH: the chunk written and reported, and how the sensor answered.
+ChunkAnswer WriteChunk(u16 offset, u16 page) {
+  parameter[1] = CMD_XFLASH_WRITE;
+  AssembleChunkFrame(CMD_XFLASH_WRITE, offset, page);
+  const ChunkAnswer answer = ExchangeChunk(offset, page);
+  const int index = TableIndex(offset, page);
+  if (answer == CHUNK_TIMEOUT) {
+    SetStatus("Timeout-RS-232...");
+  } else if (answer == CHUNK_OTHER) {
+    SetStatus("X-FLASH-write: wrong chunk acknowledged!");
+  } else {
+    SetCtrlVal(pHandle, MAIN_ANA_MAX, index);
+    const u16 ackPage = pp[1];
+    if (ackPage >= 2 && ackPage <= 9) {
+      char text[STATUS_LEN];
+      std::snprintf(text, sizeof text, "X-FLASH-write OK: PAGE%d ...", ackPage);
+      SetStatus(text);
+    }
+  }
+  DrawBar(index, COLOR_GREEN);
+  ShowStatusBuffer();
+  return answer;
+}
+
+// Chunk n (0-based, in the order written) of the table: its page and in-page offset.
+u16 ChunkPage(int n) {
+  return static_cast<u16>(FIRST_PAGE + n / (PAGE_WORDS / CHUNK_WORDS));
+}
+u16 ChunkOffset(int n) {
+  return static_cast<u16>(n % (PAGE_WORDS / CHUNK_WORDS) * CHUNK_WORDS);
+}
+
+// Chunks in a row without an answer after which the line is taken for dead.
+constexpr int DEAD_AFTER = 3;
+
+// How the sensor answered the chunks of a pass (write or read-back).
+struct ChunkPass {
+  int failedChunks = 0;  // no answer in time, or an answer for another chunk
+  int lastAnswered = 0;  // number (1-based) of the last chunk answered, 0 for none
+  int unanswered = 0;    // chunks in a row without an answer, up to the last one
+  bool dead = false;     // the line is lost, or the last DEAD_AFTER chunks got no answer
+};
+
+// Notes the answer to chunk n; a chunk asked on a lost line has none.
+void NoteAnswer(ChunkPass& pass, int n, ChunkAnswer answer) {
+  if (answer != CHUNK_OK) pass.failedChunks++;
+  if (answer == CHUNK_TIMEOUT) {
+    pass.unanswered++;
+  } else {
+    pass.unanswered = 0;
+    pass.lastAnswered = n + 1;
+  }
+  pass.dead = SensorLost() || pass.unanswered >= DEAD_AFTER;
+}
+
+// Result of a read-back pass.
+struct VerifyResult {
+  ChunkPass pass;
+  int differingWords = 0;  // words of answered chunks that differ from the table
+  int readChunks = 0;      // chunks asked for
+  bool stopped = false;    // ended by STOP before the last chunk
+};
+
+bool Matched(const VerifyResult& v) {
+  return v.pass.failedChunks == 0 && v.differingWords == 0 && !v.stopped && !v.pass.dead;
+}
+
+// Reads chunk n back (command 103), adds its words that differ from the table to
+// `differing` and reports it.
+ChunkAnswer ReadChunk(int n, int* differing) {
+  const u16 page = ChunkPage(n), offset = ChunkOffset(n);
+  const int index = TableIndex(offset, page);
+  parameter[1] = CMD_XFLASH_READ;
+  AssembleChunkFrame(CMD_XFLASH_READ, offset, page);
+  const ChunkAnswer answer = ExchangeChunk(offset, page);
+  if (answer == CHUNK_TIMEOUT) {
+    SetStatus("Timeout-RS-232...");
+  } else if (answer == CHUNK_OTHER) {
+    SetStatus("X-FLASH-read: wrong chunk answered!");
+  } else {
+    SetCtrlVal(pHandle, MAIN_ANA_MAX, index);
+    for (int k = 0; k < CHUNK_WORDS; k++)
+      if (pp[2 + k] != linArray[index + k]) ++*differing;
+    char text[STATUS_LEN];
+    std::snprintf(text, sizeof text, "X-FLASH-read OK: PAGE%d ...", page);
+    SetStatus(text);
+  }
+  DrawBar(index, COLOR_GREEN);
+  ShowStatusBuffer();
+  return answer;
+}
+
+// Reads the table back chunk by chunk and compares it with linArray. STOP ends the pass
+// after the chunk on the line; a dead line ends it at once.
+VerifyResult VerifyXFLASH() {
+  VerifyResult result;
+  stop_flag = 0;
+  for (int n = 0; n < TableChunks() && !result.stopped && !result.pass.dead; n++) {
+    result.readChunks++;
+    const ChunkAnswer answer = SensorLost() ? CHUNK_TIMEOUT : ReadChunk(n, &result.differingWords);
+    NoteAnswer(result.pass, n, answer);
+    result.stopped = stop_flag != 0;
+  }
+  stop_flag = 1;
+  return result;
+}
+
+// "X-FLASH write stopped: no answer after chunk 20 of 256!", for a write or read-back.
+void ReportDeadLine(const char* what, const ChunkPass& pass) {
+  char text[STATUS_LEN];
+  std::snprintf(text, sizeof text, "X-FLASH %s stopped: no answer after chunk %d of %d!", what,
+                pass.lastAnswered, TableChunks());
+  ReportFailure(text);
+}
+
+// Final report of a read-back pass: status text and a grey (all matched) or red bar.
+void ReportVerify(const VerifyResult& v) {
+  if (v.pass.dead) {
+    ReportDeadLine("verify", v.pass);
+    return;
+  }
+  char text[STATUS_LEN];
+  const bool ok = Matched(v);
+  if (v.stopped)
+    std::snprintf(text, sizeof text, "X-FLASH verify stopped after %d of %d chunks!", v.readChunks,
+                  TableChunks());
+  else if (ok)
+    std::snprintf(text, sizeof text, "X-FLASH verify OK: %d words match!", TableWords());
+  else if (v.pass.failedChunks == 0)
+    std::snprintf(text, sizeof text, "X-FLASH verify: %d of %d words differ!", v.differingWords,
+                  TableWords());
+  else
+    std::snprintf(text, sizeof text, "X-FLASH verify: %d of %d chunks failed, %d words differ!",
+                  v.pass.failedChunks, TableChunks(), v.differingWords);
+  SetStatus(text);
+  DrawBar(ccdsubpixel, ok ? COLOR_GREY : COLOR_RED);
+  ShowStatusBuffer();
+}
+
+// Writes the chunks of the table in order. Once the sensor is unplugged the chunks left
+// are failed without being sent; with `stopWhenDead` the pass ends on a dead line.
+ChunkPass WriteTable(bool stopWhenDead) {
+  ChunkPass pass;
+  for (int n = 0; n < TableChunks() && !(stopWhenDead && pass.dead); n++) {
+    const bool lost = SensorLost();
+    NoteAnswer(pass, n, lost ? CHUNK_TIMEOUT : WriteChunk(ChunkOffset(n), ChunkPage(n)));
+  }
+  return pass;
+}
+
 // The end of a write run, decided from what the sensor answered: `cleared` the clear,
 // `failedChunks` the chunk writes, and `verify` the read-back when one was made.
 void ReportWriteRun(int cleared, int failedChunks, const VerifyResult* verify) {
   char text[STATUS_LEN];
   if (failedChunks > 0) {
-    if (verify)
+    // Words are counted only by a read-back that went over every chunk.
+    if (verify && !verify->pass.dead && !verify->stopped)
       std::snprintf(text, sizeof text, "X-FLASH write: %d of %d chunks failed, %d words differ!",
                     failedChunks, TableChunks(), verify->differingWords);
     else
@@ -203,7 +276,7 @@ void ReportWriteRun(int cleared, int failedChunks, const VerifyResult* verify) {
   }
   if (verify) {
     // The read-back's own report stays unless it found everything in place.
-    if (verify->failedChunks == 0 && verify->differingWords == 0 && !verify->stopped) {
+    if (Matched(*verify)) {
       DrawBar(ccdsubpixel, COLOR_GREY);
       ShowStatus("X-FLASH Data successfully written!");
     }
@@ -220,6 +293,14 @@ void ReportWriteRun(int cleared, int failedChunks, const VerifyResult* verify) {
   }
 }
 
+// Whether a write run is read back: never on a dead line, always for VERIFY_ALWAYS, for
+// VERIFY_ASK when the user agrees.
+bool ReadBackWanted(int verify, const ChunkPass& written) {
+  if (written.dead) return false;
+  return verify == VERIFY_ALWAYS ||
+         (verify == VERIFY_ASK && ConfirmPopup("X-FLASH", "Verify X-FLASH contents?") == 1);
+}
+
 }  // namespace
 
 // X-FLASH write control (calibration page, control 11): loads the linearisation file,
@@ -234,22 +315,27 @@ int CC_WriteXFLASH(int, int, int event, void*, int, int) {
 // Clears the X-FLASH and writes every chunk of the loaded table; reads it back when
 // `verify` is VERIFY_ALWAYS, or when the user agrees for VERIFY_ASK. "X-FLASH Data
 // successfully written!" stands only when every chunk was acknowledged (and the
-// read-back, if made, matched); otherwise the number of failed chunks is reported.
+// read-back, if made, matched); otherwise the number of failed chunks is reported. A dead
+// line is not read back; VERIFY_ALWAYS (the command line) also stops the write on it.
 int WriteLinTable(int verify) {
   const int cleared = ClearXFLASH();
   PrepareProgressBar();
-  const int failedChunks = WriteTable();
-  if (verify == VERIFY_ALWAYS ||
-      (verify == VERIFY_ASK && ConfirmPopup("X-FLASH", "Verify X-FLASH contents?") == 1)) {
+  const ChunkPass written = WriteTable(verify == VERIFY_ALWAYS);
+  if (written.dead && verify == VERIFY_ALWAYS) {
+    ReportDeadLine("write", written);
+    return XFLASH_NO_ANSWER;
+  }
+  if (ReadBackWanted(verify, written)) {
     PrepareProgressBar();
     const VerifyResult check = VerifyXFLASH();
     ReportVerify(check);
-    ReportWriteRun(cleared, failedChunks, &check);
-    const bool matched = check.failedChunks == 0 && check.differingWords == 0 && !check.stopped;
-    return failedChunks == 0 && matched ? 0 : 1;
+    ReportWriteRun(cleared, written.failedChunks, &check);
+    if (check.pass.dead) return XFLASH_NO_ANSWER;
+    return written.failedChunks == 0 && Matched(check) ? XFLASH_OK : XFLASH_FAILED;
   }
-  ReportWriteRun(cleared, failedChunks, nullptr);
-  return failedChunks == 0 && cleared == 1 ? 0 : 1;
+  ReportWriteRun(cleared, written.failedChunks, nullptr);
+  if (written.dead) return XFLASH_NO_ANSWER;
+  return written.failedChunks == 0 && cleared == 1 ? XFLASH_OK : XFLASH_FAILED;
 }
 
 // Read command of the calibration page: reads the X-FLASH back and compares it with the
@@ -342,24 +428,5 @@ int ClearXFLASH() {
 // index in control 20, the page in the status text and the green bar up to the chunk.
 // Returns 1 when the sensor acknowledged this very chunk (offset and page), else 0.
 int WriteXFLASH(u16 offset, u16 page) {
-  parameter[1] = CMD_XFLASH_WRITE;
-  AssembleChunkFrame(CMD_XFLASH_WRITE, offset, page);
-  const ChunkAnswer answer = ExchangeChunk(offset, page);
-  const int index = TableIndex(offset, page);
-  if (answer == CHUNK_TIMEOUT) {
-    SetStatus("Timeout-RS-232...");
-  } else if (answer == CHUNK_OTHER) {
-    SetStatus("X-FLASH-write: wrong chunk acknowledged!");
-  } else {
-    SetCtrlVal(pHandle, MAIN_ANA_MAX, index);
-    const u16 ackPage = pp[1];
-    if (ackPage >= 2 && ackPage <= 9) {
-      char text[STATUS_LEN];
-      std::snprintf(text, sizeof text, "X-FLASH-write OK: PAGE%d ...", ackPage);
-      SetStatus(text);
-    }
-  }
-  DrawBar(index, COLOR_GREEN);
-  ShowStatusBuffer();
-  return answer == CHUNK_OK ? 1 : 0;
+  return WriteChunk(offset, page) == CHUNK_OK ? 1 : 0;
 }

@@ -162,8 +162,9 @@ int WriteXflash(const std::string& path) {
   std::printf("X-FLASH: writing %s ...\n", path.c_str());
   std::fflush(stdout);
   const int result = WriteLinTable(VERIFY_ALWAYS);
-  Report(result != 0);
-  return result == 0 ? BATCH_OK : BATCH_WRONG_RESULT;
+  Report(result != XFLASH_OK);
+  if (result == XFLASH_NO_ANSWER) return BATCH_LINE_ERROR;
+  return result == XFLASH_OK ? BATCH_OK : BATCH_WRONG_RESULT;
 }
 
 // Records with the recorder's start command into a new recorder file; an existing file

@@ -342,6 +342,18 @@ TEST_F(BatchTest, AnUnacknowledgedSendExitsTwoAndNamesTheHalf) {
   }
 }
 
+// A sensor gone deaf or unplugged after the 20th chunk of a command-line X-FLASH write.
+TEST_F(BatchTest, XflashWriteOnADeadLineStopsAndExitsTwo) {
+  WriteLinFile(PathIn("XF-LINEAR.DAT"), 2048);
+  for (const size_t unplugAt : {0, 5 + 1 + 21}) {
+    sim::Faults faults;
+    faults.silentAfter = 5 + 1 + 20;  // start-up, clear, 20 chunks
+    const Outcome r = QroxWithFaults("--write-xflash " + PathIn("XF-LINEAR.DAT"), faults, unplugAt);
+    EXPECT_EQ(r.exit, 2) << unplugAt;
+    EXPECT_THAT(r.err, HasSubstr("X-FLASH write stopped: no answer after chunk 20 of 256!"));
+  }
+}
+
 TEST_F(BatchTest, RecordWritesTheFileTheRecorderWrites) {
   ResetDescriptor();
   StartApp(sim::D303Model());
