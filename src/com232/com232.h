@@ -27,10 +27,11 @@ constexpr int FRAME_LEN = 36;
 // ------------------------------------------------------------ transport (serial.cpp)
 // Opens the port and identifies the sensor: 1 when the echo check passed, else 0.
 int InitRS232(int port);
-// The receive callback takes a 36-byte reply only when it answers the request last written
-// (szWriteBuf): the same command echo and, for a parameter half (commands 1 to 4), the same
-// argument echo. Any other reply with the sync word is thrown away (counted as discarded),
-// and the wait goes on. 36 bytes without the sync word are taken, not decoded.
+// The receive callback takes a 36-byte reply only when it answers the request the running
+// wait was started for (when no wait runs: the request written last, until the line goes
+// out of step): the same command echo and, for a parameter half (commands 1 to 4), the
+// same argument echo. Any other reply with the sync word is thrown away (counted as
+// discarded), and the wait goes on. 36 bytes without the sync word are taken, not decoded.
 void RX_Receive_Function(int portNumber, int eventMaskGiven, void* callbackData);
 int FillTxBuf(u16 command, u16 argument, const u16* words);
 int GetRxBuf();

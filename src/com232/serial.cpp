@@ -24,6 +24,15 @@ LinkCounts counts;
 PortSetUpWatcher portSetUpWatcher = nullptr;
 int quietBytesNeeded = 0;  // 0 while the line is in step
 
+// A request by its command and argument words; `any` false: none.
+struct Request {
+  bool any = false;
+  u16 command = 0, argument = 0;
+};
+Request written;  // the request written last, until the line goes out of step
+Request awaited;  // the request of the wait that runs
+bool waiting = false;
+
 bool ReplySynced() {
   return GetWord(szReadBuf, 0) == SYNC_WORD;
 }
@@ -33,12 +42,18 @@ bool CarriesHalf(u16 command) {
   return command >= CMD_SEND_RAM && command <= CMD_GET_EEPROM;
 }
 
-// Whether the reply in szReadBuf answers the request in szWriteBuf: its command echo is
-// the request's command and, for a parameter half, its argument echo the half requested.
+// Whether the reply in szReadBuf answers the request a wait runs for, or else the one
+// written last (a reply nobody waits for, such as SEND's, is still taken in): its command
+// echo is the request's command and, for a parameter half, its argument echo the half.
 bool AnswersRequest() {
-  const u16 command = GetWord(szWriteBuf, 2);
-  if (GetWord(szReadBuf, 2) != command) return false;
-  return !CarriesHalf(command) || GetWord(szReadBuf, 4) == GetWord(szWriteBuf, 4);
+  const Request& request = waiting ? awaited : written;
+  if (!request.any || GetWord(szReadBuf, 2) != request.command) return false;
+  return !CarriesHalf(request.command) || GetWord(szReadBuf, 4) == request.argument;
+}
+
+// The frame in szWriteBuf goes out.
+void NoteWritten() {
+  written = {true, GetWord(szWriteBuf, 2), GetWord(szWriteBuf, 4)};
 }
 
 // Before a request on a line out of step: waits until no byte has come for the quiet
@@ -147,6 +162,7 @@ void WatchPortSetUps(PortSetUpWatcher watcher) {
 
 void LineOutOfStep(int quietBytes) {
   if (quietBytes > quietBytesNeeded) quietBytesNeeded = quietBytes;
+  written.any = false;  // what still comes for it is late
 }
 
 int FillTxBuf(u16 command, u16 argument, const u16* words) {
@@ -159,6 +175,7 @@ int FillTxBuf(u16 command, u16 argument, const u16* words) {
 
 int WriteFrame() {
   SettleLine(com);
+  NoteWritten();
   LinkCountExchange();
   nBytesW = ComWrt(com, szWriteBuf, FRAME_LEN);
   return nBytesW;
@@ -215,7 +232,16 @@ void ReceiveCallbackOff() {
 }
 
 WaitResult WaitReply(double t0, WaitUntil until) {
-  return WaitCore(t0, [until] { return Arrived(until); });
+  // The reply to the request written last, also while a sender started meanwhile (GET
+  // during RUN) waits for its own.
+  const Request outer = awaited;
+  const bool outerWaiting = waiting;
+  awaited = written;
+  waiting = true;
+  const WaitResult r = WaitCore(t0, [until] { return Arrived(until); });
+  awaited = outer;
+  waiting = outerWaiting;
+  return r;
 }
 
 WaitResult WaitBytes(double t0, int count) {
@@ -243,6 +269,7 @@ int CheckComLine(int port) {
   FlushInQ(port);
   rx_flag = 0;
   SettleLine(port);
+  NoteWritten();
   LinkCountExchange();
   nBytesW = ComWrt(port, szWriteBuf, FRAME_LEN);
 
