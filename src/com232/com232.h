@@ -78,7 +78,7 @@ WaitResult WaitBytes(double t0, int count);
 // asked for, a port just opened): before the next request the line is let go quiet for
 // `quietBytes` byte-times and the input queue emptied, so that the next reply is read from
 // its first byte. Exchanges in step go out at once.
-constexpr int LINE_QUIET_BYTES = 10;
+constexpr int LINE_QUIET_BYTES = 20;
 void LineOutOfStep(int quietBytes = LINE_QUIET_BYTES);
 
 // Text of a failed open for the negative result r.
