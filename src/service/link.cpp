@@ -141,8 +141,8 @@ void ReportUnreadHalves(const int halvesRead[2]) {
   if (halvesRead[0] && halvesRead[1]) return;
   const std::string halves = halvesRead[0] ? "half 1" : halvesRead[1] ? "half 0" : "halves 0 and 1";
   ShowLinkNote(("Parameter " + halves +
-                " not read from RAM (Timeout-RS-232...):\nthe panels show start values or those "
-                "read before, not the sensor's.\nGET reads the set again.")
+                " not read from RAM\n(Timeout-RS-232...): its panel values are\nstart values "
+                "or those read before, not the\nsensor's. GET reads the set again.")
                    .c_str());
 }
 
