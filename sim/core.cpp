@@ -420,6 +420,7 @@ std::vector<SensorCore::Exchange> SensorCore::FeedFrames(const uint8_t* data, si
     pos += kFrameSize;
     received.push_back(ex.frame);
     ex.reply = impl_->Answer(*this, ex.frame);
+    ex.delay = impl_->Faulty() ? impl_->faults.replyDelay : 0.0;
     out.push_back(std::move(ex));
   }
   buf.erase(buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(pos));

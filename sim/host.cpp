@@ -151,7 +151,7 @@ struct SimHost::Impl {
         received.push_back(ex.frame);
         if (opt.onFrame) logged.push_back(ex.frame);
         if (ex.reply.empty()) continue;
-        double start = complete + core.faults().replyDelay;
+        double start = complete + ex.delay;
         if (Paced()) start += opt.turnaround;
         start = std::max(start, outboundFree);
         outboundFree = start + static_cast<double>(ex.reply.size()) * bt;

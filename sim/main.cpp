@@ -32,6 +32,7 @@ void Usage(FILE* to) {
                "                       identification, firmware text, RAM, EEPROM, video\n"
                "                       profile and measurements of the recorded mean and\n"
                "                       spread\n"
+               "  --drop-reply K       never answer request number K (0 = the first)\n"
                "  --help               show this text\n"
                "\n"
                "SIGUSR1 unplugs the sensor, the next SIGUSR1 plugs it in again (a new pty).\n"
@@ -80,6 +81,7 @@ int main(int argc, char** argv) {
   sim::SimHost::Options options;
   options.historyLimit = 10000;  // runs for days: keep memory bounded
   bool log = false;
+  sim::Faults faults;
   sim::SensorModel replugModel;
   bool changeOnReplug = false;
   for (int i = 1; i < argc; ++i) {
@@ -117,6 +119,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qrox-sim: %s: %s\n", argv[i], error.c_str());
         return 2;
       }
+    } else if (arg == "--drop-reply" && hasValue) {
+      double k = 0;
+      if (!ParseNumber(argv[++i], &k) || k < 0 || k != static_cast<int>(k)) {
+        std::fprintf(stderr, "qrox-sim: invalid request number '%s'\n", argv[i]);
+        return 2;
+      }
+      faults.dropReplyNumber = static_cast<int>(k);
     } else if (arg == "--replug-model" && hasValue) {
       if (!ModelOption(argv[++i], &replugModel)) return 2;
       changeOnReplug = true;
@@ -150,6 +159,7 @@ int main(int argc, char** argv) {
 
   try {
     sim::SimHost host(model, options);
+    host.SetFaults(faults);
     std::printf("%s\n", host.SlavePath().c_str());
     std::fflush(stdout);
     int sig = 0;

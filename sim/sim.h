@@ -74,10 +74,10 @@ struct Faults {
   int extraAfter = 0;          // send n extra bytes after each reply
   bool wrongSync = false;      // reply frames begin 0xAA 0x00 instead of 0x00 0xAA
   int wrongEchoFor = -1;       // answer command k with a wrong command echo (-1 = off)
-  double replyDelay = 0.0;     // extra seconds before each reply is sent
+  double replyDelay = 0.0;     // extra seconds before each reply is sent (see onlyReplyNumber)
   int corruptXFlashWord = -1;  // X-FLASH read-back returns this table word altered
-  // wrongSync, garbageBefore and extraAfter hit only the reply to request number k
-  // (-1 = every reply).
+  // wrongSync, garbageBefore, extraAfter and replyDelay hit only the reply to request
+  // number k (-1 = every reply).
   int onlyReplyNumber = -1;
   // The acknowledgement of the X-FLASH chunk write at this table index reports the next
   // page (page + 1) instead of the one written (-1 = off).
@@ -130,6 +130,7 @@ class SensorCore {
   struct Exchange {
     Frame frame;
     std::vector<uint8_t> reply;
+    double delay = 0.0;  // extra seconds before the reply goes on the line
   };
   // As Feed, but one entry for every complete request, answered or not. Frames are
   // stamped with `time` (SteadyNow() when negative).

@@ -27,6 +27,11 @@ constexpr int FRAME_LEN = 36;
 // ------------------------------------------------------------ transport (serial.cpp)
 // Opens the port and identifies the sensor: 1 when the echo check passed, else 0.
 int InitRS232(int port);
+// The receive callback takes a 36-byte reply only when it answers the request the running
+// wait was started for (when no wait runs: the request written last, until the line goes
+// out of step): the same command echo and, for a parameter half (commands 1 to 4), the
+// same argument echo. Any other reply with the sync word is thrown away (counted as
+// discarded), and the wait goes on. 36 bytes without the sync word are taken, not decoded.
 void RX_Receive_Function(int portNumber, int eventMaskGiven, void* callbackData);
 int FillTxBuf(u16 command, u16 argument, const u16* words);
 int GetRxBuf();
@@ -69,6 +74,13 @@ WaitResult WaitReply(double t0, WaitUntil until);
 // the receive callback off): WAIT_REPLY, or WAIT_TIMEOUT / WAIT_PORT_GONE.
 WaitResult WaitBytes(double t0, int count);
 
+// The line is out of step (a reply without the sync word, a time-out, more raw bytes than
+// asked for, a port just opened): before the next request the line is let go quiet for
+// `quietBytes` byte-times and the input queue emptied, so that the next reply is read from
+// its first byte. Exchanges in step go out at once.
+constexpr int LINE_QUIET_BYTES = 20;
+void LineOutOfStep(int quietBytes = LINE_QUIET_BYTES);
+
 // Text of a failed open for the negative result r.
 const char* ComErrorText(int r);
 // Switches the receive callback on (RX_Receive_Function) or off.
@@ -100,10 +112,11 @@ void LinkCountDiscarded();
 // How a port set-up (InitRS232) ended. Whoever watches the link is told of every one.
 struct PortSetUp {
   int port = 0;
-  int openResult = 0;         // of OpenComConfig: negative when the port did not open
-  int lineOk = 0;             // the echo check passed
-  int hardwareOk = 0;         // the hardware identification came
-  const char* firmware = "";  // the firmware text shown, "" when none came
+  int openResult = 0;          // of OpenComConfig: negative when the port did not open
+  int lineOk = 0;              // the echo check passed
+  int hardwareOk = 0;          // the hardware identification came
+  const char* firmware = "";   // the firmware text shown, "" when none came
+  int halvesRead[2] = {0, 0};  // 1 for each half of the parameter set read from RAM
 };
 using PortSetUpWatcher = void (*)(const PortSetUp& setUp);
 void WatchPortSetUps(PortSetUpWatcher watcher);  // nullptr: nobody watches

@@ -1,5 +1,6 @@
 // Serial transport: port set-up, command frames, the receive callback, the echo check
 // and the port change from the panel.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -13,16 +14,65 @@ namespace {
 constexpr u16 SYNC_WORD = 0x00AA;
 constexpr int NOTIFY_COUNT = FRAME_LEN;
 constexpr int EVENT_CHAR = 0x55;
+constexpr double BYTE_TIME = 10.0 / 19200;  // seconds per byte on the line, 8N1
+// After a port was opened: long enough for the reply to a request written before (still
+// on its way to the sensor, and the sensor's turnaround) to have begun.
+constexpr int QUIET_BYTES_AFTER_OPEN = 2 * FRAME_LEN;
+constexpr double SETTLE_LIMIT = 0.25;  // seconds; a line that never goes quiet is let be
 
 LinkCounts counts;
 PortSetUpWatcher portSetUpWatcher = nullptr;
+int quietBytesNeeded = 0;  // 0 while the line is in step
 
-void TellPortSetUp(int port, int openResult, int lineOk, int hardwareOk, const char* firmware) {
-  if (portSetUpWatcher) portSetUpWatcher({port, openResult, lineOk, hardwareOk, firmware});
-}
+// A request by its command and argument words; `any` false: none.
+struct Request {
+  bool any = false;
+  u16 command = 0, argument = 0;
+};
+Request written;  // the request written last, until the line goes out of step
+Request awaited;  // the request of the wait that runs
+bool waiting = false;
 
 bool ReplySynced() {
   return GetWord(szReadBuf, 0) == SYNC_WORD;
+}
+
+// Commands whose argument word is the half of the parameter set they move.
+bool CarriesHalf(u16 command) {
+  return command >= CMD_SEND_RAM && command <= CMD_GET_EEPROM;
+}
+
+// Whether the reply in szReadBuf answers the request a wait runs for, or else the one
+// written last (a reply nobody waits for, such as SEND's, is still taken in): its command
+// echo is the request's command and, for a parameter half, its argument echo the half.
+bool AnswersRequest() {
+  const Request& request = waiting ? awaited : written;
+  if (!request.any || GetWord(szReadBuf, 2) != request.command) return false;
+  return !CarriesHalf(request.command) || GetWord(szReadBuf, 4) == request.argument;
+}
+
+// The frame in szWriteBuf goes out.
+void NoteWritten() {
+  written = {true, GetWord(szWriteBuf, 2), GetWord(szWriteBuf, 4)};
+}
+
+// Before a request on a line out of step: waits until no byte has come for the quiet
+// time, throwing away whatever comes, so that the reply to the request is read from its
+// first byte.
+void SettleLine(int port) {
+  if (quietBytesNeeded == 0) return;
+  const int quietMs = static_cast<int>(std::ceil(quietBytesNeeded * BYTE_TIME * 1000.0));
+  quietBytesNeeded = 0;
+  const double limit = Timer() + SETTLE_LIMIT;
+  do {
+    FlushInQ(port);
+    SleepMs(quietMs);
+  } while (GetInQLen(port) > 0 && Timer() < limit);
+  FlushInQ(port);
+}
+
+void TellPortSetUp(const PortSetUp& setUp) {
+  if (portSetUpWatcher) portSetUpWatcher(setUp);
 }
 
 // Whether the answer a WaitReply waits for is there (WAIT_REPLY, WAIT_NO_SYNC,
@@ -58,6 +108,7 @@ WaitResult WaitCore(double t0, Check arrived) {
     if (SensorLost()) return WAIT_PORT_GONE;  // unplugged: nothing will come
     if (Timer() - t0 > TIMEOUT) {
       LinkCountTimeout();
+      LineOutOfStep();  // the answer may still come, late
       // A write of no bytes fails only when the port cannot be used.
       return ComWrt(com, szWriteBuf, 0) < 0 ? WAIT_PORT_GONE : WAIT_TIMEOUT;
     }
@@ -109,6 +160,11 @@ void WatchPortSetUps(PortSetUpWatcher watcher) {
   portSetUpWatcher = watcher;
 }
 
+void LineOutOfStep(int quietBytes) {
+  if (quietBytes > quietBytesNeeded) quietBytesNeeded = quietBytes;
+  written.any = false;  // what still comes for it is late
+}
+
 int FillTxBuf(u16 command, u16 argument, const u16* words) {
   PutWord(szWriteBuf, 0, 0x0055);
   PutWord(szWriteBuf, 2, command);
@@ -118,6 +174,8 @@ int FillTxBuf(u16 command, u16 argument, const u16* words) {
 }
 
 int WriteFrame() {
+  SettleLine(com);
+  NoteWritten();
   LinkCountExchange();
   nBytesW = ComWrt(com, szWriteBuf, FRAME_LEN);
   return nBytesW;
@@ -132,19 +190,36 @@ int GetRxBuf() {
   return 0;
 }
 
+namespace {
+
+// The 36 bytes in szReadBuf. Without the sync word they are taken as a reply but not
+// decoded, so line noise never reaches pp, and the line is out of step. A reply to another
+// request (a late one) is thrown away: it never becomes the answer to this one, and what
+// follows it may be. Returns whether the bytes were taken.
+bool TakeReply() {
+  if (!ReplySynced()) {
+    graph_flag = 0;
+    rx_flag = 1;
+    LinkCountDiscarded();
+    LineOutOfStep();
+    return true;
+  }
+  if (!AnswersRequest()) {
+    LinkCountDiscarded();
+    return false;
+  }
+  graph_flag = GetRxBuf();
+  rx_flag = 1;
+  LinkCountReply();
+  return true;
+}
+
+}  // namespace
+
 void RX_Receive_Function(int /*portNumber*/, int eventMaskGiven, void* /*callbackData*/) {
   if ((eventMaskGiven & LWRS_RECEIVE) == 0) return;
   const int n = ComRd(com, szReadBuf, FRAME_LEN);
-  if (n == FRAME_LEN) {
-    // 36 bytes without the sync word are taken as a reply but not decoded, so line noise
-    // never reaches pp.
-    graph_flag = ReplySynced() ? GetRxBuf() : 0;
-    rx_flag = 1;
-    if (ReplySynced())
-      LinkCountReply();
-    else
-      LinkCountDiscarded();
-  }
+  if (n == FRAME_LEN && !TakeReply()) return;  // the bytes after a late reply are kept
   FlushInQ(com);
 }
 
@@ -157,7 +232,16 @@ void ReceiveCallbackOff() {
 }
 
 WaitResult WaitReply(double t0, WaitUntil until) {
-  return WaitCore(t0, [until] { return Arrived(until); });
+  // The reply to the request written last, also while a sender started meanwhile (GET
+  // during RUN) waits for its own.
+  const Request outer = awaited;
+  const bool outerWaiting = waiting;
+  awaited = written;
+  waiting = true;
+  const WaitResult r = WaitCore(t0, [until] { return Arrived(until); });
+  awaited = outer;
+  waiting = outerWaiting;
+  return r;
 }
 
 WaitResult WaitBytes(double t0, int count) {
@@ -166,6 +250,7 @@ WaitResult WaitBytes(double t0, int count) {
       WaitCore(t0, [count] { return GetInQLen(com) >= count ? WAIT_REPLY : WAIT_TIMEOUT; });
   SetComWakeCount(com, 0);                // raw runs are read with the callback off
   if (r == WAIT_REPLY) LinkCountReply();  // a raw run: firmware text or data block
+  if (r == WAIT_REPLY && GetInQLen(com) > count) LineOutOfStep();  // more came than asked
   return r;
 }
 
@@ -183,6 +268,8 @@ int CheckComLine(int port) {
   FlushOutQ(port);
   FlushInQ(port);
   rx_flag = 0;
+  SettleLine(port);
+  NoteWritten();
   LinkCountExchange();
   nBytesW = ComWrt(port, szWriteBuf, FRAME_LEN);
 
@@ -227,11 +314,11 @@ const char* ComErrorText(int r) {
 }
 
 int InitRS232(int port) {
-  const int r = OpenComConfig(port, "", 19200, 0, 8, 1, 4096, 4096);
-  if (r < 0) {
-    SetStatus(ComErrorText(r));
+  PortSetUp setUp{port, OpenComConfig(port, "", 19200, 0, 8, 1, 4096, 4096)};
+  if (setUp.openResult < 0) {
+    SetStatus(ComErrorText(setUp.openResult));
     ShowStatusBuffer();
-    TellPortSetUp(port, r, 0, 0, "");
+    TellPortSetUp(setUp);
     return 0;
   }
   SetComTime(port, TIMEOUT);
@@ -239,29 +326,35 @@ int InitRS232(int port) {
   FlushOutQ(port);
   SetCTSMode(port, 0);
   InstallComCallback(port, eventMask, NOTIFY_COUNT, EVENT_CHAR, RX_Receive_Function, nullptr);
+  // The reply to a request written on the port before may still be on its way.
+  LineOutOfStep(QUIET_BYTES_AFTER_OPEN);
 
-  const int lineOk = CheckComLine(port);
-  bool identified = false;
+  setUp.lineOk = CheckComLine(port);
   char firmware[STATUS_LEN] = "";
-  if (lineOk == 1) {
+  if (setUp.lineOk == 1) {
     SleepMs(0);
-    identified = GetHARDWAREInfo() != 0;
-    if (!identified) SetStatus("Error reading HARDWARE-info!");
+    setUp.hardwareOk = GetHARDWAREInfo() != 0 ? 1 : 0;
+    if (!setUp.hardwareOk) SetStatus("Error reading HARDWARE-info!");
     Delay(0.1);
-    PushGET(static_cast<u16>(RAM), 0);
+    setUp.halvesRead[0] = PushGET(static_cast<u16>(RAM), 0);
     Delay(0.1);
-    PushGET(static_cast<u16>(RAM), 1);
+    setUp.halvesRead[1] = PushGET(static_cast<u16>(RAM), 1);
     Delay(0.1);
     const int n = GetVERSIONInfo();
     if (n == 72) std::snprintf(firmware, sizeof firmware, "%s", szStatus);  // the text shown
     if (n < 72) SetStatus("Error reading firmware-info!");
-    // The panels show the model of the last identification: a sensor that was not
-    // identified must not go unnoticed behind the texts of the later reads.
-    if (!identified) SetStatus("Error reading HARDWARE-info!");
+    // The panels show the model of the last identification and the parameter set as
+    // read: a sensor that was not identified, or a half that was not read, must not go
+    // unnoticed behind the texts of the later reads.
+    if (!setUp.hardwareOk)
+      SetStatus("Error reading HARDWARE-info!");
+    else if (!setUp.halvesRead[0] || !setUp.halvesRead[1])
+      SetStatus("Timeout-RS-232...");
   }
   ShowStatusBuffer();
-  TellPortSetUp(port, r, lineOk, identified ? 1 : 0, firmware);
-  return lineOk;
+  setUp.firmware = firmware;
+  TellPortSetUp(setUp);
+  return setUp.lineOk;
 }
 
 void ChangeComPort(int port) {

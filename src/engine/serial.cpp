@@ -113,6 +113,15 @@ void NoteReplyPace(Port& p) {
 }
 
 void ScheduleReceiveCheck(int number);
+void WakeAfter(Port& p, int count);
+
+// The tty wakes the program once VMIN bytes are in its own queue. Bytes the driver has
+// already taken in (the start of a reply that followed one the callback read) count
+// towards the notify count too: the tty is asked only for the rest.
+void WakeForTheRest(Port& p) {
+  const int rest = std::max(1, p.notifyCount - static_cast<int>(p.serial->bytesAvailable()));
+  if (rest != p.wakeCount) WakeAfter(p, rest);
+}
 
 // Calls the receive callback while at least notify-count bytes wait. A callback that
 // takes nothing is not called again until more bytes arrive.
@@ -122,7 +131,10 @@ void DeliverReceive(int number) {
     if (!p || p->lost || p->inCallback || p->blocking) return;
     if (!(p->eventMask & LWRS_RECEIVE) || !p->callback) return;
     int waiting = QueueLength(*p);
-    if (waiting < std::max(1, p->notifyCount)) return;
+    if (waiting < std::max(1, p->notifyCount)) {
+      WakeForTheRest(*p);
+      return;
+    }
     ComCallbackPtr callback = p->callback;
     void* data = p->callbackData;
     p->inCallback = true;

@@ -26,10 +26,16 @@ CTRL_CALLBACK(CC_ReadXFLASH);
 int ReadLinDataFromFile();
 // The same for a given file, without the dialog (0 or a negative error).
 int ReadLinDataFromPath(const char* path);
-// Clears the X-FLASH, writes the loaded table and reads it back: always, or when the
-// user agrees. 0 when every chunk was acknowledged (and the read-back matched), 1
-// otherwise; the status line tells the outcome.
+// Clears the X-FLASH, writes the loaded table and reads it back: always (the command
+// line, which also stops on a dead line), or when the user agrees. A line that is lost, or
+// has left three chunks in a row unanswered, is dead: it is not read back. One of
+// XFlashResult; the status line tells the outcome.
 enum { VERIFY_ALWAYS = 1, VERIFY_ASK = 2 };
+enum XFlashResult {
+  XFLASH_OK = 0,        // every chunk acknowledged (and the read-back matched)
+  XFLASH_FAILED = 1,    // chunks failed or words differ
+  XFLASH_NO_ANSWER = 2  // the write or the read-back ended on a dead line
+};
 int WriteLinTable(int verify);
 // The counts of the last write run.
 struct XflashCounts {

@@ -29,12 +29,13 @@ constexpr int CHUNK_WORDS = 8;
 constexpr int PAGE_WORDS = 256;
 constexpr u16 FIRST_PAGE = 2;
 
-// The counts of the last write run.
-XflashCounts lastCounts;
-
 // Whether linArray holds a table loaded from a linearisation file (after start-up it
 // holds zeros, which no read-back may be compared with).
 bool tableLoaded = false;
+
+// The counts of the last write run.
+XflashCounts lastCounts;
+
 XflashWatcher xflashWatcher = nullptr;
 
 // Last page of the table: 5 for the MX400 (1024 words), 9 for all other sensors (2048).
@@ -97,9 +98,92 @@ ChunkAnswer ExchangeChunk(u16 offset, u16 page) {
   return other ? CHUNK_OTHER : CHUNK_TIMEOUT;
 }
 
+void PrepareProgressBar() {
+  SetAxisScalingMode(pHandle, MAIN_BAR_GRAPH, VAL_XAXIS, VAL_MANUAL, 1.0, ccdsubpixel);
+  DeleteGraphPlot(pHandle, MAIN_BAR_GRAPH, -1, 1);
+}
+
+void DrawBar(double end, int color) {
+  PlotRectangle(pHandle, MAIN_BAR_GRAPH, 1.0, 0.0, end, 1.0, color, color);
+}
+
+// Red full-width bar and `text` in the status line: the run did not succeed.
+void ReportFailure(const char* text) {
+  SetStatus(text);
+  DrawBar(ccdsubpixel, COLOR_RED);
+  ShowStatusBuffer();
+}
+
+// WriteXFLASH: the chunk written and reported, and how the sensor answered.
+ChunkAnswer WriteChunk(u16 offset, u16 page) {
+  parameter[1] = CMD_XFLASH_WRITE;
+  AssembleChunkFrame(CMD_XFLASH_WRITE, offset, page);
+  const ChunkAnswer answer = ExchangeChunk(offset, page);
+  const int index = TableIndex(offset, page);
+  if (answer == CHUNK_TIMEOUT) {
+    SetStatus("Timeout-RS-232...");
+  } else if (answer == CHUNK_OTHER) {
+    SetStatus("X-FLASH-write: wrong chunk acknowledged!");
+  } else {
+    SetCtrlVal(pHandle, MAIN_ANA_MAX, index);
+    const u16 ackPage = pp[1];
+    if (ackPage >= 2 && ackPage <= 9) {
+      char text[STATUS_LEN];
+      std::snprintf(text, sizeof text, "X-FLASH-write OK: PAGE%d ...", ackPage);
+      SetStatus(text);
+    }
+  }
+  DrawBar(index, COLOR_GREEN);
+  ShowStatusBuffer();
+  return answer;
+}
+
+// Chunk n (0-based, in the order written) of the table: its page and in-page offset.
+u16 ChunkPage(int n) {
+  return static_cast<u16>(FIRST_PAGE + n / (PAGE_WORDS / CHUNK_WORDS));
+}
+u16 ChunkOffset(int n) {
+  return static_cast<u16>(n % (PAGE_WORDS / CHUNK_WORDS) * CHUNK_WORDS);
+}
+
+// Chunks in a row without an answer after which the line is taken for dead.
+constexpr int DEAD_AFTER = 3;
+
+// How the sensor answered the chunks of a pass (write or read-back).
+struct ChunkPass {
+  int failedChunks = 0;  // no answer in time, or an answer for another chunk
+  int lastAnswered = 0;  // number (1-based) of the last chunk answered, 0 for none
+  int unanswered = 0;    // chunks in a row without an answer, up to the last one
+  bool dead = false;     // the line is lost, or the last DEAD_AFTER chunks got no answer
+};
+
+// Notes the answer to chunk n; a chunk asked on a lost line has none.
+void NoteAnswer(ChunkPass& pass, int n, ChunkAnswer answer) {
+  if (answer != CHUNK_OK) pass.failedChunks++;
+  if (answer == CHUNK_TIMEOUT) {
+    pass.unanswered++;
+  } else {
+    pass.unanswered = 0;
+    pass.lastAnswered = n + 1;
+  }
+  pass.dead = SensorLost() || pass.unanswered >= DEAD_AFTER;
+}
+
+// Result of a read-back pass.
+struct VerifyResult {
+  ChunkPass pass;
+  int differingWords = 0;  // words of answered chunks that differ from the table
+  int readChunks = 0;      // chunks asked for
+  bool stopped = false;    // ended by STOP before the last chunk
+};
+
+bool Matched(const VerifyResult& v) {
+  return v.pass.failedChunks == 0 && v.differingWords == 0 && !v.stopped && !v.pass.dead;
+}
+
 // Asks for one chunk back (command 103); the words of its answer that differ from the
 // table are added to `differing`.
-ChunkAnswer ReadChunk(u16 offset, u16 page, int* differing) {
+ChunkAnswer ReadChunkWords(u16 offset, u16 page, int* differing) {
   parameter[1] = CMD_XFLASH_READ;
   AssembleChunkFrame(CMD_XFLASH_READ, offset, page);
   const ChunkAnswer answer = ExchangeChunk(offset, page);
@@ -110,94 +194,83 @@ ChunkAnswer ReadChunk(u16 offset, u16 page, int* differing) {
   return answer;
 }
 
-void PrepareProgressBar() {
-  SetAxisScalingMode(pHandle, MAIN_BAR_GRAPH, VAL_XAXIS, VAL_MANUAL, 1.0, ccdsubpixel);
-  DeleteGraphPlot(pHandle, MAIN_BAR_GRAPH, -1, 1);
+// Reads chunk n back, adds its words that differ from the table to `differing` and
+// reports it.
+ChunkAnswer ReadChunk(int n, int* differing) {
+  const u16 page = ChunkPage(n), offset = ChunkOffset(n);
+  const int index = TableIndex(offset, page);
+  const ChunkAnswer answer = ReadChunkWords(offset, page, differing);
+  if (answer == CHUNK_TIMEOUT) {
+    SetStatus("Timeout-RS-232...");
+  } else if (answer == CHUNK_OTHER) {
+    SetStatus("X-FLASH-read: wrong chunk answered!");
+  } else {
+    SetCtrlVal(pHandle, MAIN_ANA_MAX, index);
+    char text[STATUS_LEN];
+    std::snprintf(text, sizeof text, "X-FLASH-read OK: PAGE%d ...", page);
+    SetStatus(text);
+  }
+  DrawBar(index, COLOR_GREEN);
+  ShowStatusBuffer();
+  return answer;
 }
 
-void DrawBar(double end, int color) {
-  PlotRectangle(pHandle, MAIN_BAR_GRAPH, 1.0, 0.0, end, 1.0, color, color);
-}
-
-// Result of a read-back pass.
-struct VerifyResult {
-  int failedChunks = 0;    // no answer in time, or an answer for another chunk
-  int differingWords = 0;  // words of answered chunks that differ from the table
-  int readChunks = 0;      // chunks asked for
-  bool stopped = false;    // ended by STOP before the last chunk
-};
-
-// Reads the table back chunk by chunk (command 103) and compares it with linArray. STOP
-// ends the pass after the chunk on the line.
+// Reads the table back chunk by chunk and compares it with linArray. STOP ends the pass
+// after the chunk on the line; a dead line ends it at once.
 VerifyResult VerifyXFLASH() {
   VerifyResult result;
   stop_flag = 0;
-  for (u16 page = FIRST_PAGE; page <= LastPage() && !result.stopped; page++) {
-    for (u16 offset = 0; offset < PAGE_WORDS && !result.stopped; offset += CHUNK_WORDS) {
-      const int index = TableIndex(offset, page);
-      result.readChunks++;
-      if (SensorLost()) {  // unplugged: the chunks left are failed without being asked for
-        result.failedChunks++;
-        continue;
-      }
-      const ChunkAnswer answer = ReadChunk(offset, page, &result.differingWords);
-      if (answer == CHUNK_TIMEOUT) {
-        result.failedChunks++;
-        SetStatus("Timeout-RS-232...");
-      } else if (answer == CHUNK_OTHER) {
-        result.failedChunks++;
-        SetStatus("X-FLASH-read: wrong chunk answered!");
-      } else {
-        SetCtrlVal(pHandle, MAIN_ANA_MAX, index);
-        char text[STATUS_LEN];
-        std::snprintf(text, sizeof text, "X-FLASH-read OK: PAGE%d ...", page);
-        SetStatus(text);
-      }
-      DrawBar(index, COLOR_GREEN);
-      ShowStatusBuffer();
-      result.stopped = stop_flag != 0;
-    }
+  for (int n = 0; n < TableChunks() && !result.stopped && !result.pass.dead; n++) {
+    result.readChunks++;
+    const ChunkAnswer answer = SensorLost() ? CHUNK_TIMEOUT : ReadChunk(n, &result.differingWords);
+    NoteAnswer(result.pass, n, answer);
+    result.stopped = stop_flag != 0;
   }
   stop_flag = 1;
   return result;
 }
 
+// "X-FLASH write stopped: no answer after chunk 20 of 256!", for a write or read-back.
+void ReportDeadLine(const char* what, const ChunkPass& pass) {
+  char text[STATUS_LEN];
+  std::snprintf(text, sizeof text, "X-FLASH %s stopped: no answer after chunk %d of %d!", what,
+                pass.lastAnswered, TableChunks());
+  ReportFailure(text);
+}
+
 // Final report of a read-back pass: status text and a grey (all matched) or red bar.
 void ReportVerify(const VerifyResult& v) {
+  if (v.pass.dead) {
+    ReportDeadLine("verify", v.pass);
+    return;
+  }
   char text[STATUS_LEN];
-  const bool ok = v.failedChunks == 0 && v.differingWords == 0 && !v.stopped;
+  const bool ok = Matched(v);
   if (v.stopped)
     std::snprintf(text, sizeof text, "X-FLASH verify stopped after %d of %d chunks!", v.readChunks,
                   TableChunks());
   else if (ok)
     std::snprintf(text, sizeof text, "X-FLASH verify OK: %d words match!", TableWords());
-  else if (v.failedChunks == 0)
+  else if (v.pass.failedChunks == 0)
     std::snprintf(text, sizeof text, "X-FLASH verify: %d of %d words differ!", v.differingWords,
                   TableWords());
   else
     std::snprintf(text, sizeof text, "X-FLASH verify: %d of %d chunks failed, %d words differ!",
-                  v.failedChunks, TableChunks(), v.differingWords);
+                  v.pass.failedChunks, TableChunks(), v.differingWords);
   SetStatus(text);
   DrawBar(ccdsubpixel, ok ? COLOR_GREY : COLOR_RED);
   ShowStatusBuffer();
 }
 
-// Writes every chunk of the table, page by page; returns the number of chunks the
-// sensor did not acknowledge as sent. Once the sensor is unplugged the chunks left are
-// failed without being sent.
-int WriteTable() {
-  int failedChunks = 0;
-  for (u16 page = FIRST_PAGE; page <= LastPage(); page++)
-    for (u16 offset = 0; offset < PAGE_WORDS; offset += CHUNK_WORDS)
-      if (SensorLost() || WriteXFLASH(offset, page) == 0) failedChunks++;
-  return failedChunks;
-}
-
-// Red full-width bar and `text` in the status line: the run did not succeed.
-void ReportFailure(const char* text) {
-  SetStatus(text);
-  DrawBar(ccdsubpixel, COLOR_RED);
-  ShowStatusBuffer();
+// Writes the chunks of the table in order. Once the sensor is unplugged the chunks left
+// are failed without being sent; with `stopWhenDead` the pass ends on a dead line.
+ChunkPass WriteTable(bool stopWhenDead) {
+  ChunkPass pass;
+  for (int n = 0; n < TableChunks() && !(stopWhenDead && pass.dead); n++) {
+    const bool lost = SensorLost();
+    NoteAnswer(pass, n, lost ? CHUNK_TIMEOUT : WriteChunk(ChunkOffset(n), ChunkPage(n)));
+  }
+  return pass;
 }
 
 // The end of a write run, decided from what the sensor answered: `cleared` the clear,
@@ -205,7 +278,8 @@ void ReportFailure(const char* text) {
 void ReportWriteRun(int cleared, int failedChunks, const VerifyResult* verify) {
   char text[STATUS_LEN];
   if (failedChunks > 0) {
-    if (verify)
+    // Words are counted only by a read-back that went over every chunk.
+    if (verify && !verify->pass.dead && !verify->stopped)
       std::snprintf(text, sizeof text, "X-FLASH write: %d of %d chunks failed, %d words differ!",
                     failedChunks, TableChunks(), verify->differingWords);
     else
@@ -216,7 +290,7 @@ void ReportWriteRun(int cleared, int failedChunks, const VerifyResult* verify) {
   }
   if (verify) {
     // The read-back's own report stays unless it found everything in place.
-    if (verify->failedChunks == 0 && verify->differingWords == 0 && !verify->stopped) {
+    if (Matched(*verify)) {
       DrawBar(ccdsubpixel, COLOR_GREY);
       ShowStatus("X-FLASH Data successfully written!");
     }
@@ -231,6 +305,14 @@ void ReportWriteRun(int cleared, int failedChunks, const VerifyResult* verify) {
     DrawBar(ccdsubpixel, COLOR_GREY);
     ShowStatus("X-FLASH Data successfully written!");
   }
+}
+
+// Whether a write run is read back: never on a dead line, always for VERIFY_ALWAYS, for
+// VERIFY_ASK when the user agrees.
+bool ReadBackWanted(int verify, const ChunkPass& written) {
+  if (written.dead) return false;
+  return verify == VERIFY_ALWAYS ||
+         (verify == VERIFY_ASK && ConfirmPopup("X-FLASH", "Verify X-FLASH contents?") == 1);
 }
 
 }  // namespace
@@ -251,23 +333,27 @@ int WriteAndReadBack(int verify, int* readBack) {
   lastCounts = XflashCounts{};
   const int cleared = ClearXFLASH();
   PrepareProgressBar();
-  const int failedChunks = WriteTable();
-  lastCounts = {cleared == 1, TableChunks(), failedChunks, false, 0, 0};
-  if (verify == VERIFY_ALWAYS ||
-      (verify == VERIFY_ASK && ConfirmPopup("X-FLASH", "Verify X-FLASH contents?") == 1)) {
+  const ChunkPass written = WriteTable(verify == VERIFY_ALWAYS);
+  lastCounts = {cleared == 1, TableChunks(), written.failedChunks, false, 0, 0};
+  if (written.dead && verify == VERIFY_ALWAYS) {
+    ReportDeadLine("write", written);
+    return XFLASH_NO_ANSWER;
+  }
+  if (ReadBackWanted(verify, written)) {
     PrepareProgressBar();
     const VerifyResult check = VerifyXFLASH();
-    lastCounts.readBack = true;
-    lastCounts.failedReadChunks = check.failedChunks;
-    lastCounts.differingWords = check.differingWords;
     ReportVerify(check);
-    ReportWriteRun(cleared, failedChunks, &check);
-    const bool matched = check.failedChunks == 0 && check.differingWords == 0 && !check.stopped;
-    *readBack = matched ? 1 : 0;
-    return failedChunks == 0 && matched ? 0 : 1;
+    ReportWriteRun(cleared, written.failedChunks, &check);
+    lastCounts.readBack = true;
+    lastCounts.failedReadChunks = check.pass.failedChunks;
+    lastCounts.differingWords = check.differingWords;
+    if (check.pass.dead) return XFLASH_NO_ANSWER;
+    *readBack = Matched(check) ? 1 : 0;
+    return written.failedChunks == 0 && Matched(check) ? XFLASH_OK : XFLASH_FAILED;
   }
-  ReportWriteRun(cleared, failedChunks, nullptr);
-  return failedChunks == 0 && cleared == 1 ? 0 : 1;
+  ReportWriteRun(cleared, written.failedChunks, nullptr);
+  if (written.dead) return XFLASH_NO_ANSWER;
+  return written.failedChunks == 0 && cleared == 1 ? XFLASH_OK : XFLASH_FAILED;
 }
 
 }  // namespace
@@ -275,12 +361,13 @@ int WriteAndReadBack(int verify, int* readBack) {
 // Clears the X-FLASH and writes every chunk of the loaded table; reads it back when
 // `verify` is VERIFY_ALWAYS, or when the user agrees for VERIFY_ASK. "X-FLASH Data
 // successfully written!" stands only when every chunk was acknowledged (and the
-// read-back, if made, matched); otherwise the number of failed chunks is reported.
+// read-back, if made, matched); otherwise the number of failed chunks is reported. A dead
+// line is not read back; VERIFY_ALWAYS (the command line) also stops the write on it.
 int WriteLinTable(int verify) {
   XflashRun run;
   run.starting = true;
   run.words = TableWords();
-  if (xflashWatcher && xflashWatcher(run) == 0) return 1;
+  if (xflashWatcher && xflashWatcher(run) == 0) return XFLASH_FAILED;
   run.starting = false;
   run.result = WriteAndReadBack(verify, &run.readBack);
   if (xflashWatcher) xflashWatcher(run);
@@ -305,6 +392,10 @@ int CC_ReadXFLASH(int, int, int event, void*, int, int) {
   return 0;
 }
 
+void ForgetLinTable() {
+  tableLoaded = false;
+}
+
 XflashCounts LastXflashCounts() {
   return lastCounts;
 }
@@ -312,19 +403,14 @@ XflashCounts LastXflashCounts() {
 XflashCheck ReadBackXFLASH() {
   XflashCheck check;
   check.chunks = TableChunks();
-  for (u16 page = FIRST_PAGE; page <= LastPage() && !check.silent; page++) {
-    for (u16 offset = 0; offset < PAGE_WORDS && !check.silent; offset += CHUNK_WORDS) {
-      const ChunkAnswer answer =
-          SensorLost() ? CHUNK_TIMEOUT : ReadChunk(offset, page, &check.differingWords);
-      if (answer == CHUNK_OK) check.readChunks++;
-      check.silent = answer == CHUNK_TIMEOUT;
-    }
+  for (int n = 0; n < TableChunks() && !check.silent; n++) {
+    const ChunkAnswer answer =
+        SensorLost() ? CHUNK_TIMEOUT
+                     : ReadChunkWords(ChunkOffset(n), ChunkPage(n), &check.differingWords);
+    if (answer == CHUNK_OK) check.readChunks++;
+    check.silent = answer == CHUNK_TIMEOUT;
   }
   return check;
-}
-
-void ForgetLinTable() {
-  tableLoaded = false;
 }
 
 // Loads the linearisation table. Returns 0 when loaded, 1 when the dialog was cancelled,
@@ -399,24 +485,5 @@ int ClearXFLASH() {
 // index in control 20, the page in the status text and the green bar up to the chunk.
 // Returns 1 when the sensor acknowledged this very chunk (offset and page), else 0.
 int WriteXFLASH(u16 offset, u16 page) {
-  parameter[1] = CMD_XFLASH_WRITE;
-  AssembleChunkFrame(CMD_XFLASH_WRITE, offset, page);
-  const ChunkAnswer answer = ExchangeChunk(offset, page);
-  const int index = TableIndex(offset, page);
-  if (answer == CHUNK_TIMEOUT) {
-    SetStatus("Timeout-RS-232...");
-  } else if (answer == CHUNK_OTHER) {
-    SetStatus("X-FLASH-write: wrong chunk acknowledged!");
-  } else {
-    SetCtrlVal(pHandle, MAIN_ANA_MAX, index);
-    const u16 ackPage = pp[1];
-    if (ackPage >= 2 && ackPage <= 9) {
-      char text[STATUS_LEN];
-      std::snprintf(text, sizeof text, "X-FLASH-write OK: PAGE%d ...", ackPage);
-      SetStatus(text);
-    }
-  }
-  DrawBar(index, COLOR_GREEN);
-  ShowStatusBuffer();
-  return answer == CHUNK_OK ? 1 : 0;
+  return WriteChunk(offset, page) == CHUNK_OK ? 1 : 0;
 }

@@ -21,15 +21,6 @@ void TellGET(u16 source, u16 half, const u16* words) {
   if (getWatcher) getWatcher(source, half, words);
 }
 
-// One half of the set to the sensor with command word 1 (SEND).
-void SendHalf(u16 half) {
-  parameter[2] = half;
-  CopyVarsToPP(half);
-  FillTxBuf(parameter[1], half, pp);
-  WriteFrame();
-  if (nBytesW == FRAME_LEN) ShowStatus("Line Ok!");
-}
-
 // Radio button `control` switched by the user; `own` is its source/target constant.
 void RadioChanged(int panel, int control, int own) {
   int value = 0;
@@ -47,7 +38,16 @@ void RadioChanged(int panel, int control, int own) {
 
 }  // namespace
 
-void PushGET(u16 source, u16 half) {
+void SendHalf(u16 half) {
+  parameter[2] = half;
+  CopyVarsToPP(half);
+  FillTxBuf(parameter[1], half, pp);
+  WriteFrame();
+  if (nBytesW == FRAME_LEN) ShowStatus("Line Ok!");
+}
+
+int PushGET(u16 source, u16 half) {
+  int received = 0;
   if (source != DATFILE) {
     if (source == RAM) parameter[1] = CMD_GET_RAM;
     if (source == EEPROM) parameter[1] = CMD_GET_EEPROM;
@@ -60,7 +60,8 @@ void PushGET(u16 source, u16 half) {
     if (nBytesW == FRAME_LEN) ShowStatus("Waiting for parameter-frame ...");
 
     rx_flag = 0;
-    if (WaitReply(Timer(), UNTIL_SYNCED_REPLY) == WAIT_REPLY) {
+    received = WaitReply(Timer(), UNTIL_SYNCED_REPLY) == WAIT_REPLY ? 1 : 0;
+    if (received) {
       CopyPPtoVars(half);
       SetStatus("Parameter-frame received! - Line Ok!");
       TellGET(source, half, pp);
@@ -71,6 +72,7 @@ void PushGET(u16 source, u16 half) {
   }
   ShowStatusBuffer();
   if (half == 1) SetPanelValuesLive();
+  return received;
 }
 
 void WatchGETs(GetWatcher watcher) {

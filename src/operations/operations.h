@@ -5,7 +5,10 @@
 #include "shell/globals.h"
 
 // GET / SEND (exchange.cpp)
-void PushGET(u16 source, u16 half);
+// 1 when the sensor's reply for the half came (nothing is exchanged for DATFILE: 0).
+int PushGET(u16 source, u16 half);
+// One half of SEND: the half of the parameter set, with the command in parameter word 1.
+void SendHalf(u16 half);
 // Whoever keeps what the sensor's memories hold is told of every GET half from RAM or
 // EEPROM: the 15 words received, or nullptr when no reply came.
 using GetWatcher = void (*)(u16 source, u16 half, const u16* words);

@@ -205,7 +205,7 @@ int SendVerified(int panel, int control, int event, void* callbackData, int even
   JournalEntry entry = SendEntry(destination);
   if (!StartWrite(&entry)) return 0;
   CC_BTNSend(panel, control, event, callbackData, eventData1, eventData2);
-  FinishSend(&entry);
+  FinishSend(&entry, nBytesW == FRAME_LEN ? "done" : "failed");
   VerifySENDIfChosen(destination);
   return 0;
 }

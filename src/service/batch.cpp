@@ -12,12 +12,14 @@
 #include "gui/gui.h"
 #include "operations/operations.h"
 #include "popup/popup.h"
+#include "service/journal.h"
 #include "service/jsonresult.h"
 #include "service/report.h"
 #include "service/service.h"
 #include "service/statistics.h"
 #include "shell/colors.h"
 #include "shell/globals.h"
+#include "shell/status.h"
 
 namespace {
 
@@ -72,32 +74,56 @@ int ReadToFile(u16 source, const std::string& path) {
   return BATCH_OK;
 }
 
+// One half as SEND sends it; true when the sensor acknowledged it (a reply with SEND's
+// command and this half).
+bool SendHalfAcknowledged(u16 half) {
+  FlushInQ(com);
+  FlushOutQ(com);
+  rx_flag = 0;
+  SendHalf(half);
+  return WaitReply(Timer(), UNTIL_SYNCED_REPLY) == WAIT_REPLY;
+}
+
+// SEND to RAM or EEPROM as the button sends it, every half awaiting its acknowledgement.
+SendOutcome SendAcknowledged(u16 destination) {
+  ShowStatus("Transmit...");
+  parameter[0] = 0x55;
+  parameter[1] = destination == EEPROM ? CMD_SEND_EEPROM : CMD_SEND_RAM;
+  GetPanelValuesLive();
+  const bool half0 = SendHalfAcknowledged(0);
+  Delay(0.1);
+  const bool half1 = SendHalfAcknowledged(1);
+  if (half0 && half1) return SEND_ACKNOWLEDGED;
+  const char* text = half0   ? "SEND not acknowledged: half 1 unanswered!"
+                     : half1 ? "SEND not acknowledged: half 0 unanswered!"
+                             : "SEND not acknowledged: halves 0 and 1 unanswered!";
+  ShowStatus(text);
+  return half0 ? SEND_HALF1_UNANSWERED : half1 ? SEND_HALF0_UNANSWERED : SEND_UNANSWERED;
+}
+
 // Loads a parameter file and sends it with SEND, as GET with the FILE source and SEND to
 // RAM or EEPROM do; optionally reads it back.
-int SendFile(u16 destination, const std::string& path, bool verify) {
-  if (ReadParaFromPath(path.c_str()) != 0) {
-    std::fprintf(stderr, "qrox: cannot read the parameter-file %s\n", path.c_str());
-    return BATCH_LINE_ERROR;
-  }
-  SetPanelValuesLive();
-  SelectTarget(destination);
-  SetCtrlVal(pHandle, MAIN_VERIFY, 0);
-  CallCtrlCallback(pHandle, MAIN_SEND, EVENT_COMMIT);
-  std::printf("%s: %s sent (%s)\n", SourceName(destination), path.c_str(), StatusLine().c_str());
+int SendFile(const BatchJob& job) {
+  const u16 destination = static_cast<u16>(job.action == BatchJob::SEND_EEPROM ? EEPROM : RAM);
+  const SendOutcome outcome = SendParameterFile(job);
+  if (outcome == SEND_FILE_ERROR)
+    std::fprintf(stderr, "qrox: cannot read the parameter-file %s\n", job.file.c_str());
+  else if (outcome != SEND_ACKNOWLEDGED)
+    Report(outcome != SEND_VERIFIED);
+  JsonMemoryAndFile(destination, job.file);
+  if (outcome == SEND_FILE_ERROR || outcome == SEND_NOT_RECORDED) return SendExitCode(outcome);
   u16 sent[SET_WORDS];
   CopyVarsToWords(sent);
-  JsonMemoryAndFile(destination, path);
   JsonResultSet("words_written", WordsJson(sent, SET_WORDS));
-  if (!verify) return BATCH_OK;
-  const int result = VerifySEND(destination);
+  JsonResultSet("acknowledged", outcome != SEND_HALF0_UNANSWERED &&
+                                    outcome != SEND_HALF1_UNANSWERED && outcome != SEND_UNANSWERED);
+  if (!job.verify || outcome >= SEND_HALF0_UNANSWERED) return SendExitCode(outcome);
   const ReadBack& back = LastReadBack();
-  JsonResultSet("verified", result == VERIFY_OK);
+  JsonResultSet("verified", outcome == SEND_VERIFIED);
   JsonResultSet("words_read", SetWordsJson(back.words, back.got));
   if (back.got[0] && back.got[1])
     JsonResultSet("differences", DifferingWordsJson(sent, back.words));
-  Report(result != VERIFY_OK);
-  if (result == VERIFY_OK) return BATCH_OK;
-  return result == VERIFY_DIFFERENT ? BATCH_WRONG_RESULT : BATCH_LINE_ERROR;
+  return SendExitCode(outcome);
 }
 
 std::string Cell(int row, int column) {
@@ -190,8 +216,9 @@ int WriteXflash(const std::string& path) {
   JsonResultSet("failed_chunks", run.failedChunks);
   JsonResultSet("failed_read_chunks", run.failedReadChunks);
   JsonResultSet("differing_words", run.differingWords);
-  Report(result != 0);
-  return result == 0 ? BATCH_OK : BATCH_WRONG_RESULT;
+  Report(result != XFLASH_OK);
+  if (result == XFLASH_NO_ANSWER) return BATCH_LINE_ERROR;
+  return result == XFLASH_OK ? BATCH_OK : BATCH_WRONG_RESULT;
 }
 
 // Records with the recorder's start command into a new recorder file; an existing file
@@ -225,6 +252,40 @@ int Record(const BatchJob& job) {
 }
 
 }  // namespace
+
+SendOutcome SendParameterFile(const BatchJob& job) {
+  const u16 destination = static_cast<u16>(job.action == BatchJob::SEND_EEPROM ? EEPROM : RAM);
+  if (ReadParaFromPath(job.file.c_str()) != 0) return SEND_FILE_ERROR;
+  SetPanelValuesLive();
+  SelectTarget(destination);
+  JournalEntry entry = SendEntry(destination);
+  if (!StartWrite(&entry)) return SEND_NOT_RECORDED;
+  const SendOutcome sent = SendAcknowledged(destination);
+  FinishSend(&entry, sent == SEND_ACKNOWLEDGED ? "done" : "time-out");
+  std::printf("%s: %s sent (%s)\n", SourceName(destination), job.file.c_str(),
+              StatusLine().c_str());
+  if (sent != SEND_ACKNOWLEDGED || !job.verify) return sent;
+  switch (VerifySEND(destination)) {
+    case VERIFY_OK:
+      return SEND_VERIFIED;
+    case VERIFY_DIFFERENT:
+      return SEND_VERIFY_DIFFERENT;
+    default:
+      return SEND_VERIFY_NO_REPLY;
+  }
+}
+
+int SendExitCode(SendOutcome outcome) {
+  switch (outcome) {
+    case SEND_ACKNOWLEDGED:
+    case SEND_VERIFIED:
+      return BATCH_OK;
+    case SEND_VERIFY_DIFFERENT:
+      return BATCH_WRONG_RESULT;
+    default:
+      return BATCH_LINE_ERROR;
+  }
+}
 
 namespace {
 
@@ -326,9 +387,8 @@ int RunAction(const BatchJob& job) {
     case BatchJob::READ_EEPROM:
       return ReadToFile(static_cast<u16>(EEPROM), job.file);
     case BatchJob::SEND_RAM:
-      return SendFile(static_cast<u16>(RAM), job.file, job.verify);
     case BatchJob::SEND_EEPROM:
-      return SendFile(static_cast<u16>(EEPROM), job.file, job.verify);
+      return SendFile(job);
     case BatchJob::COMPARE:
       return Compare(job);
     case BatchJob::WRITE_XFLASH:

@@ -41,6 +41,24 @@ struct BatchJob {
 // Runs the job on the started program (panels loaded, sensor identified); one of BatchExit.
 int RunBatchAction(const BatchJob& job);
 
+// How a SEND of a parameter file (--send-ram, --send-eeprom) ended.
+enum SendOutcome {
+  SEND_ACKNOWLEDGED = 0,      // both halves acknowledged by the sensor (not read back)
+  SEND_VERIFIED = 1,          // acknowledged, read back and equal in all 30 words
+  SEND_VERIFY_DIFFERENT = 2,  // acknowledged, but the set read back differs
+  SEND_VERIFY_NO_REPLY = 3,   // acknowledged, but the read-back got no answer
+  SEND_HALF0_UNANSWERED = 4,  // the sensor did not acknowledge half 0
+  SEND_HALF1_UNANSWERED = 5,  // the sensor did not acknowledge half 1
+  SEND_UNANSWERED = 6,        // neither half acknowledged
+  SEND_FILE_ERROR = 7,        // the parameter file could not be read: nothing sent
+  SEND_NOT_RECORDED = 8       // the journal could not record it: nothing sent
+};
+// Sends the job's parameter file to RAM or EEPROM with SEND's frames, each half awaiting
+// its acknowledgement, and reads it back when the job asks for it.
+SendOutcome SendParameterFile(const BatchJob& job);
+// The exit code of a SEND outcome.
+int SendExitCode(SendOutcome outcome);
+
 // The job the parsed options ask for (action NONE: the normal start with a window).
 // 0, or -1 with the reason in `error` for options that do not go together.
 int BatchJobFromOptions(const std::map<std::string, std::string>& options, BatchJob* job,

@@ -61,13 +61,17 @@ int Refuse(const std::string& text) {
 // The two SEND frames of `memory` carrying `words` (the parameter set is not touched).
 bool SendWords(u16 memory, const WordSet& words) {
   const u16 command = memory == EEPROM ? CMD_SEND_EEPROM : CMD_SEND_RAM;
-  int written = 0;
+  int acknowledged = 0;
   for (u16 half = 0; half < 2; ++half) {
     if (half == 1) Delay(0.1);
+    FlushInQ(com);
+    FlushOutQ(com);
     FillTxBuf(command, half, &words[15 * half]);
-    if (WriteFrame() == FRAME_LEN) ++written;
+    rx_flag = 0;
+    if (WriteFrame() == FRAME_LEN && WaitReply(Timer(), UNTIL_SYNCED_REPLY) == WAIT_REPLY)
+      ++acknowledged;
   }
-  return written == 2;
+  return acknowledged == 2;
 }
 
 // Compares what was read back with the set written: the entry's end and the status text.
@@ -107,10 +111,9 @@ int RestoreMemory(const JournalEntry& old, bool verify) {
   if (!StartWrite(&e)) return RESTORE_FAILED;
   int result = RESTORE_OK;
   if (!SendWords(memory, *e.after)) {
-    e.outcome = "failed";
-    result = Refuse("RESTORE: the parameter-frames were not sent!");
+    e.outcome = "time-out";
+    result = Refuse("RESTORE: the parameter-frames were not acknowledged!");
   } else if (verify) {
-    Delay(0.1);  // the sensor's answers to the two frames come first
     WordSet back;
     const bool read = ReadSet(memory, back.data(), got) == 1;
     result = Verified(&e, read ? &back : nullptr);

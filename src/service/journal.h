@@ -80,10 +80,10 @@ void TakeBefore(JournalEntry* entry);
 bool StartWrite(JournalEntry* entry);
 // Stores the end of the write (after, verified, outcome, status line).
 void FinishWrite(JournalEntry* entry);
-// SEND to RAM or EEPROM: the entry with its "before", and its end (the set sent; "done"
-// when both frames were written).
+// SEND to RAM or EEPROM: the entry with its "before", and its end (the set sent and the
+// outcome: "done", "time-out" for halves not acknowledged, "failed" for frames not written).
 JournalEntry SendEntry(u16 destination);
-void FinishSend(JournalEntry* entry);
+void FinishSend(JournalEntry* entry, const char* outcome);
 // The read-back after SEND (one of ReadBackResult) completes the SEND's entry.
 void NoteSendVerified(u16 destination, int result);
 // The command line: an entry that cannot be stored stops the write (the default is the

@@ -127,7 +127,10 @@ int OnXflashWrite(const XflashRun& run) {
     return StartWrite(&xflashWrite) ? 1 : 0;
   }
   if (run.readBack >= 0) xflashWrite.verified = run.readBack == 1;
-  xflashWrite.outcome = run.result == 0 ? "done" : run.readBack == 0 ? "differs" : "failed";
+  xflashWrite.outcome = run.result == XFLASH_OK          ? "done"
+                        : run.result == XFLASH_NO_ANSWER ? "time-out"
+                        : run.readBack == 0              ? "differs"
+                                                         : "failed";
   FinishWrite(&xflashWrite);
   return 1;
 }
@@ -219,11 +222,11 @@ JournalEntry SendEntry(u16 destination) {
   return e;
 }
 
-void FinishSend(JournalEntry* e) {
+void FinishSend(JournalEntry* e, const char* outcome) {
   WordSet sent;
   CopyVarsToWords(sent.data());
   e->after = sent;
-  e->outcome = nBytesW == FRAME_LEN ? "done" : "failed";
+  e->outcome = outcome;
   FinishWrite(e);
   lastSend = *e;
 }

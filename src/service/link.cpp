@@ -17,6 +17,15 @@ namespace {
 constexpr char kDisconnected[] = "Sensor disconnected - waiting for it to return ...";
 constexpr int kLatencyLimitMs = 2;
 
+// Whether `now` differs from `before` in what both identifications read: a firmware text
+// that one of them never read is no difference.
+bool Differs(const SensorIdentity& before, const SensorIdentity& now) {
+  if (before.hwtype != now.hwtype || before.ccdtype != now.ccdtype ||
+      before.softversion != now.softversion)
+    return true;
+  return !before.firmware.empty() && !now.firmware.empty() && before.firmware != now.firmware;
+}
+
 SensorIdentity lastSensor;
 SensorIdentity setUpSensor;  // of the last port set-up
 bool reconnecting = false;
@@ -37,7 +46,7 @@ void ReportReconnection(bool lineOk, const SensorIdentity& before, const SensorI
     ShowLinkNote("Sensor reconnected; its identification failed.");
     return;
   }
-  if (before.known && !(before == now)) {
+  if (before.known && Differs(before, now)) {
     const std::string status = "Other sensor connected! HW-type " + std::to_string(before.hwtype) +
                                " -> " + std::to_string(now.hwtype);
     ShowStatus(status.c_str());
@@ -121,6 +130,17 @@ void RepeatLinkNote() {
 
 namespace {
 
+// A half of the parameter set that the port set-up did not read: its panel values are not
+// the sensor's, and a SEND would write them.
+void ReportUnreadHalves(const int halvesRead[2]) {
+  if (halvesRead[0] && halvesRead[1]) return;
+  const std::string halves = halvesRead[0] ? "half 1" : halvesRead[1] ? "half 0" : "halves 0 and 1";
+  ShowLinkNote(("Parameter " + halves +
+                " not read from RAM\n(Timeout-RS-232...): its panel values are\nstart values "
+                "or those read before, not the\nsensor's. GET reads the set again.")
+                   .c_str());
+}
+
 // The end of a port set-up: the hint that belongs to it, and after a reconnection whether
 // the same sensor came back.
 void OnPortSetUp(const PortSetUp& setUp) {
@@ -141,6 +161,7 @@ void OnPortSetUp(const PortSetUp& setUp) {
   if (reconnecting) ReportReconnection(setUp.lineOk == 1, lastSensor, now);
   if (now.known) lastSensor = now;
   setUpSensor = now;
+  if (setUp.lineOk == 1) ReportUnreadHalves(setUp.halvesRead);
 }
 
 }  // namespace

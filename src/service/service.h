@@ -111,8 +111,7 @@ std::string LinkNoteText();
 struct SensorIdentity {
   bool known = false;
   u16 hwtype = 0, ccdtype = 0, softversion = 0;
-  std::string firmware;
-  bool operator==(const SensorIdentity&) const = default;
+  std::string firmware;  // "" when it was not read
 };
 // The sensor of the last port set-up (`known` false when it was not identified).
 SensorIdentity IdentifiedSensor();

@@ -21,15 +21,11 @@ int ReadHalf(u16 source, u16 half, u16 out[15]) {
   FillTxBuf(command, half, pp);
   rx_flag = 0;
   WriteFrame();
-  const double t0 = Timer();
-  for (;;) {
-    if (WaitReply(t0, UNTIL_SYNCED_REPLY) != WAIT_REPLY) {
-      SetStatus("Timeout-RS-232...");
-      NoteHalfRead(source, half, nullptr);
-      return 0;
-    }
-    if (GetWord(szReadBuf, 2) == command && GetWord(szReadBuf, 4) == half) break;
-    rx_flag = 0;  // a late answer to an earlier frame: wait on for this one
+  // A late answer to an earlier frame is not taken for this one's (the receive path).
+  if (WaitReply(Timer(), UNTIL_SYNCED_REPLY) != WAIT_REPLY) {
+    SetStatus("Timeout-RS-232...");
+    NoteHalfRead(source, half, nullptr);
+    return 0;
   }
   for (int i = 0; i < 15; ++i) out[i] = pp[i];
   NoteHalfRead(source, half, out);

@@ -240,8 +240,46 @@ TEST_F(RunVideoTest, OneBadReplyEndsNeitherRunNorVideo) {
   }
 }
 
+// One burst of 7 garbage bytes costs RUN the exchange it hits and at most the next one: the
+// replies after it are decoded again (not thrown away until a pause realigns the line).
+TEST_F(RunVideoTest, RunDecodesAgainAtTheSecondExchangeAfterABurst) {
+  StartApp(sim::DefaultModel(), Paced());
+  sim::Faults faults;
+  faults.onlyReplyNumber = static_cast<int>(sensor->Received().size()) + 3;
+  faults.garbageBefore = 7;
+  sensor->SetFaults(faults);
+  const long discarded = GetLinkHealth().discarded;
+  StopWhen([&] { return sensor->Received().size() >= size_t(faults.onlyReplyNumber) + 6; });
+  RunLoop(MAIN_RUN);
+  EXPECT_GE(GetLinkHealth().discarded - discarded, 1);
+  EXPECT_LE(GetLinkHealth().discarded - discarded, 2);
+}
+
+// The same for VIDEO after a burst before a measurement frame or a data block 1.6 s late:
+// a whole pass (frame and four blocks) starts at the first or second request after it.
+TEST_F(RunVideoTest, VideoFetchesAWholePassAtTheSecondRequestAfterABurstOrALateBlock) {
+  StartApp(sim::DefaultModel(), Paced());
+  for (const bool late : {false, true}) {
+    SCOPED_TRACE(late ? "late block" : "burst");
+    sim::Faults faults;
+    const size_t hit = NextRequestNumber() + (late ? 2 : 5);  // block 1 / the second frame
+    faults.onlyReplyNumber = static_cast<int>(hit);
+    faults.garbageBefore = late ? 0 : 7;
+    faults.replyDelay = late ? 1.6 : 0.0;
+    sensor->SetFaults(faults);
+    StopWhen([&] { return sensor->Received().size() >= hit + 8; });
+    RunLoop(MAIN_VIDEO);
+    std::vector<int> after;
+    for (size_t i = hit + 1; i < hit + 8; ++i) after.push_back(sensor->Received()[i].command());
+    const std::vector<int> pass = {CMD_MEAS_FRAME, CMD_DATA64, CMD_DATA64, CMD_DATA64, CMD_DATA64};
+    EXPECT_LE(std::search(after.begin(), after.end(), pass.begin(), pass.end()) - after.begin(), 1);
+  }
+}
+
+// Paced, so that the last RUN request's reply is still on its way when the port is opened
+// again: it is not the echo check's answer, and the sensor is identified.
 TEST_F(RunVideoTest, PortChangeDuringRunEndsItAndReconnects) {
-  StartApp(sim::DefaultModel());
+  StartApp(sim::DefaultModel(), Paced());
   SetCtrlVal(pHandle, MAIN_COMPORT, 1);
   const size_t before = MeasRequests();
   const size_t echoesBefore = FramesWith(*sensor, CMD_ECHO).size();
@@ -258,6 +296,7 @@ TEST_F(RunVideoTest, PortChangeDuringRunEndsItAndReconnects) {
   const size_t after = MeasRequests();
   Pump(0.1);
   EXPECT_EQ(MeasRequests(), after);  // RUN is over
+  EXPECT_EQ(Status(), sim::DefaultModel().firmware);
   // The line works: a fresh measurement frame.
   EXPECT_EQ(PushGETRAW(), 1);
 }

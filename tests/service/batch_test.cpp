@@ -2,6 +2,7 @@
 // pseudo-terminal. The files it writes are compared byte for byte with those the buttons
 // write, the frames with those the buttons send, and the exit codes are checked for
 // success, differences, a silent sensor and unreadable files.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/engine.h"
@@ -20,6 +22,7 @@
 #include "support/ident_helpers.h"
 
 using namespace identtest;
+using testing::HasSubstr;
 
 namespace {
 
@@ -40,13 +43,25 @@ class BatchTest : public AppTest {
   // Runs the program with `args` on the sensor `host` (port 1), output captured.
   Outcome Qrox(const std::string& args, const sim::SimHost* host = nullptr) {
     const std::string port = host ? " --port " + host->SlavePath() : "";
-    const std::string command = std::string(QROX_BINARY_DIR) + "/qrox" + port + " " + args + " >" +
-                                PathIn("out.txt") + " 2>" + PathIn("err.txt");
+    const std::string command = "timeout 60 " + std::string(QROX_BINARY_DIR) + "/qrox" + port +
+                                " " + args + " >" + PathIn("out.txt") + " 2>" + PathIn("err.txt");
     Outcome r;
     const int status = std::system(command.c_str());
     r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     r.out = ReadFile(PathIn("out.txt"));
     r.err = ReadFile(PathIn("err.txt"));
+    return r;
+  }
+
+  // Runs the program on a sensor with `faults` that is unplugged once it has received
+  // `unplugAt` frames (0: never).
+  Outcome QroxWithFaults(const std::string& args, const sim::Faults& faults, size_t unplugAt) {
+    auto host = Sensor(sim::DefaultModel(), faults);
+    std::thread unplug([&] {
+      if (unplugAt > 0 && host->WaitForFrames(unplugAt, 30.0)) host->Unplug();
+    });
+    Outcome r = Qrox(args, host.get());
+    unplug.join();
     return r;
   }
 
@@ -306,6 +321,37 @@ TEST_F(BatchTest, WriteXflashSendsWhatTheWriteControlSendsAndReadsItBack) {
   EXPECT_EQ(r.exit, 2);
   EXPECT_NE(r.err.find("Lin.-file: less than 2048 values"), std::string::npos) << r.err;
   EXPECT_TRUE(XFlashFrames(*third).empty());
+}
+
+// A SEND that the sensor did not acknowledge (silent, late or unplugged) is no success.
+TEST_F(BatchTest, AnUnacknowledgedSendExitsTwoAndNamesTheHalf) {
+  WriteLinFile(PathIn("set.cfg"), 30);
+  const struct {
+    int silentAfter, late;  // request numbers: 5 and 6 read the set before, 7 and 8 are the halves
+    size_t unplugAt;
+    const char* text;
+  } cases[] = {{7, -1, 0, "halves 0 and 1"}, {-1, 7, 0, "half 0"}, {8, -1, 9, "half 1"}};
+  for (const auto& c : cases) {
+    sim::Faults faults;
+    faults.silentAfter = c.silentAfter;
+    faults.onlyReplyNumber = c.late;
+    faults.replyDelay = c.late >= 0 ? 1.6 : 0.0;
+    const Outcome r = QroxWithFaults("--send-ram " + PathIn("set.cfg"), faults, c.unplugAt);
+    EXPECT_EQ(r.exit, 2) << c.text;
+    EXPECT_THAT(r.err, HasSubstr(std::string("SEND not acknowledged: ") + c.text + " unanswered!"));
+  }
+}
+
+// A sensor gone deaf or unplugged after the 20th chunk of a command-line X-FLASH write.
+TEST_F(BatchTest, XflashWriteOnADeadLineStopsAndExitsTwo) {
+  WriteLinFile(PathIn("XF-LINEAR.DAT"), 2048);
+  for (const size_t unplugAt : {0, 5 + 1 + 21}) {
+    sim::Faults faults;
+    faults.silentAfter = 5 + 1 + 20;  // start-up, clear, 20 chunks
+    const Outcome r = QroxWithFaults("--write-xflash " + PathIn("XF-LINEAR.DAT"), faults, unplugAt);
+    EXPECT_EQ(r.exit, 2) << unplugAt;
+    EXPECT_THAT(r.err, HasSubstr("X-FLASH write stopped: no answer after chunk 20 of 256!"));
+  }
 }
 
 TEST_F(BatchTest, RecordWritesTheFileTheRecorderWrites) {

@@ -1,4 +1,5 @@
 // Start-up, the echo check and the port change against the simulated sensor.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -43,6 +44,7 @@ int Attr(int panel, int control, int attribute) {
 }  // namespace
 
 class StartUpTest : public AppTest {};
+using testing::StartsWith;
 
 TEST_F(StartUpTest, IdentifiesTheSensorWithTheDesignedFrameSequence) {
   StartApp(sim::DefaultModel());
@@ -167,6 +169,42 @@ TEST_F(StartUpTest, FailedIdentificationStaysVisibleAfterStartUp) {
   EXPECT_NE(lastStatus.find("STATUS Error reading HARDWARE-info!"), std::string::npos)
       << lastStatus;
   std::filesystem::remove(trace);
+}
+
+// A reply 1.6 s late (just past the time-out) is not the answer to the next request, and
+// a half that was not read stays visible at the end of the start-up.
+TEST_F(StartUpTest, ALateOrMissingReplyNeverFillsAnotherHalf) {
+  const struct {
+    const char* what;
+    int late, dropped;  // request numbers: 1 identification, 2 and 3 the halves
+    bool read[2];
+    const char* status;
+  } cases[] = {{"late identification", 1, -1, {true, true}, "Error reading HARDWARE-info!"},
+               {"late half 0", 2, -1, {false, true}, "Timeout-RS-232..."},
+               {"no half 1", -1, 3, {true, false}, "Timeout-RS-232..."}};
+  sim::SensorModel model = sim::DefaultModel();
+  model.ram[0][5] = 1024;  // a window the pixels of a sensor not identified hold
+  model.ram[0][6] = 512;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim::Faults faults;
+    faults.onlyReplyNumber = c.late;
+    faults.replyDelay = c.late >= 0 ? 1.6 : 0.0;
+    faults.dropReplyNumber = c.dropped;
+    StartApp(model, Paced(), faults);
+    EXPECT_EQ(Status(), c.status);
+    for (u16 half : {0, 1}) {
+      CopyVarsToPP(half);
+      // Not read: the start values as the echo frame carried them (half 0), and a note.
+      for (int k = 0; k < 15 && (c.read[half] || half == 0); ++k)
+        EXPECT_EQ(pp[k], c.read[half] ? model.ram[half][k] : sensor->Received()[0].data(k)) << k;
+      if (!c.read[half]) {
+        EXPECT_THAT(TextOf(pHandle, MAIN_HELP2),
+                    StartsWith("Parameter half " + std::to_string(half)));
+      }
+    }
+    TearDown();
+  }
 }
 
 TEST_F(StartUpTest, ExtraBytesAfterAReplyAreDiscarded) {
