@@ -38,9 +38,11 @@ struct Outcome {
 class BatchTest : public AppTest {
  protected:
   // Runs the program with `args` on the sensor `host` (port 1), output captured.
-  Outcome Qrox(const std::string& args, const sim::SimHost* host = nullptr) {
+  Outcome Qrox(const std::string& args, const sim::SimHost* host = nullptr, int sizeLimit = -1) {
     const std::string port = host ? " --port " + host->SlavePath() : "";
-    const std::string command = std::string(QROX_BINARY_DIR) + "/qrox" + port + " " + args + " >" +
+    const std::string limit =  // a limit of the size of its files: writes fail with EFBIG
+        sizeLimit < 0 ? "" : "trap '' XFSZ; prlimit --fsize=" + std::to_string(sizeLimit) + " ";
+    const std::string command = limit + QROX_BINARY_DIR + "/qrox" + port + " " + args + " >" +
                                 PathIn("out.txt") + " 2>" + PathIn("err.txt");
     Outcome r;
     const int status = std::system(command.c_str());
@@ -157,6 +159,8 @@ TEST_F(BatchTest, DifferencesGiveExitCodeOne) {
   auto host = Sensor(sim::DefaultModel());
   Outcome r = Qrox("--read-ram " + PathIn("kept.cfg"), host.get());
   ASSERT_EQ(r.exit, 0) << r.err;
+  // EEPROM over it cannot be written whole (a file-size limit): the file stays RAM's.
+  EXPECT_EQ(Qrox("--read-eeprom " + PathIn("kept.cfg"), host.get(), 210).exit, 2);
 
   r = Qrox("--compare " + PathIn("kept.cfg"), host.get());
   EXPECT_EQ(r.exit, 0) << r.out << r.err;
@@ -333,6 +337,8 @@ TEST_F(BatchTest, RecordWritesTheFileTheRecorderWrites) {
   EXPECT_EQ(batch.substr(0, 6), "Date:\t");
   EXPECT_EQ(batch.find("\r\nTime:\t"), 16u);
 
+  EXPECT_EQ(Qrox("--record " + PathIn("cut.dat") + " --samples 9", other.get(), 210).exit, 2);
+  EXPECT_TRUE(ReadFile(PathIn("cut.dat")).ends_with("\r\n"));  // a file-size limit: whole lines
   // An existing file is kept; a sensor that stops answering ends the run.
   r = Qrox("--record " + PathIn("batch.dat") + " --samples 3 --increment 0", other.get());
   EXPECT_EQ(r.exit, 2);
