@@ -376,7 +376,8 @@ int ArrayToFile(const char* fileName, const void* array, int dataType, int numbe
                 int numberOfGroups, int arrayDataOrder, int fileLayout, int columnSeparator,
                 int fieldWidth, int fileType, int fileAction);
 // Reads `numberOfElements` numbers (ASCII: separated by blanks, tabs, commas or line ends).
-// Too few numbers or non-numeric text gives kFileReadError and leaves `array` unchanged.
+// Too few numbers, a token that is no decimal number ("nan", "inf", "0x1F") or a NUL byte
+// in the file gives kFileReadError and leaves `array` unchanged.
 int FileToArray(const char* fileName, void* array, int dataType, int numberOfElements,
                 int numberOfGroups, int arrayDataOrder, int fileLayout, int fileType);
 int GetFileInfo(const char* fileName, long* fileSize);

@@ -195,7 +195,14 @@ std::vector<std::string> Tokens(const std::string& text, size_t wanted) {
   return out;
 }
 
+// Digits, sign, point and exponent only: a NUL byte, "nan", "inf" or a hexadecimal number
+// is no decimal number, even where strtod reads one.
+bool WrittenInDecimal(const std::string& token) {
+  return token.find_first_not_of("0123456789+-.eE") == std::string::npos;
+}
+
 bool ParseNumber(const std::string& token, bool integer, double* v) {
+  if (!WrittenInDecimal(token)) return false;
   const char* s = token.c_str();
   char* end = nullptr;
   errno = 0;
@@ -259,6 +266,7 @@ int FileToArray(const char* fileName, void* array, int dataType, int numberOfEle
     std::memcpy(array, content.data(), size);
     return 0;
   }
+  if (content.find('\0') != std::string::npos) return kFileReadError;  // damaged, not text
   std::vector<std::string> tokens = Tokens(content, count);
   if (tokens.size() < count) return kFileReadError;
   bool integer = dataType != VAL_FLOAT && dataType != VAL_DOUBLE;

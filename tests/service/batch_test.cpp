@@ -18,17 +18,11 @@
 #include "shell/globals.h"
 #include "support/app_fixture.h"
 #include "support/ident_helpers.h"
+#include "support/parafile_support.h"
 
 using namespace identtest;
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 struct Outcome {
   int exit = -1;
@@ -219,6 +213,12 @@ TEST_F(BatchTest, UnreadableFilesAndWrongOptionsGiveExitCodeTwo) {
   EXPECT_NE(r.err.find("COMPARE: parameter-file not readable!"), std::string::npos) << r.err;
   r = Qrox("--read-ram /nonexistent-dir/kept.cfg", host.get());
   EXPECT_EQ(r.exit, 2);
+  // A NUL byte, "nan" or "inf" among the numbers: refused, nothing sent after the start-up.
+  for (const std::string& damage : {std::string(1, '\0'), std::string("nan"), std::string("inf")}) {
+    WriteFile(PathIn("bad.cfg"), FileOf({1, 2, 3}) + damage + FileOf(std::vector<unsigned>(27, 9)));
+    EXPECT_EQ(Qrox("--send-ram " + PathIn("bad.cfg"), host.get()).exit, 2) << damage;
+    for (const auto& f : host->Received()) EXPECT_NE(f.command(), CMD_SEND_RAM) << damage;
+  }
 
   for (const std::string args :
        {"--read-ram a.cfg --compare b.cfg", "--verify", "--compare a.cfg --verify",
