@@ -211,8 +211,9 @@ TEST_F(BatchTest, UnreadableFilesAndWrongOptionsGiveExitCodeTwo) {
   r = Qrox("--compare " + PathIn("broken.cfg"), host.get());
   EXPECT_EQ(r.exit, 2);
   EXPECT_NE(r.err.find("COMPARE: parameter-file not readable!"), std::string::npos) << r.err;
-  r = Qrox("--read-ram /nonexistent-dir/kept.cfg", host.get());
+  r = Qrox("--read-ram /nonexistent-dir/kept.cfg --log /dev/full", host.get());
   EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("cannot write trace file /dev/full"), std::string::npos) << r.err;
   // A NUL byte, "nan" or "inf" among the numbers: refused, nothing sent after the start-up.
   for (const std::string& damage : {std::string(1, '\0'), std::string("nan"), std::string("inf")}) {
     WriteFile(PathIn("bad.cfg"), FileOf({1, 2, 3}) + damage + FileOf(std::vector<unsigned>(27, 9)));
