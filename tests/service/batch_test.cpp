@@ -141,6 +141,8 @@ TEST_F(BatchTest, SendSendsTheFramesTheButtonsSendAndVerifies) {
   EXPECT_EQ(all[all.size() - 2].command(), 4);
   EXPECT_EQ(all.back().command(), 4);
 
+  EXPECT_NE(Qrox("--read-ram x.cfg", sensor.get()).err.find(" is in use by another program."),
+            std::string::npos);  // the port that this test's program holds
   // Without --verify only the two SEND frames follow the start-up.
   auto third = Sensor(sim::D303Model());
   r = Qrox("--send-ram " + PathIn("kept.cfg"), third.get());
