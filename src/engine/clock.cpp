@@ -1,7 +1,9 @@
 // Date and time texts and the protocol trace.
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -12,6 +14,7 @@ namespace {
 bool g_fixed = false;
 std::tm g_fixedTime{};
 std::FILE* g_trace = nullptr;
+std::string g_tracePath;
 
 std::tm Now() {
   if (g_fixed) return g_fixedTime;
@@ -19,6 +22,14 @@ std::tm Now() {
   std::tm local{};
   localtime_r(&t, &local);
   return local;
+}
+
+// A trace that cannot be written (a full disk) ends, and says so once.
+void EndFailedTrace() {
+  std::fprintf(stderr, "cannot write trace file %s (%s): trace ended\n", g_tracePath.c_str(),
+               std::strerror(errno));
+  std::fclose(g_trace);
+  g_trace = nullptr;
 }
 
 }  // namespace
@@ -59,6 +70,7 @@ void SetTraceFile(const std::string& path) {
   }
   if (path.empty()) return;
   g_trace = std::fopen(path.c_str(), "a");
+  g_tracePath = path;
   if (!g_trace) std::fprintf(stderr, "cannot open trace file %s\n", path.c_str());
 }
 
@@ -72,7 +84,7 @@ void TraceText(const char* kind, const std::string& text) {
   localtime_r(&t, &local);
   std::fprintf(g_trace, "%02d:%02d:%02d.%03d %s %s\n", local.tm_hour, local.tm_min, local.tm_sec,
                ms, kind ? kind : "", text.c_str());
-  std::fflush(g_trace);
+  if (std::fflush(g_trace) != 0 || std::ferror(g_trace)) EndFailedTrace();
 }
 
 namespace engine {

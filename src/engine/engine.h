@@ -370,14 +370,19 @@ int InstallComCallback(int portNumber, int eventMask, int notifyCount, int event
 // CVI-style array file operations. fieldWidth > 0 writes each ASCII number right-aligned
 // in a field of that width (constant-width layout); separator VAL_SEP_BY_TAB writes
 // groups as tab-separated columns. Every ASCII line ends in CR LF. 0 or a negative error.
+// Whole or not at all: VAL_TRUNCATE replaces the file only when all of it was written,
+// and a failed VAL_APPEND is cut back to the size before it.
 int ArrayToFile(const char* fileName, const void* array, int dataType, int numberOfElements,
                 int numberOfGroups, int arrayDataOrder, int fileLayout, int columnSeparator,
                 int fieldWidth, int fileType, int fileAction);
 // Reads `numberOfElements` numbers (ASCII: separated by blanks, tabs, commas or line ends).
-// Too few numbers or non-numeric text gives kFileReadError and leaves `array` unchanged.
+// Too few numbers, a token that is no decimal number ("nan", "inf", "0x1F") or a NUL byte
+// in the file gives kFileReadError and leaves `array` unchanged.
 int FileToArray(const char* fileName, void* array, int dataType, int numberOfElements,
                 int numberOfGroups, int arrayDataOrder, int fileLayout, int fileType);
 int GetFileInfo(const char* fileName, long* fileSize);
+// Cuts the file back to `size` bytes: 0 or kFileWriteError.
+int TruncateFile(const char* fileName, long size);
 int DeleteFile(const char* fileName);
 int MakePathname(const char* directory, const char* fileName, char* pathName);
 // The base directory for default file names: the program's directory while it runs from a

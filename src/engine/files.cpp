@@ -1,7 +1,10 @@
 // Array files (text and binary), file information and path names.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QFile>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <cerrno>
 #include <charconv>
@@ -135,11 +138,44 @@ std::string AsciiText(const void* array, int dataType, long count, int groups, i
   return text;
 }
 
-int WriteAll(std::FILE* f, const void* data, size_t size) {
-  bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-  ok = std::fflush(f) == 0 && ok && !std::ferror(f);
-  bool closed = std::fclose(f) == 0;
-  return ok && closed ? 0 : kFileWriteError;
+// Writes all `size` bytes to the descriptor: 0 or kFileWriteError.
+int WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return kFileWriteError;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+// Opens with `flags`, writes and closes: 0 or a negative error. A failed append is cut back
+// to the size before it, so a text file never ends in a piece of a line.
+int WriteToFile(const char* fileName, int flags, const char* data, size_t size) {
+  const int fd = open(fileName, flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return kFileOpenError;
+  struct stat before {};
+  const bool regular = fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
+  int result = WriteAll(fd, data, size);
+  if (result != 0 && regular && (flags & O_APPEND) && ftruncate(fd, before.st_size) != 0)
+    result = kFileWriteError;
+  if (close(fd) != 0) result = kFileWriteError;
+  return result;
+}
+
+// Replaces a file whole or not at all: the new content is written beside it and renamed
+// over it. A device or a pipe is written directly (there is no content to keep).
+int ReplaceFile(const char* fileName, const char* data, size_t size) {
+  struct stat st {};
+  if (stat(fileName, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+    return WriteToFile(fileName, O_TRUNC, data, size);
+  QSaveFile file(QFile::decodeName(fileName));
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return kFileOpenError;
+  // A short write must not be renamed over the old file: commit() then discards it.
+  if (file.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size))
+    file.cancelWriting();
+  return file.commit() ? 0 : kFileWriteError;
 }
 
 bool ValidShape(int dataType, int count, int groups) {
@@ -159,7 +195,14 @@ std::vector<std::string> Tokens(const std::string& text, size_t wanted) {
   return out;
 }
 
+// Digits, sign, point and exponent only: a NUL byte, "nan", "inf" or a hexadecimal number
+// is no decimal number, even where strtod reads one.
+bool WrittenInDecimal(const std::string& token) {
+  return token.find_first_not_of("0123456789+-.eE") == std::string::npos;
+}
+
 bool ParseNumber(const std::string& token, bool integer, double* v) {
+  if (!WrittenInDecimal(token)) return false;
   const char* s = token.c_str();
   char* end = nullptr;
   errno = 0;
@@ -204,9 +247,9 @@ int ArrayToFile(const char* fileName, const void* array, int dataType, int numbe
     data = text.data();
     size = text.size();
   }
-  std::FILE* f = std::fopen(fileName, fileAction == VAL_APPEND ? "ab" : "wb");
-  if (!f) return kFileOpenError;
-  return WriteAll(f, data, size);
+  const char* bytes = static_cast<const char*>(data);
+  if (fileAction == VAL_APPEND) return WriteToFile(fileName, O_APPEND, bytes, size);
+  return ReplaceFile(fileName, bytes, size);
 }
 
 int FileToArray(const char* fileName, void* array, int dataType, int numberOfElements,
@@ -223,6 +266,7 @@ int FileToArray(const char* fileName, void* array, int dataType, int numberOfEle
     std::memcpy(array, content.data(), size);
     return 0;
   }
+  if (content.find('\0') != std::string::npos) return kFileReadError;  // damaged, not text
   std::vector<std::string> tokens = Tokens(content, count);
   if (tokens.size() < count) return kFileReadError;
   bool integer = dataType != VAL_FLOAT && dataType != VAL_DOUBLE;
@@ -240,6 +284,10 @@ int FileToArray(const char* fileName, void* array, int dataType, int numberOfEle
                          ArrayIndex(g, i, numberOfGroups, perGroup, arrayDataOrder), values[k]);
   }
   return 0;
+}
+
+int TruncateFile(const char* fileName, long size) {
+  return fileName && truncate(fileName, size) == 0 ? 0 : kFileWriteError;
 }
 
 int GetFileInfo(const char* fileName, long* fileSize) {

@@ -66,5 +66,6 @@ int ReadParaFromPath(const char* path) {
     return result;
   }
   CopyWordsToVars(words);
+  SetStatus("Parameter-file loaded!");  // GET shows it (no earlier error stays standing)
   return 0;
 }

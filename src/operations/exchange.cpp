@@ -66,7 +66,8 @@ int PushGET(u16 source, u16 half) {
       SetStatus("Parameter-frame received! - Line Ok!");
       TellGET(source, half, pp);
     } else {
-      SetStatus("Timeout-RS-232...");
+      // Unplugged: the status line says so already.
+      if (!SensorLost()) SetStatus("Timeout-RS-232...");
       TellGET(source, half, nullptr);
     }
   }

@@ -31,6 +31,17 @@ int AppendValue(const void* value, int dataType) {
                      VAL_SEP_BY_TAB, 0, VAL_ASCII, VAL_APPEND);
 }
 
+// One header line: a label and its value. A value that cannot be appended takes its label
+// back with it, so the file still ends on a whole line.
+int AppendLine(const char* label, const void* value, int dataType) {
+  long before = 0;
+  GetFileInfo(rec_fname, &before);
+  int r = AppendText(label);
+  if (r >= 0) r = AppendValue(value, dataType);
+  if (r < 0) TruncateFile(rec_fname, before);
+  return r;
+}
+
 // Slope divisor: 1024 for the K-class (hwtype 500) and for firmware 303 or newer, whose
 // slope is fixed point with 1024 = 1.0; 16384 for the older sensors.
 double SlopeDivisor() {
@@ -41,7 +52,8 @@ double SlopeDivisor() {
 
 // Appends lines 1 to 7 of the recorder file: date, time, increment, number of samples,
 // offset, slope and the column header. Stops at the first append that fails and returns
-// its (negative) error, so a broken file is noticed by the recording run.
+// its (negative) error, so a broken file is noticed by the recording run; the file then
+// ends on the last whole line.
 int writeFileHeader() {
   char dateLine[64];
   char timeLine[64];
@@ -63,16 +75,12 @@ int writeFileHeader() {
   int r = 0;
   if ((r = AppendText(dateLine)) < 0) return r;
   if ((r = AppendText(timeLine)) < 0) return r;
-  if ((r = AppendText(kLabelIncrement)) < 0) return r;
-  if ((r = AppendValue(&increment, VAL_SHORT_INTEGER)) < 0) return r;
-  if ((r = AppendText(kLabelSamples)) < 0) return r;
-  if ((r = AppendValue(&samples, VAL_SHORT_INTEGER)) < 0) return r;
-  if ((r = AppendText(kLabelOffset)) < 0) return r;
-  if ((r = AppendValue(&offset, VAL_INTEGER)) < 0) return r;
-  if ((r = AppendText(kLabelSlope)) < 0) return r;
+  if ((r = AppendLine(kLabelIncrement, &increment, VAL_SHORT_INTEGER)) < 0) return r;
+  if ((r = AppendLine(kLabelSamples, &samples, VAL_SHORT_INTEGER)) < 0) return r;
+  if ((r = AppendLine(kLabelOffset, &offset, VAL_INTEGER)) < 0) return r;
   // The engine writes a float as the shortest plain decimal that reads back as the same
   // value, always with a decimal point ("16.0", "0.000061035156").
-  if ((r = AppendValue(&slope, VAL_FLOAT)) < 0) return r;
+  if ((r = AppendLine(kLabelSlope, &slope, VAL_FLOAT)) < 0) return r;
   if ((r = AppendText(kColumnHeader)) < 0) return r;
   return 0;
 }

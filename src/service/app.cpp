@@ -306,6 +306,8 @@ int StartAndRun(const BatchJob& job, const JournalJob& journal, bool withoutWind
     char status[STATUS_LEN + 8] = "";
     GetCtrlVal(pHandle, MAIN_STATUS, status, sizeof status);
     std::fprintf(stderr, "qrox: no sensor on port 1 (%s): %s\n", GetPortDevice(1).c_str(), status);
+    // Why the port did not open, as the window tells it beside the port drop-down.
+    if (!LinkNoteText().empty()) std::fprintf(stderr, "%s\n", LinkNoteText().c_str());
     JsonResultSet("port", QString::fromStdString(GetPortDevice(1)));
     JsonResultSet("error", QString::fromUtf8(status));
     return BATCH_LINE_ERROR;

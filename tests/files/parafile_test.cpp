@@ -102,7 +102,9 @@ TEST_F(ParaFileTest, SavedFileMatchesTheFormatAndLoadsBack) {
   SetCtrlVal(pCalib, CALIB_SLOPE, 3.0);
   GetPanelValuesD303();
   for (int i = 48; i < 59; ++i) parameter[i] = 0;
+  Load(PathIn("missing.cfg"));  // its error does not stay standing
   Load(path);
+  EXPECT_EQ(Status(), "Parameter-file loaded!");
   EXPECT_TRUE(sensor->Received().empty());
   EXPECT_EQ(SetWords(18, 15), std::vector<uint16_t>(saved.begin() + 18, saved.begin() + 33));
   EXPECT_EQ(SetWords(48, 11), std::vector<uint16_t>(saved.begin() + 48, saved.begin() + 59));

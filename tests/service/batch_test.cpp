@@ -20,18 +20,12 @@
 #include "shell/globals.h"
 #include "support/app_fixture.h"
 #include "support/ident_helpers.h"
+#include "support/parafile_support.h"
 
 using namespace identtest;
 using testing::HasSubstr;
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 struct Outcome {
   int exit = -1;
@@ -41,10 +35,12 @@ struct Outcome {
 class BatchTest : public AppTest {
  protected:
   // Runs the program with `args` on the sensor `host` (port 1), output captured.
-  Outcome Qrox(const std::string& args, const sim::SimHost* host = nullptr) {
+  Outcome Qrox(const std::string& args, const sim::SimHost* host = nullptr, int sizeLimit = -1) {
     const std::string port = host ? " --port " + host->SlavePath() : "";
-    const std::string command = "timeout 60 " + std::string(QROX_BINARY_DIR) + "/qrox" + port +
-                                " " + args + " >" + PathIn("out.txt") + " 2>" + PathIn("err.txt");
+    const std::string limit =  // a limit of the size of its files: writes fail with EFBIG
+        sizeLimit < 0 ? "" : "trap '' XFSZ; prlimit --fsize=" + std::to_string(sizeLimit) + " ";
+    const std::string command = limit + "timeout 60 " + QROX_BINARY_DIR + "/qrox" + port + " " +
+                                args + " >" + PathIn("out.txt") + " 2>" + PathIn("err.txt");
     Outcome r;
     const int status = std::system(command.c_str());
     r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -160,6 +156,8 @@ TEST_F(BatchTest, SendSendsTheFramesTheButtonsSendAndVerifies) {
   EXPECT_EQ(all[all.size() - 2].command(), 4);
   EXPECT_EQ(all.back().command(), 4);
 
+  EXPECT_NE(Qrox("--read-ram x.cfg", sensor.get()).err.find(" is in use by another program."),
+            std::string::npos);  // the port that this test's program holds
   // Without --verify only the two SEND frames follow the start-up.
   auto third = Sensor(sim::D303Model());
   r = Qrox("--send-ram " + PathIn("kept.cfg"), third.get());
@@ -172,6 +170,8 @@ TEST_F(BatchTest, DifferencesGiveExitCodeOne) {
   auto host = Sensor(sim::DefaultModel());
   Outcome r = Qrox("--read-ram " + PathIn("kept.cfg"), host.get());
   ASSERT_EQ(r.exit, 0) << r.err;
+  // EEPROM over it cannot be written whole (a file-size limit): the file stays RAM's.
+  EXPECT_EQ(Qrox("--read-eeprom " + PathIn("kept.cfg"), host.get(), 210).exit, 2);
 
   r = Qrox("--compare " + PathIn("kept.cfg"), host.get());
   EXPECT_EQ(r.exit, 0) << r.out << r.err;
@@ -228,8 +228,15 @@ TEST_F(BatchTest, UnreadableFilesAndWrongOptionsGiveExitCodeTwo) {
   r = Qrox("--compare " + PathIn("broken.cfg"), host.get());
   EXPECT_EQ(r.exit, 2);
   EXPECT_NE(r.err.find("COMPARE: parameter-file not readable!"), std::string::npos) << r.err;
-  r = Qrox("--read-ram /nonexistent-dir/kept.cfg", host.get());
+  r = Qrox("--read-ram /nonexistent-dir/kept.cfg --log /dev/full", host.get());
   EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("cannot write trace file /dev/full"), std::string::npos) << r.err;
+  // A NUL byte, "nan" or "inf" among the numbers: refused, nothing sent after the start-up.
+  for (const std::string& damage : {std::string(1, '\0'), std::string("nan"), std::string("inf")}) {
+    WriteFile(PathIn("bad.cfg"), FileOf({1, 2, 3}) + damage + FileOf(std::vector<unsigned>(27, 9)));
+    EXPECT_EQ(Qrox("--send-ram " + PathIn("bad.cfg"), host.get()).exit, 2) << damage;
+    for (const auto& f : host->Received()) EXPECT_NE(f.command(), CMD_SEND_RAM) << damage;
+  }
 
   for (const std::string args :
        {"--read-ram a.cfg --compare b.cfg", "--verify", "--compare a.cfg --verify",
@@ -379,6 +386,8 @@ TEST_F(BatchTest, RecordWritesTheFileTheRecorderWrites) {
   EXPECT_EQ(batch.substr(0, 6), "Date:\t");
   EXPECT_EQ(batch.find("\r\nTime:\t"), 16u);
 
+  EXPECT_EQ(Qrox("--record " + PathIn("cut.dat") + " --samples 9", other.get(), 210).exit, 2);
+  EXPECT_TRUE(ReadFile(PathIn("cut.dat")).ends_with("\r\n"));  // a file-size limit: whole lines
   // An existing file is kept; a sensor that stops answering ends the run.
   r = Qrox("--record " + PathIn("batch.dat") + " --samples 3 --increment 0", other.get());
   EXPECT_EQ(r.exit, 2);

@@ -129,4 +129,13 @@ TEST_F(HealthTest, RunRateIsMeasuredAgainstTheLinesLimitAndTracedAtExit) {
   std::remove(trace.c_str());
 }
 
+TEST_F(HealthTest, APortChangeDuringRunEndsItsMeasurementFirst) {
+  StartApp(sim::DefaultModel());
+  long atStart = GetLinkHealth().replies, atChange = 0;
+  disptest::DoWhen([&] { return (atChange = GetLinkHealth().replies) > atStart + 3; },
+                   [] { CallCtrlCallback(pHandle, MAIN_COMPORT, EVENT_COMMIT); });
+  CallCtrlCallback(pHandle, MAIN_RUN, EVENT_COMMIT);
+  EXPECT_EQ(GetLinkHealth().runFrames, atChange - atStart);  // not the new set-up's replies
+}
+
 }  // namespace

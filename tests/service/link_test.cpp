@@ -114,6 +114,8 @@ TEST_F(LinkTest, UnpluggedWhileIdleTheSameSensorIsReconnected) {
   // Still away: nothing is sent, the text stays.
   PumpAtRest(0.2);
   EXPECT_EQ(Status(), kDisconnected);
+  CallCtrlCallback(pHandle, MAIN_GET, EVENT_COMMIT);
+  EXPECT_EQ(Status(), kDisconnected);
 
   ReplugAndWait("Sensor reconnected - Line Ok!");
   ExpectStartUpFramesOnly();
