@@ -98,11 +98,15 @@ int CC_BTNGet(int, int, int event, void*, int, int) {
 
 int CC_BTNSend(int, int, int event, void*, int, int) {
   if (event == EVENT_COMMIT) {
+    char before[256] = "";
+    GetCtrlVal(pHandle, MAIN_STATUS, before, sizeof before);
     ShowStatus("Transmit...");
     if (target == DATFILE) {
       if (FileSelectPopup(proj_dir, "REZOraru.cfg", "*.cfg", "Q-ROX-MX-Series Parameter File",
                           VAL_OK_BUTTON, 0, 1, 1, 1, file_name) > 0)
         SendParaToFile();
+      else
+        ShowStatus(before);  // cancelled: nothing was transmitted
       return 0;
     }
     parameter[0] = 0x55;

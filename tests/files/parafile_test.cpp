@@ -211,9 +211,9 @@ TEST_F(ParaFileTest, FileThatCannotBeWrittenIsReported) {
   Save(dir + "/no-such-dir/REZOraru.cfg");
   EXPECT_EQ(Status(), "Error writing parameter-file!");
 
-  // A cancelled save dialog writes nothing and keeps "Transmit...".
+  // A cancelled save dialog writes nothing and leaves the status line as it was.
   QueueFileSelectAnswer(VAL_NO_FILE_SELECTED, "");
   CallCtrlCallback(pHandle, MAIN_SEND, EVENT_COMMIT);
-  EXPECT_EQ(Status(), "Transmit...");
+  EXPECT_EQ(Status(), "Error writing parameter-file!");
   EXPECT_TRUE(sensor->Received().empty());
 }
