@@ -431,8 +431,7 @@ int ReadLinDataFromFile() {
 }
 
 int ReadLinDataFromPath(const char* path) {
-  std::strncpy(file_name, path, PATH_LEN - 1);
-  file_name[PATH_LEN - 1] = '\0';
+  std::snprintf(file_name, PATH_LEN, "%s", path);
 
   const int count = TableWords();
   static double values[2048];

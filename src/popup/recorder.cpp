@@ -3,7 +3,7 @@
 // the X-FLASH write control) and the recording run itself.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <cstdio>
 
 #include "com232/com232.h"
 #include "display/display.h"
@@ -74,14 +74,12 @@ int CC_CMDBTNrecfile(int, int, int event, void*, int, int) {
                                "Q-ROX-Series Recorder-File:", VAL_OK_BUTTON, 0, 1, 1, 1, path);
   if (result == VAL_EXISTING_FILE_SELECTED) {
     if (ConfirmPopup("ATTENTION!", "Output-File already exist! - Overwrite ?") == 1) {
-      std::strncpy(rec_fname, path, PATH_LEN - 1);
-      rec_fname[PATH_LEN - 1] = '\0';
+      std::snprintf(rec_fname, PATH_LEN, "%s", path);
       DeleteFile(rec_fname);
       ResetTextBox(pPopup, REC_PATH, rec_fname);
     }
   } else if (result == VAL_NEW_FILE_SELECTED) {
-    std::strncpy(rec_fname, path, PATH_LEN - 1);
-    rec_fname[PATH_LEN - 1] = '\0';
+    std::snprintf(rec_fname, PATH_LEN, "%s", path);
     ResetTextBox(pPopup, REC_PATH, rec_fname);
   }
   return 0;
