@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "com232/com232.h"
 #include "display/display.h"
@@ -36,10 +35,7 @@ class GraphsTest : public AppTest {
     pixB = 1;
     pixE = 4096;
     ADCMAX = 255;
-    std::memset(parameter, 0, sizeof parameter);
     SetSlopeWord(16384);
-    Ledge = Redge = Mvalue = tol = edcnt = mvstart = mvend = anaMax = anaMin = 0;
-    umValue = 0;
     SetCtrlVal(pHandle, MAIN_ZOOM, 0);
   }
   static std::vector<PlotInfo> BarPlots() { return GetGraphPlots(pHandle, MAIN_BAR_GRAPH); }

@@ -12,6 +12,7 @@
 
 #include "engine/engine.h"
 #include "engine/engine_fixture.h"
+#include "support/temp_dir.h"
 
 using namespace enginetest;
 
@@ -284,7 +285,6 @@ TEST(EngineFiles, DefaultFilesGoWhereTheUserMayWrite) {
 
   SetProjectDir("");
   SetProgramDir("");
-  fs::remove_all(root);
 }
 
 TEST(EngineFiles, ProgramFilesBesideTheProgramThenInTheDataDirectory) {
@@ -318,7 +318,6 @@ TEST(EngineFiles, ProgramFilesBesideTheProgramThenInTheDataDirectory) {
   EXPECT_STREQ(path, "");
 
   SetProgramDir("");
-  fs::remove_all(root);
 }
 
 TEST(EngineFiles, DateAndTimeTexts) {

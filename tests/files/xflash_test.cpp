@@ -17,12 +17,11 @@
 #include "shell/shell.h"
 #include "shell/status.h"
 #include "support/app_fixture.h"
+#include "support/frame_bytes.h"
 #include "support/popup_expect.h"
 #include "support/rec_support.h"
 
 namespace {
-
-using rectest::MakeFrame;
 
 constexpr int kGrey = 0xA0A0A0;
 constexpr int kGreen = 0x00FF00;
@@ -101,7 +100,7 @@ class XFlashTest : public AppTest {
     ASSERT_EQ(frames.size(), 1u + pages * 32);
     std::array<uint16_t, 15> filler;
     filler.fill(0x00AA);
-    const auto clear = MakeFrame(CMD_XFLASH_CLEAR, 0, filler);
+    const auto clear = FrameBytes(CMD_XFLASH_CLEAR, 0, filler);
     EXPECT_EQ(frames[0].bytes, clear);
     // The clear frame literally: 00 55 00 65 00 00, then 00 AA fifteen times.
     EXPECT_EQ(frames[0].bytes[3], 0x65);
@@ -109,7 +108,7 @@ class XFlashTest : public AppTest {
     size_t i = 1;
     for (uint16_t page = 2; page < 2 + pages; page++)
       for (uint16_t offset = 0; offset < 256; offset += 8, i++)
-        ASSERT_EQ(frames[i].bytes, MakeFrame(CMD_XFLASH_WRITE, offset, ChunkData(page, offset)))
+        ASSERT_EQ(frames[i].bytes, FrameBytes(CMD_XFLASH_WRITE, offset, ChunkData(page, offset)))
             << "page " << page << " offset " << offset;
 
     // The sensor's flash holds the table in pages 2 on; the other pages stay erased.
@@ -217,7 +216,7 @@ TEST_F(XFlashTest, ReadBackFindsOneCorruptedWord) {
   size_t i = 0;
   for (uint16_t page = 2; page <= 9; page++)
     for (uint16_t offset = 0; offset < 256; offset += 8, i++)
-      ASSERT_EQ(frames[i].bytes, MakeFrame(CMD_XFLASH_READ, offset, ChunkData(page, offset)))
+      ASSERT_EQ(frames[i].bytes, FrameBytes(CMD_XFLASH_READ, offset, ChunkData(page, offset)))
           << "page " << page << " offset " << offset;
   EXPECT_EQ(Status(), "X-FLASH verify: 1 of 2048 words differ!");
   int index = -1;

@@ -19,14 +19,13 @@
 #include "shell/shell.h"
 #include "support/app_fixture.h"
 #include "support/display_support.h"
+#include "support/events.h"
 
 namespace {
 
 using disptest::Attr;
 using disptest::DistinctProfile;
-using disptest::DoWhen;
 using disptest::FramesWith;
-using disptest::Pump;
 
 class RunVideoTest : public AppTest {
  protected:

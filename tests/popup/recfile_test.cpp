@@ -30,10 +30,6 @@ class RecFileTest : public AppTest {
     SetCtrlVal(pPopup, REC_INCREMENT, static_cast<unsigned short>(2));
     SetCtrlVal(pPopup, REC_SAMPLES, static_cast<unsigned short>(2));
   }
-  void TearDown() override {
-    ClearFixedDateTime();
-    AppTest::TearDown();
-  }
   // The header as the file format lays it out, with the given value texts.
   static std::string Header(const std::string& increment, const std::string& samples,
                             const std::string& offset, const std::string& slope) {

@@ -13,12 +13,12 @@
 #include "popup/popup.h"
 #include "shell/shell.h"
 #include "support/app_fixture.h"
+#include "support/events.h"
 #include "support/popup_expect.h"
 #include "support/rec_support.h"
 
 namespace {
 
-using rectest::DoWhen;
 using rectest::FramesWithCommand;
 using rectest::ReadBytes;
 using rectest::ReplyWord;
@@ -29,15 +29,7 @@ constexpr int kGrey = 0xE0E0E0;
 
 class RecorderTest : public AppTest {
  protected:
-  void TearDown() override {
-    ClearFixedDateTime();
-    AppTest::TearDown();
-  }
-  void Start(sim::SensorModel model = sim::DefaultModel()) {
-    StartApp(model);
-    ASSERT_NE(sensor, nullptr);
-    SetFixedDateTime(2005, 3, 14, 9, 26, 53);
-  }
+  void SetUp() override { SetFixedDateTime(2005, 3, 14, 9, 26, 53); }
   static void Settings(unsigned short samples, unsigned short increment) {
     SetCtrlVal(pPopup, REC_SAMPLES, samples);
     SetCtrlVal(pPopup, REC_INCREMENT, increment);
@@ -108,7 +100,6 @@ TEST_F(RecorderTest, WholeFileOfThreeSamplesMatchesTheRepliesByteForByte) {
   model.ram[1][14] = static_cast<uint16_t>((offset >> 16) & 0xFFFF);
   Start(model);
   Settings(3, 0);
-  sensor->ClearReceived();
 
   const double seconds = Record();
 
@@ -211,7 +202,6 @@ TEST_F(RecorderTest, ControlsAreDimmedAndTheBoxIsGreenWhileRunning) {
 TEST_F(RecorderTest, ZeroSamplesWritesTheHeaderOnly) {
   Start();
   Settings(0, 0);
-  sensor->ClearReceived();
   const double seconds = Record();
   EXPECT_LT(seconds, 0.9);
   EXPECT_EQ(ReadBytes(PathIn("RECORD.DAT")), Header("0", "0", "30000", "1.0"));
@@ -230,7 +220,6 @@ TEST_F(RecorderTest, IncrementTwoSpacesTheRecordLines) {
                                           412, 1630, 500,  0,    0, 0,    200, 7};
   sensor->FixMeasurement(fixed);
   Settings(2, 2);
-  sensor->ClearReceived();
   const double seconds = Record();
   // The first line comes with the first result at least 2 s after the start, the second
   // at least 2 s after the first; results arrive about once a second.
@@ -267,7 +256,6 @@ TEST_F(RecorderTest, SilentSensorEndsWithTheTimeoutReport) {
 TEST_F(RecorderTest, SensorFallingSilentKeepsTheLinesWritten) {
   Start();
   Settings(5, 0);
-  sensor->ClearReceived();
   // The sensor falls silent once two lines are written.
   DoWhen([] { return Count() >= 2; },
          [&] {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/rec_support.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -29,12 +30,7 @@ struct Outcome {
 class RecStatsTest : public ::testing::Test {
  protected:
   // A directory of each test's own: CTest runs the tests side by side.
-  void SetUp() override {
-    char name[] = "/tmp/qrox-recstats-XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    dir_ = name;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void SetUp() override { dir_ = TempDir(); }
 
   std::string File(const std::string& text) {
     std::filesystem::create_directories(dir_);

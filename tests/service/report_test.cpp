@@ -16,6 +16,7 @@
 #include "support/app_fixture.h"
 #include "support/line_support.h"
 #include "support/program_support.h"
+#include "support/temp_dir.h"
 
 using namespace programtest;
 
@@ -49,8 +50,7 @@ std::array<double, 5> Reference(const std::vector<double>& x) {
 
 class ReportTest : public ::testing::Test {
  protected:
-  void SetUp() override { dir = linetest::MakeTempDir(); }
-  void TearDown() override { std::filesystem::remove_all(dir); }
+  void SetUp() override { dir = TempDir(); }
   std::string In(const std::string& name) const { return dir + "/" + name; }
 
   static std::unique_ptr<sim::SimHost> Sensor(const sim::SensorModel& model,

@@ -1,10 +1,8 @@
 // Helpers of the display, RUN and VIDEO tests.
 #pragma once
 
-#include <QTimer>
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,26 +11,6 @@
 #include "sim/sim.h"
 
 namespace disptest {
-
-// Runs `action` once, from the event processing of whatever loop runs, as soon as
-// `condition` holds (checked every 2 ms).
-inline void DoWhen(std::function<bool()> condition, std::function<void()> action) {
-  auto* timer = new QTimer();
-  timer->setInterval(2);
-  QObject::connect(timer, &QTimer::timeout, [timer, condition, action]() {
-    if (!condition()) return;
-    timer->stop();
-    timer->deleteLater();
-    action();
-  });
-  timer->start();
-}
-
-// Processes events for `seconds`.
-inline void Pump(double seconds) {
-  const double t0 = Timer();
-  while (Timer() - t0 < seconds) ProcessEventsUntil(t0 + seconds);
-}
 
 inline int Attr(int panel, int control, int attribute) {
   int v = -12345;
