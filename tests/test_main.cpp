@@ -7,7 +7,7 @@
 
 #include "engine/engine.h"
 #include "shell/globals.h"
-#include "support/temp_dir.h"
+#include "support/test_files.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QScreen>
 #include <fstream>
 
-#include "support/temp_dir.h"
+#include "support/test_files.h"
 
 namespace enginetest {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "engine/engine.h"
-#include "support/temp_dir.h"
+#include "support/test_files.h"
 
 namespace enginetest {
 

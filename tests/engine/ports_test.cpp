@@ -15,7 +15,7 @@
 #include "engine/engine_fixture.h"
 #include "support/events.h"
 #include "support/line_support.h"
-#include "support/temp_dir.h"
+#include "support/test_files.h"
 
 using namespace linetest;
 namespace fs = std::filesystem;

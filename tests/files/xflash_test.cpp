@@ -52,7 +52,7 @@ class XFlashTest : public AppTest {
     std::string text;
     for (int i = 0; i < n; i++) text += std::to_string(Value(i)) + "\r\n";
     const std::string path = PathIn(name);
-    rectest::WriteText(path, text);
+    WriteFile(path, text);
     return path;
   }
   static void RevealWriteControl() {
@@ -280,7 +280,7 @@ TEST_F(XFlashTest, UnusableFilesSendNothing) {
   // Non-numeric text.
   std::string text;
   for (int i = 0; i < 2048; i++) text += (i == 700 ? "12x" : std::to_string(i)) + "\r\n";
-  rectest::WriteText(PathIn("TEXT.DAT"), text);
+  WriteFile(PathIn("TEXT.DAT"), text);
   run(PathIn("TEXT.DAT"));
   EXPECT_EQ(Status(), "Lin.-file: less than 2048 values or non-numeric text!");
   expectNothingSent("text");
@@ -293,7 +293,7 @@ TEST_F(XFlashTest, UnusableFilesSendNothing) {
   for (const Bad& b : bads) {
     text.clear();
     for (int i = 0; i < 2048; i++) text += (i == b.at ? std::string(b.value) : "7") + "\r\n";
-    rectest::WriteText(PathIn("RANGE.DAT"), text);
+    WriteFile(PathIn("RANGE.DAT"), text);
     run(PathIn("RANGE.DAT"));
     char want[80];
     std::snprintf(want, sizeof want, "Lin.-file: value no. %d invalid (-32768..65535)!", b.at + 1);
@@ -309,7 +309,7 @@ TEST_F(XFlashTest, UnusableFilesSendNothing) {
   // The limits themselves are valid, and extra values are ignored.
   text.clear();
   for (int i = 0; i < 2050; i++) text += (i % 2 ? "-32768" : "65535") + std::string("\r\n");
-  rectest::WriteText(PathIn("LIMITS.DAT"), text);
+  WriteFile(PathIn("LIMITS.DAT"), text);
   QueueFileSelectAnswer(1, PathIn("LIMITS.DAT"));
   EXPECT_EQ(ReadLinDataFromFile(), 0);
   EXPECT_EQ(linArray[0], 32766);

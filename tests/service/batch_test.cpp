@@ -21,7 +21,7 @@
 #include "support/app_fixture.h"
 #include "support/ident_helpers.h"
 #include "support/parafile_support.h"
-#include "support/temp_dir.h"
+#include "support/test_files.h"
 
 using namespace identtest;
 using testing::HasSubstr;

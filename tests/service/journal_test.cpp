@@ -16,7 +16,7 @@
 #include "support/ident_helpers.h"
 #include "support/journal_support.h"
 #include "support/line_support.h"
-#include "support/temp_dir.h"
+#include "support/test_files.h"
 
 using namespace identtest;
 using namespace journaltest;

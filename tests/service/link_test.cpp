@@ -20,7 +20,7 @@
 #include "support/display_support.h"
 #include "support/events.h"
 #include "support/line_support.h"
-#include "support/temp_dir.h"
+#include "support/test_files.h"
 
 using namespace linetest;
 
@@ -173,8 +173,8 @@ TEST_F(LinkTest, UnpluggedDuringRunTheLoopStopsAtOnce) {
   EXPECT_LT(UnplugDuring(MAIN_RUN, 10), 0.5);  // not the 1.5 s time-out
   EXPECT_EQ(Status(), kDisconnected);
   EXPECT_EQ(stop_flag, 1);
-  EXPECT_EQ(disptest::Attr(pHandle, MAIN_RUN, ATTR_DIMMED), 0);
-  EXPECT_EQ(disptest::Attr(pHandle, MAIN_VIDEO, ATTR_DIMMED), 0);
+  EXPECT_EQ(identtest::Attr(pHandle, MAIN_RUN, ATTR_DIMMED), 0);
+  EXPECT_EQ(identtest::Attr(pHandle, MAIN_VIDEO, ATTR_DIMMED), 0);
 
   ReplugAndWait("Sensor reconnected - Line Ok!");
   ExpectStartUpFramesOnly();  // RUN is not resumed
@@ -185,8 +185,8 @@ TEST_F(LinkTest, UnpluggedDuringVideoTheLoopStopsAtOnce) {
   EXPECT_LT(UnplugDuring(MAIN_VIDEO, 7), 0.5);  // not the 1.5 s time-out of the block
   // Once nothing runs any more the status line says why.
   ASSERT_TRUE(StatusBecomes(kDisconnected));
-  EXPECT_EQ(disptest::Attr(pHandle, MAIN_VIDEO, ATTR_DIMMED), 0);
-  EXPECT_EQ(disptest::Attr(pPara2, PARA2_TEACH, ATTR_DIMMED), 0);
+  EXPECT_EQ(identtest::Attr(pHandle, MAIN_VIDEO, ATTR_DIMMED), 0);
+  EXPECT_EQ(identtest::Attr(pPara2, PARA2_TEACH, ATTR_DIMMED), 0);
 
   ReplugAndWait("Sensor reconnected - Line Ok!");
   ExpectStartUpFramesOnly();
@@ -199,7 +199,7 @@ TEST_F(LinkTest, UnpluggedDuringARecordingItIsInterrupted) {
   EXPECT_LT(UnplugDuring(REC_START, 2, pPopup), 0.5);  // not the 1.5 s time-out
   EXPECT_EQ(TextOf(pPopup, REC_STATUS), "DATA-RECORDER INTERRUPTED!");
   EXPECT_EQ(Status(), kDisconnected);
-  EXPECT_EQ(disptest::Attr(pPopup, REC_START, ATTR_DIMMED), 0);
+  EXPECT_EQ(identtest::Attr(pPopup, REC_START, ATTR_DIMMED), 0);
 
   ReplugAndWait("Sensor reconnected - Line Ok!");
   ExpectStartUpFramesOnly();  // the recording is not resumed

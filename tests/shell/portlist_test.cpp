@@ -9,7 +9,7 @@
 #include "shell/shell.h"
 #include "support/app_fixture.h"
 #include "support/line_support.h"
-#include "support/temp_dir.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ class PortListTest : public AppTest {
 
 TEST_F(PortListTest, TheDropDownListsTheSystemsPortsAndTheSensor) {
   const std::string dir = TempDir();
-  linetest::WriteFile(dir + "/dev/ttyUSB0", "");
+  WriteFile(dir + "/dev/ttyUSB0", "");
   std::filesystem::create_directories(dir + "/by-id");
   std::filesystem::create_symlink(dir + "/dev/ttyUSB0", dir + "/by-id/usb-FTDI_A1-if00");
   SetSerialByIdDir(dir + "/by-id");

@@ -20,7 +20,7 @@
 #include "shell/globals.h"
 #include "shell/shell.h"
 #include "support/app_fixture.h"
-#include "support/temp_dir.h"
+#include "support/test_files.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "sim/sim.h"
 #include "support/frame_bytes.h"
-#include "support/temp_dir.h"
+#include "support/test_files.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "support/frame_bytes.h"
 #include "support/program_support.h"
-#include "support/temp_dir.h"
+#include "support/test_files.h"
 
 using programtest::SimProgram;
 

@@ -8,7 +8,7 @@
 #include "shell/globals.h"
 #include "shell/shell.h"
 #include "support/events.h"
-#include "support/temp_dir.h"
+#include "support/test_files.h"
 
 sim::SimHost::Options AppTest::Unpaced() {
   sim::SimHost::Options o;

@@ -3,38 +3,14 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "engine/engine.h"
 #include "shell/globals.h"
 #include "sim/sim.h"
+#include "support/ident_helpers.h"
 
 namespace disptest {
-
-inline int Attr(int panel, int control, int attribute) {
-  int v = -12345;
-  GetCtrlAttribute(panel, control, attribute, &v);
-  return v;
-}
-
-inline std::string Text(int panel, int control) {
-  char text[1024] = "";
-  GetCtrlVal(panel, control, text, sizeof text);
-  return text;
-}
-
-inline double Double(int panel, int control) {
-  double v = -1.0;
-  GetCtrlVal(panel, control, &v);
-  return v;
-}
-
-inline int Int(int panel, int control) {
-  int v = -12345;
-  GetCtrlVal(panel, control, &v);
-  return v;
-}
 
 inline std::array<double, 2> Cursor(int panel, int control, int cursor) {
   double x = -1, y = -1;

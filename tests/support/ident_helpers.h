@@ -21,7 +21,7 @@ inline std::vector<std::pair<int, int>> CommandsAndArguments(
 }
 
 inline std::string TextOf(int panel, int control) {
-  char text[512] = "";
+  char text[1024] = "";
   GetCtrlVal(panel, control, text, sizeof text);
   return text;
 }

@@ -44,9 +44,4 @@ void ClearGivenPorts() {
   for (int n = 1; n <= 32; ++n) SetPortDevice(n, "", "");
 }
 
-void WriteFile(const std::string& path, const std::string& text) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream(path) << text;
-}
-
 }  // namespace linetest

@@ -23,7 +23,5 @@ class WithoutFileOverride {
 
 // Forgets the devices earlier tests gave port numbers 1 to 32.
 void ClearGivenPorts();
-// Writes `text` to `path`, creating the directories on the way.
-void WriteFile(const std::string& path, const std::string& text);
 
 }  // namespace linetest

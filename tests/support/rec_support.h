@@ -2,24 +2,13 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "sim/sim.h"
+#include "support/test_files.h"
 
 namespace rectest {
-
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
 
 // Word i (0-based) of a reply's byte run, big-endian.
 inline uint16_t ReplyWord(const sim::Reply& r, int i) {
