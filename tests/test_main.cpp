@@ -7,6 +7,7 @@
 
 #include "engine/engine.h"
 #include "shell/globals.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ class FreshStateForEveryTest : public ::testing::EmptyTestEventListener {
     ClearPopupAnswers();
     ClearFixedDateTime();
   }
+  void OnTestEnd(const ::testing::TestInfo& /*test*/) override { RemoveTempDirs(); }
 };
 
 }  // namespace

@@ -2,7 +2,6 @@
 // sensor: wire frames byte for byte, decoding, block placement, time-outs, bad indices.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -13,25 +12,16 @@
 #include "shell/status.h"
 #include "support/app_fixture.h"
 #include "support/display_support.h"
+#include "support/events.h"
+#include "support/frame_bytes.h"
 
 namespace {
 
 using disptest::DistinctProfile;
-using disptest::DoWhen;
 using disptest::FramesWith;
-using disptest::Pump;
 
 class BlocksTest : public AppTest {
  protected:
-  // The 36 bytes of a data-block request for `first`.
-  static std::array<uint8_t, 36> BlockRequest(uint16_t first) {
-    std::array<uint8_t, 36> f{};
-    f[1] = 0x55;
-    f[3] = 9;
-    f[4] = static_cast<uint8_t>(first >> 8);
-    f[5] = static_cast<uint8_t>(first & 0xFF);
-    return f;
-  }
   // Sets the faults so that the k-th request from now (0 = the next) gets no reply.
   void DropRequestFromNow(int k) {
     sim::Faults faults;
@@ -120,7 +110,7 @@ TEST_F(BlocksTest, ProfileBlocksLandAtTheirWords) {
   const auto frames = sensor->Received();
   ASSERT_EQ(frames.size(), before + 4);
   for (int b = 0; b < 4; ++b) {
-    EXPECT_EQ(frames[before + b].bytes, BlockRequest(static_cast<uint16_t>(64 * b)))
+    EXPECT_EQ(frames[before + b].bytes, FrameBytes(CMD_DATA64, static_cast<uint16_t>(64 * b)))
         << "request of block " << b;
   }
 }
@@ -219,9 +209,7 @@ TEST_F(BlocksTest, UnplugDuringABlockIsReportedAsSuchNotAsATimeOut) {
   DoWhen([&] { return sensor->Received().size() > before; },
          [&] {
            sensor->Unplug();
-           const double t = Timer();
-           while (Status() != kDisconnected && Timer() - t < 1.0)
-             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+           WaitUntil([&] { return Status() == kDisconnected; }, 1.0);
          });
   const double t0 = Timer();
   EXPECT_EQ(ReadData64(64, 0), 0);

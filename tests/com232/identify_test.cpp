@@ -22,11 +22,6 @@ const std::string kBlank25(25, ' ');
 
 class IdentifyTest : public AppTest {
  protected:
-  void Start(const sim::SensorModel& model, const sim::Faults& faults = {}) {
-    ResetDescriptor();
-    StartApp(model, Unpaced(), faults);
-  }
-
   // Identifies again against `model` (as after a port change), without the rest of the
   // start-up.
   int Reidentify(const sim::SensorModel& model) {
@@ -51,7 +46,7 @@ class IdentifyTest : public AppTest {
 }  // namespace
 
 TEST_F(IdentifyTest, EdgeClassModelWithFirmware302) {
-  Start(sim::DefaultModel());
+  StartApp(sim::DefaultModel());
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
 
   EXPECT_EQ(InfoBox(), (std::vector<std::string>{"Q-ROX-MX-K1", "1024-pixel;  7.8µm pixel-pitch",
@@ -100,7 +95,7 @@ TEST_F(IdentifyTest, EdgeClassModelWithFirmware302) {
 }
 
 TEST_F(IdentifyTest, EdgeClassModelWithFirmware305UsesTheTwoToleranceSetUp) {
-  Start(sim::D303Model());
+  StartApp(sim::D303Model());
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
   EXPECT_EQ(InfoBox(), (std::vector<std::string>{"Q-ROX-MX-K3", "1024-pixel;  7.8µm pixel-pitch",
                                                  "4096-subpixel;  resolution=3µm",
@@ -127,7 +122,7 @@ TEST_F(IdentifyTest, EdgeClassModelWithFirmware305UsesTheTwoToleranceSetUp) {
 }
 
 TEST_F(IdentifyTest, PeakClassRelabelsTheEvaluationModesAndTheSetUpIsCumulative) {
-  Start(sim::PeakModel());
+  StartApp(sim::PeakModel());
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
   EXPECT_EQ(InfoBox(), (std::vector<std::string>{"Q-ROX-MX-K6", "1024-pixel; 7.8µm pixel-pitch",
                                                  "4096-subpixel; resolution=5µm",
@@ -191,7 +186,7 @@ TEST_F(IdentifyTest, UnlistedHardwareTypeBeforeAnyClassTouchesNothingButADCMAXAn
   m.adcmax = 1024;
   m.ccdvirtpixel = 2048;
   m.softversion = 305;
-  Start(m);
+  StartApp(m);
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
   EXPECT_EQ(HWTYPE, 0);
   EXPECT_EQ(InfoBox(), (std::vector<std::string>{"", "", "", ""}));
@@ -207,7 +202,7 @@ TEST_F(IdentifyTest, UnlistedHardwareTypeBeforeAnyClassTouchesNothingButADCMAXAn
 }
 
 TEST_F(IdentifyTest, MX400ModelSetsUpTheHoldTimeAndTheMX400Layout) {
-  Start(sim::MX400Model());
+  StartApp(sim::MX400Model());
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
   EXPECT_EQ(InfoBox(), (std::vector<std::string>{"Q-ROX-MX-K19", "512-pixel;  12.5µm pixel-pitch",
                                                  "1024-subpixel;  resolution=+/-0.4mm",
@@ -244,7 +239,7 @@ TEST_F(IdentifyTest, Type4WithHardwareType401GetsTheSetUpButNoLabelAndNoMX400Lay
   m.adcmax = 1024;
   m.ram[0][13] = 1;  // the RAM as a D303-layout sensor keeps it
   m.ram[0][14] = 40;
-  Start(m);
+  StartApp(m);
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
   EXPECT_EQ(InfoBox(), (std::vector<std::string>{"", "", "", ""}));
   EXPECT_EQ(HWTYPE, 0);
@@ -261,7 +256,7 @@ TEST_F(IdentifyTest, Type4WithHardwareType401GetsTheSetUpButNoLabelAndNoMX400Lay
 }
 
 TEST_F(IdentifyTest, K20ModelOfType101) {
-  Start(sim::K20Model());
+  StartApp(sim::K20Model());
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
   EXPECT_EQ(InfoBox(), (std::vector<std::string>{"Q-ROX-MX-K20", "256-pixel;  63.5µm pixel-pitch",
                                                  "1024-subpixel; resolution=0.5mm",
@@ -296,7 +291,7 @@ TEST_F(IdentifyTest, K20ModelOfType101) {
 }
 
 TEST_F(IdentifyTest, UnlistedCCDTypeDimsSendAndAListedOneUndimsIt) {
-  Start(sim::UnlistedModel());
+  StartApp(sim::UnlistedModel());
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
   EXPECT_EQ(InfoBox(),
             (std::vector<std::string>{"No information avialable!", kBlank25, kBlank25, kBlank25}));
@@ -324,7 +319,7 @@ TEST_F(IdentifyTest, UnlistedSubpixelCountFallsBackTo1024AfterSettingTheAxis) {
   sim::SensorModel m = sim::DefaultModel();
   m.ccdvirtpixel = 3000;
   m.adcmax = 1023;
-  Start(m);
+  StartApp(m);
   ExpectVideoAxis(3000);
   EXPECT_EQ(ccdvirtpixel, 1024);
   ExpectXArrayStep(4);
@@ -336,7 +331,7 @@ TEST_F(IdentifyTest, WrongCommandEchoKeepsThePreviousDescriptor) {
   sim::Faults faults;
   faults.wrongEchoFor = CMD_HARDWARE_INFO;
   sim::SensorModel mx = sim::MX400Model();
-  Start(mx, faults);
+  StartApp(mx, Unpaced(), faults);
   // Start-up went on with the parameter read and the firmware text.
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
   EXPECT_EQ(hwtype, 37);
@@ -371,7 +366,7 @@ TEST_F(IdentifyTest, WrongCommandEchoKeepsThePreviousDescriptor) {
 }
 
 TEST_F(IdentifyTest, HardwareFrameCarriesTheCurrentPacket) {
-  Start(sim::DefaultModel());
+  StartApp(sim::DefaultModel());
   // Request 10 goes out with whatever pp held after the echo check: half 0 of the panels.
   const auto frames = sensor->Received();
   ASSERT_GE(frames.size(), 2u);
@@ -379,13 +374,13 @@ TEST_F(IdentifyTest, HardwareFrameCarriesTheCurrentPacket) {
             FrameBytes(10, 0, {500, 1, 1, 1, 1, 1024, 512, 100, 1, 0, 0, 0, 0, 1, 40}));
   // The firmware request carries pp as the second GET reply left it (half 1 of the RAM).
   ASSERT_EQ(frames.size(), 5u);
-  EXPECT_EQ(frames[4].bytes, FrameBytes(7, 0, Words(sim::DefaultModel().ram[1])));
+  EXPECT_EQ(frames[4].bytes, FrameBytes(7, 0, sim::DefaultModel().ram[1]));
   EXPECT_EQ(parameter[1], CMD_FIRMWARE_INFO);
   EXPECT_EQ(parameter[2], 0);
 }
 
 TEST_F(IdentifyTest, BoardType0FirmwareTextIsOneCharacterPerWord) {
-  Start(sim::Board0Model());
+  StartApp(sim::Board0Model());
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
   EXPECT_EQ(Status(), "Q-ROX-MX board 0 firmware 3.02");
   EXPECT_STREQ(szVersion, "Q-ROX-MX board 0 firmware 3.02");
@@ -410,7 +405,7 @@ TEST_F(IdentifyTest, FirmwareTextOf72CharactersIsCutToTheStatusBuffer) {
   std::string text;
   for (int i = 0; i < 72; ++i) text += static_cast<char>('A' + i % 26);
   m.firmware = text;
-  Start(m);
+  StartApp(m);
   EXPECT_EQ(szStatus[STATUS_LEN - 1], '\0');
   EXPECT_EQ(std::string(szStatus), text.substr(0, 71));
   EXPECT_EQ(Status(), text.substr(0, 71));
@@ -424,7 +419,7 @@ TEST_F(IdentifyTest, SilentHardwareAnswerAndEveryLaterStepTimesOut) {
   sim::Faults faults;
   faults.silentAfter = 1;  // only the echo is answered
   const double t0 = Timer();
-  Start(sim::MX400Model(), faults);
+  StartApp(sim::MX400Model(), Unpaced(), faults);
   const double elapsed = Timer() - t0;
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
   // Four waits of 1.5 s: identification, two halves, firmware text.
@@ -443,7 +438,7 @@ TEST_F(IdentifyTest, EachStepTimesOutOnItsOwn) {
   // The identification reply is lost: the descriptor keeps its start values, the rest runs.
   sim::Faults faults;
   faults.dropReplyNumber = 1;
-  Start(sim::D303Model(), faults);
+  StartApp(sim::D303Model(), Unpaced(), faults);
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
   EXPECT_EQ(hwtype, 37);
   EXPECT_EQ(softversion, 0);
@@ -490,7 +485,7 @@ TEST_F(IdentifyTest, EachStepTimesOutOnItsOwn) {
 TEST_F(IdentifyTest, FirmwareTimeOutAtStartUpIsReportedByTheStartUp) {
   sim::Faults faults;
   faults.dropReplyNumber = 4;
-  Start(sim::DefaultModel(), faults);
+  StartApp(sim::DefaultModel(), Unpaced(), faults);
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
   EXPECT_EQ(Status(), "Error reading firmware-info!");
   EXPECT_EQ(hwtype, 37);
@@ -500,7 +495,7 @@ TEST_F(IdentifyTest, FirmwareTimeOutAtStartUpIsReportedByTheStartUp) {
 TEST_F(IdentifyTest, MoreThan72FirmwareBytesAreReadButNotShown) {
   sim::Faults faults;
   faults.extraAfter = 9;
-  Start(sim::K20Model(), faults);
+  StartApp(sim::K20Model(), Unpaced(), faults);
   EXPECT_EQ(CommandsAndArguments(sensor->Received()), kStartFrames);
   // All 81 bytes are read; no text is shown and no error reported: the status line keeps
   // the text of the parameter read.

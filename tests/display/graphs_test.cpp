@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "com232/com232.h"
 #include "display/display.h"
@@ -14,10 +13,10 @@
 
 namespace {
 
-using disptest::Attr;
 using disptest::Cursor;
-using disptest::Double;
-using disptest::Int;
+using identtest::Attr;
+using identtest::DoubleOf;
+using identtest::IntOf;
 
 constexpr int kRed = 0xFF0000;
 constexpr int kDarkGreen = 0x008000;
@@ -36,10 +35,7 @@ class GraphsTest : public AppTest {
     pixB = 1;
     pixE = 4096;
     ADCMAX = 255;
-    std::memset(parameter, 0, sizeof parameter);
     SetSlopeWord(16384);
-    Ledge = Redge = Mvalue = tol = edcnt = mvstart = mvend = anaMax = anaMin = 0;
-    umValue = 0;
     SetCtrlVal(pHandle, MAIN_ZOOM, 0);
   }
   static std::vector<PlotInfo> BarPlots() { return GetGraphPlots(pHandle, MAIN_BAR_GRAPH); }
@@ -106,14 +102,14 @@ TEST_F(GraphsTest, DefaultBarGraphWidthModeWithBands) {
   EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 3), (std::array<double, 2>{4000, 0.75}));
   ExpectXAxis(MAIN_BAR_GRAPH, 1.0, 4096);
 
-  EXPECT_EQ(Int(pHandle, MAIN_LEDGE), 450);
-  EXPECT_EQ(Int(pHandle, MAIN_REDGE), 550);
-  EXPECT_EQ(Int(pHandle, MAIN_ANA_MAX), 10);
-  EXPECT_EQ(Int(pHandle, MAIN_ANA_MIN), 30);
-  EXPECT_EQ(Int(pHandle, MAIN_ANA_VALUE), -20);
-  EXPECT_EQ(Int(pHandle, MAIN_PIX_VALUE), 100);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_MM_VALUE), 123.456);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_LOW_MM), 0.01);
+  EXPECT_EQ(IntOf(pHandle, MAIN_LEDGE), 450);
+  EXPECT_EQ(IntOf(pHandle, MAIN_REDGE), 550);
+  EXPECT_EQ(IntOf(pHandle, MAIN_ANA_MAX), 10);
+  EXPECT_EQ(IntOf(pHandle, MAIN_ANA_MIN), 30);
+  EXPECT_EQ(IntOf(pHandle, MAIN_ANA_VALUE), -20);
+  EXPECT_EQ(IntOf(pHandle, MAIN_PIX_VALUE), 100);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_MM_VALUE), 123.456);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_LOW_MM), 0.01);
   EXPECT_EQ(Bg(MAIN_MM_VALUE), kDarkGreen);
   EXPECT_EQ(Bg(MAIN_PIX_VALUE), kDarkGreen);
 
@@ -214,11 +210,11 @@ TEST_F(GraphsTest, D303BarGraphUsesPanelTolerancesAndDrawsNoBands) {
   EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 1)[0], 2000);
   EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 2)[0], 11);
   EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 3)[0], 3999);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_UP_MM), 0.01);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_LOW_MM), 0.05);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_MM_VALUE), 1955.0);
-  EXPECT_EQ(Int(pHandle, MAIN_PIX_VALUE), 1955);
-  EXPECT_EQ(Int(pHandle, MAIN_ANA_VALUE), 777);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_UP_MM), 0.01);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_LOW_MM), 0.05);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_MM_VALUE), 1955.0);
+  EXPECT_EQ(IntOf(pHandle, MAIN_PIX_VALUE), 1955);
+  EXPECT_EQ(IntOf(pHandle, MAIN_ANA_VALUE), 777);
   EXPECT_EQ(Bg(MAIN_PIX_VALUE), kDarkGreen);  // 1950 .. 2010
   Mvalue = 2011;
   PlotVIDEOBarGraphD303();
@@ -229,8 +225,8 @@ TEST_F(GraphsTest, D303BarGraphUsesPanelTolerancesAndDrawsNoBands) {
   parameter[31] = 1;
   PlotVIDEOBarGraphD303();
   EXPECT_EQ(Bg(MAIN_PIX_VALUE), kDarkGreen);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_UP_MM), 0.5);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_LOW_MM), 0.5);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_UP_MM), 0.5);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_LOW_MM), 0.5);
 }
 
 TEST_F(GraphsTest, MX400BarGraphClampsItsLimits) {
@@ -256,8 +252,8 @@ TEST_F(GraphsTest, MX400BarGraphClampsItsLimits) {
   ExpectXAxis(MAIN_BAR_GRAPH, 1.0, 1024);
   EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 2)[0], 5);
   EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 3)[0], 1000);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_UP_MM), 0.04);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_LOW_MM), 0.02);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_UP_MM), 0.04);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_LOW_MM), 0.02);
   Mvalue = 1;
   PlotVIDEOBarGraphMX400();
   EXPECT_EQ(Bg(MAIN_MM_VALUE), kDarkGreen);
@@ -363,8 +359,8 @@ TEST_F(GraphsTest, RollingGraphD303AndMX400Words) {
   PlotRAWGraphD303();
   EXPECT_EQ(Newest(), (std::array<double, 6>{2010, 1950, 2000, 1960, 1960, 2222}));
   ExpectYAxis(MAIN_ROLL_GRAPH, 1900, 2040);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_UP_MM), 0.01);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_LOW_MM), 0.05);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_UP_MM), 0.01);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_LOW_MM), 0.05);
   EXPECT_EQ(Bg(MAIN_MM_VALUE), kDarkGreen);
   EXPECT_EQ(Bg(MAIN_PIX_VALUE), kDarkGreen);
   Mvalue = 1949;

@@ -16,6 +16,7 @@
 #include "engine/engine.h"
 #include "engine/engine_fixture.h"
 #include "engine/engine_qt.h"
+#include "support/events.h"
 
 using namespace enginetest;
 

@@ -1,9 +1,9 @@
 #include "engine/engine_fixture.h"
 
 #include <QScreen>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
+
+#include "support/test_files.h"
 
 namespace enginetest {
 
@@ -169,18 +169,9 @@ const char kUi[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 }  // namespace
 
-std::string TempDir() {
-  char pattern[] = "/tmp/qrox-engine-XXXXXX";
-  const char* dir = mkdtemp(pattern);
-  return dir ? dir : "/tmp";
-}
-
-const std::string& TestUir() {
-  static const std::string path = [] {
-    std::string p = TempDir() + "/test.uir";
-    std::ofstream(p) << kUi;
-    return p;
-  }();
+std::string TestUir() {
+  const std::string path = TempDir() + "/test.uir";
+  std::ofstream(path) << kUi;
   return path;
 }
 
@@ -191,11 +182,6 @@ void PanelTest::SetUp() {
 
 void PanelTest::TearDown() {
   if (panel > 0) DiscardPanel(panel);
-}
-
-void Pump(double seconds) {
-  double end = Timer() + seconds;
-  while (Timer() < end) ProcessEventsUntil(end);
 }
 
 QImage OnScreen(QWidget* w) {

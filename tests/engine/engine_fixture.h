@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "support/test_files.h"
 
 namespace enginetest {
 
@@ -33,10 +34,8 @@ enum : int {
   kMillimetres = 20,  // a float indicator with three decimals, left-aligned
 };
 
-// Path of the test resource file (written once per run).
-const std::string& TestUir();
-// A fresh temporary directory for one test.
-std::string TempDir();
+// Path of the test resource file (written for each test).
+std::string TestUir();
 
 // Loads panel 2 of the test resource file and discards it at the end of the test.
 class PanelTest : public ::testing::Test {
@@ -45,9 +44,6 @@ class PanelTest : public ::testing::Test {
   void TearDown() override;
   int panel = 0;
 };
-
-// Processes events (sleeping while none come) for about `seconds`.
-void Pump(double seconds);
 
 // What the screen shows of a widget: its window's picture as the repaints left it (not a
 // fresh rendering of the widget, as QWidget::grab would make).

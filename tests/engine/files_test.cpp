@@ -12,21 +12,11 @@
 
 #include "engine/engine.h"
 #include "engine/engine_fixture.h"
+#include "support/test_files.h"
 
 using namespace enginetest;
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Write(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 TEST(EngineFiles, ConstantWidthColumnOfUnsigned32) {
   std::string path = TempDir() + "/REZOraru.cfg";
@@ -34,7 +24,7 @@ TEST(EngineFiles, ConstantWidthColumnOfUnsigned32) {
   ASSERT_EQ(ArrayToFile(path.c_str(), words, VAL_UNSIGNED_INTEGER, 4, 1, VAL_GROUPS_TOGETHER,
                         VAL_GROUPS_AS_COLUMNS, VAL_CONST_WIDTH, 6, VAL_ASCII, VAL_TRUNCATE),
             0);
-  EXPECT_EQ(Slurp(path), "   500\r\n     1\r\n 65535\r\n4294967295\r\n");
+  EXPECT_EQ(ReadFile(path), "   500\r\n     1\r\n 65535\r\n4294967295\r\n");
   uint32_t back[4] = {};
   ASSERT_EQ(FileToArray(path.c_str(), back, VAL_UNSIGNED_INTEGER, 4, 1, VAL_GROUPS_TOGETHER,
                         VAL_GROUPS_AS_COLUMNS, VAL_ASCII),
@@ -44,7 +34,7 @@ TEST(EngineFiles, ConstantWidthColumnOfUnsigned32) {
   ASSERT_EQ(ArrayToFile(path.c_str(), words, VAL_UNSIGNED_INTEGER, 1, 1, VAL_GROUPS_TOGETHER,
                         VAL_GROUPS_AS_COLUMNS, VAL_CONST_WIDTH, 6, VAL_ASCII, VAL_TRUNCATE),
             0);
-  EXPECT_EQ(Slurp(path), "   500\r\n");
+  EXPECT_EQ(ReadFile(path), "   500\r\n");
 }
 
 TEST(EngineFiles, RecorderFileAppendsTextValuesAndTabSeparatedLines) {
@@ -70,7 +60,7 @@ TEST(EngineFiles, RecorderFileAppendsTextValuesAndTabSeparatedLines) {
   ASSERT_EQ(ArrayToFile(path.c_str(), record, VAL_INTEGER, 5, 5, VAL_GROUPS_TOGETHER,
                         VAL_GROUPS_AS_COLUMNS, VAL_SEP_BY_TAB, 0, VAL_ASCII, VAL_APPEND),
             0);
-  EXPECT_EQ(Slurp(path),
+  EXPECT_EQ(ReadFile(path),
             "Time-Increment[s]:\t-25536\r\n16.0\r\n0.0625\r\n1\t65535\t30000\t-7\t0\r\n");
 }
 
@@ -80,7 +70,7 @@ TEST(EngineFiles, FloatTextIsPlainDecimalAndReadsBack) {
   ASSERT_EQ(ArrayToFile(path.c_str(), values, VAL_FLOAT, 5, 1, VAL_GROUPS_TOGETHER,
                         VAL_GROUPS_AS_COLUMNS, VAL_SEP_BY_TAB, 0, VAL_ASCII, VAL_TRUNCATE),
             0);
-  std::string text = Slurp(path);
+  std::string text = ReadFile(path);
   EXPECT_EQ(text, "0.1\r\n123456.5\r\n0.0000001\r\n-3.25\r\n16.0\r\n");
   EXPECT_EQ(text.find('e'), std::string::npos);
   float back[5] = {};
@@ -97,11 +87,11 @@ TEST(EngineFiles, GroupsAsRowsAndMultiplexedOrder) {
   ASSERT_EQ(ArrayToFile(path.c_str(), data, VAL_INTEGER, 6, 2, VAL_DATA_MULTIPLEXED,
                         VAL_GROUPS_AS_ROWS, VAL_SEP_BY_TAB, 0, VAL_ASCII, VAL_TRUNCATE),
             0);
-  EXPECT_EQ(Slurp(path), "1\t2\t3\r\n10\t20\t30\r\n");
+  EXPECT_EQ(ReadFile(path), "1\t2\t3\r\n10\t20\t30\r\n");
   ASSERT_EQ(ArrayToFile(path.c_str(), data, VAL_INTEGER, 6, 2, VAL_DATA_MULTIPLEXED,
                         VAL_GROUPS_AS_COLUMNS, VAL_CONST_WIDTH, 4, VAL_ASCII, VAL_TRUNCATE),
             0);
-  EXPECT_EQ(Slurp(path), "   1  10\r\n   2  20\r\n   3  30\r\n");
+  EXPECT_EQ(ReadFile(path), "   1  10\r\n   2  20\r\n   3  30\r\n");
   int back[6] = {};
   ASSERT_EQ(FileToArray(path.c_str(), back, VAL_INTEGER, 6, 2, VAL_DATA_MULTIPLEXED,
                         VAL_GROUPS_AS_COLUMNS, VAL_ASCII),
@@ -112,17 +102,17 @@ TEST(EngineFiles, GroupsAsRowsAndMultiplexedOrder) {
   ASSERT_EQ(ArrayToFile(path.c_str(), wide, VAL_INTEGER, 2, 2, VAL_GROUPS_TOGETHER,
                         VAL_GROUPS_AS_COLUMNS, VAL_CONST_WIDTH, 4, VAL_ASCII, VAL_TRUNCATE),
             0);
-  EXPECT_EQ(Slurp(path), "123456   7\r\n");
+  EXPECT_EQ(ReadFile(path), "123456   7\r\n");
   int wideLast[2] = {7, 123456};
   ASSERT_EQ(ArrayToFile(path.c_str(), wideLast, VAL_INTEGER, 2, 2, VAL_GROUPS_TOGETHER,
                         VAL_GROUPS_AS_COLUMNS, VAL_CONST_WIDTH, 4, VAL_ASCII, VAL_TRUNCATE),
             0);
-  EXPECT_EQ(Slurp(path), "   7 123456\r\n");
+  EXPECT_EQ(ReadFile(path), "   7 123456\r\n");
 }
 
 TEST(EngineFiles, ReadConversionsAndSeparators) {
   std::string path = TempDir() + "/lin.dat";
-  Write(path, "1, 2\t-1\r\n65535\n  70000 \r\n");
+  WriteFile(path, "1, 2\t-1\r\n65535\n  70000 \r\n");
   uint16_t words[5] = {};
   ASSERT_EQ(FileToArray(path.c_str(), words, VAL_UNSIGNED_SHORT_INTEGER, 5, 1, VAL_GROUPS_TOGETHER,
                         VAL_GROUPS_AS_COLUMNS, VAL_ASCII),
@@ -132,7 +122,7 @@ TEST(EngineFiles, ReadConversionsAndSeparators) {
   EXPECT_EQ(words[2], 65535);  // -1 as a 16-bit word
   EXPECT_EQ(words[3], 65535);
   EXPECT_EQ(words[4], static_cast<uint16_t>(70000));
-  Write(path, "4294967295 0 12\r\n");
+  WriteFile(path, "4294967295 0 12\r\n");
   uint32_t big[3] = {};
   ASSERT_EQ(FileToArray(path.c_str(), big, VAL_UNSIGNED_INTEGER, 3, 1, VAL_GROUPS_TOGETHER,
                         VAL_GROUPS_AS_COLUMNS, VAL_ASCII),
@@ -149,21 +139,21 @@ TEST(EngineFiles, ReadErrorsLeaveTheArrayUntouched) {
                         VAL_GROUPS_TOGETHER, VAL_GROUPS_AS_COLUMNS, VAL_ASCII),
             kFileOpenError);
   std::string shortFile = dir + "/short.dat";
-  Write(shortFile, "1\r\n2\r\n3\r\n");
+  WriteFile(shortFile, "1\r\n2\r\n3\r\n");
   EXPECT_EQ(FileToArray(shortFile.c_str(), words, VAL_UNSIGNED_SHORT_INTEGER, 4, 1,
                         VAL_GROUPS_TOGETHER, VAL_GROUPS_AS_COLUMNS, VAL_ASCII),
             kFileReadError);
   std::string text = dir + "/text.dat";
-  Write(text, "1\r\n2\r\nthree\r\n4\r\n");
+  WriteFile(text, "1\r\n2\r\nthree\r\n4\r\n");
   EXPECT_EQ(FileToArray(text.c_str(), words, VAL_UNSIGNED_SHORT_INTEGER, 4, 1, VAL_GROUPS_TOGETHER,
                         VAL_GROUPS_AS_COLUMNS, VAL_ASCII),
             kFileReadError);
-  Write(text, "1 2 3x 4");
+  WriteFile(text, "1 2 3x 4");
   EXPECT_EQ(FileToArray(text.c_str(), words, VAL_UNSIGNED_SHORT_INTEGER, 4, 1, VAL_GROUPS_TOGETHER,
                         VAL_GROUPS_AS_COLUMNS, VAL_ASCII),
             kFileReadError);
   std::string shortBinary = dir + "/short.bin";
-  Write(shortBinary, "1234567");  // 7 bytes: three and a half words
+  WriteFile(shortBinary, "1234567");  // 7 bytes: three and a half words
   EXPECT_EQ(FileToArray(shortBinary.c_str(), words, VAL_UNSIGNED_SHORT_INTEGER, 4, 1,
                         VAL_GROUPS_TOGETHER, VAL_GROUPS_AS_COLUMNS, VAL_BINARY),
             kFileReadError);
@@ -197,7 +187,7 @@ TEST(EngineFiles, FileInfoDeleteAndPaths) {
   long size = -1;
   EXPECT_EQ(GetFileInfo(path.c_str(), &size), 0);
   EXPECT_EQ(size, 0);
-  Write(path, "12345");
+  WriteFile(path, "12345");
   EXPECT_EQ(GetFileInfo(path.c_str(), &size), 1);
   EXPECT_EQ(size, 5);
   EXPECT_EQ(DeleteFile(path.c_str()), 0);
@@ -284,7 +274,6 @@ TEST(EngineFiles, DefaultFilesGoWhereTheUserMayWrite) {
 
   SetProjectDir("");
   SetProgramDir("");
-  fs::remove_all(root);
 }
 
 TEST(EngineFiles, ProgramFilesBesideTheProgramThenInTheDataDirectory) {
@@ -297,11 +286,11 @@ TEST(EngineFiles, ProgramFilesBesideTheProgramThenInTheDataDirectory) {
   SetProgramDir(bin);
   char path[260] = "";
 
-  Write(data + "/probe.uir", "data");
+  WriteFile(data + "/probe.uir", "data");
   EXPECT_EQ(FindProgramFile("probe.uir", path), 2);
   EXPECT_TRUE(fs::equivalent(path, data + "/probe.uir")) << path;
 
-  Write(bin + "/probe.uir", "beside");
+  WriteFile(bin + "/probe.uir", "beside");
   EXPECT_EQ(FindProgramFile("probe.uir", path), 1);
   EXPECT_EQ(std::string(path), bin + "/probe.uir");
 
@@ -318,7 +307,6 @@ TEST(EngineFiles, ProgramFilesBesideTheProgramThenInTheDataDirectory) {
   EXPECT_STREQ(path, "");
 
   SetProgramDir("");
-  fs::remove_all(root);
 }
 
 TEST(EngineFiles, DateAndTimeTexts) {

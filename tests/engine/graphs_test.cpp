@@ -1,7 +1,6 @@
 // Graph contents: rectangles, XY plots, cursors, axes and the strip chart.
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
-#include <time.h>
 
 #include <QApplication>
 #include <QPaintEvent>
@@ -10,6 +9,7 @@
 #include "engine/engine.h"
 #include "engine/engine_fixture.h"
 #include "engine/engine_qt.h"
+#include "support/events.h"
 
 using namespace enginetest;
 
@@ -313,52 +313,6 @@ TEST_F(EngineGraphs, AGraphNotAsItsOwnRepaintAssumesLeavesFramesToQCustomPlot) {
     EXPECT_TRUE(redAt(3000));
     EXPECT_FALSE(redAt(1000));
   }
-}
-
-double ThreadCpu() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
-// One measurement frame: the bar graph, its indicators and the rolling graph, drawn in
-// the next event-loop pass. The serial line allows 27 frames a second; the drawing must
-// stay far below that budget.
-TEST_F(EngineGraphs, AFrameCostsLittleCpu) {
-  DisplayPanel(panel);
-  SetCtrlAttribute(panel, kStrip, ATTR_NUM_TRACES, 6);
-  SetCtrlAttribute(panel, kStrip, ATTR_POINTS_PER_SCREEN, 101);
-  double history[600];
-  for (int i = 0; i < 600; ++i) history[i] = (i * 37) % 4096;
-  auto frame = [&](int n) {
-    SetAxisScalingMode(panel, kGraph, VAL_XAXIS, VAL_MANUAL, 1.0, 4096.0);
-    SetGraphCursor(panel, kGraph, 2, 100, 0.75);
-    SetGraphCursor(panel, kGraph, 3, 4000, 0.75);
-    DeleteGraphPlot(panel, kGraph, -1, 0);
-    SetGraphCursor(panel, kGraph, 1, 1000 + n, 0.75);
-    PlotRectangle(panel, kGraph, 900 + n, 0, 1100 + n, 0.25, 0xFF0000, 0xFF0000);
-    PlotRectangle(panel, kGraph, 800, 0.3, 1200, 0.5, 0x00FF00, 0x00FF00);
-    PlotRectangle(panel, kGraph, 850, 0.55, 1150, 0.7, 0x00FF00, 0x00FF00);
-    for (int c = 0; c < 6; ++c) {
-      SetCtrlVal(panel, kDouble, n * 0.001 + c);
-      SetCtrlAttribute(panel, kDouble, ATTR_TEXT_BGCOLOR, n % 2 ? 0xFF0000 : 0x008000);
-    }
-    SetAxisScalingMode(panel, kStrip, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 4096.0);
-    PlotStripChart(panel, kStrip, history, 600, 0, 0, VAL_DOUBLE);
-    QApplication::processEvents();
-  };
-  for (int n = 0; n < 10; ++n) frame(n);  // warm up
-  const int frames = 100;
-  double t0 = ThreadCpu();
-  for (int n = 0; n < frames; ++n) frame(n);
-  double perFrame = (ThreadCpu() - t0) / frames;
-#if defined(__SANITIZE_ADDRESS__)
-  const double budget = 8e-3;  // instrumented build
-#else
-  const double budget = 2e-3;
-#endif
-  EXPECT_LT(perFrame, budget) << "CPU per frame " << perFrame * 1e3 << " ms";
-  RecordProperty("cpu_us_per_frame", static_cast<int>(perFrame * 1e6));
 }
 
 }  // namespace

@@ -13,7 +13,9 @@
 
 #include "engine/engine.h"
 #include "engine/engine_fixture.h"
+#include "support/events.h"
 #include "support/line_support.h"
+#include "support/test_files.h"
 
 using namespace linetest;
 namespace fs = std::filesystem;
@@ -26,8 +28,7 @@ class EnginePorts : public ::testing::Test {
  protected:
   void SetUp() override {
     ClearGivenPorts();
-    dir = MakeTempDir();
-    ASSERT_FALSE(dir.empty());
+    dir = TempDir();
     byId = dir + "/by-id";
     fs::create_directories(byId);
     SetSerialByIdDir(byId);
@@ -43,7 +44,6 @@ class EnginePorts : public ::testing::Test {
     SetSysfsRoot("");
     SetLowLatencyRequest(nullptr);
     for (int fd : fds) close(fd);
-    fs::remove_all(dir);
   }
   // A device file and a by-id link to it.
   std::string Device(const std::string& name, const std::string& idName = "") {
@@ -237,44 +237,43 @@ TEST_F(EnginePorts, ALostPortIsWatchedUntilItsDeviceIsBack) {
   SetPortDevice(kPort, link, "link");
   ASSERT_EQ(OpenComConfig(kPort, "", 19200, 0, 8, 1, 4096, 4096), 0);
   EXPECT_FALSE(ComPortLost(kPort));
-  PumpAtRest(0.1);
+  Pump(0.1, Loop::AtRest);
   EXPECT_TRUE(g_events.empty());
 
-  // Unplugged: both ends of the pty close and the link goes. Inside ProcessSystemEvents
-  // only LOST comes.
+  // Unplugged: both ends of the pty close and the link goes. Inside the program's event
+  // processing only LOST comes.
   close(master);
   close(slaveFd);
   fds.clear();
   fs::remove(link);
-  const double end = Timer() + 2.0;
-  while (Count(COM_LINK_LOST) == 0 && Timer() < end) ProcessSystemEvents();
+  WaitUntil([] { return Count(COM_LINK_LOST) > 0; }, 2.0);
   ASSERT_EQ(g_events.size(), 1u);
   EXPECT_EQ(g_events[0], std::make_pair(kPort, COM_LINK_LOST));
   EXPECT_TRUE(ComPortLost(kPort));
   EXPECT_EQ(ComWrt(kPort, "x", 1), kComPortNotOpen);
-  enginetest::Pump(0.1);
+  Pump(0.1);
   EXPECT_EQ(g_events.size(), 1u);
 
   // At rest: AWAY once, however long it stays away.
-  ASSERT_TRUE(PumpAtRestUntil([] { return Count(COM_LINK_AWAY) > 0; }, 2.0));
-  PumpAtRest(0.1);
+  ASSERT_TRUE(WaitUntil([] { return Count(COM_LINK_AWAY) > 0; }, 2.0, Loop::AtRest));
+  Pump(0.1, Loop::AtRest);
   EXPECT_EQ(Count(COM_LINK_AWAY), 1);
   EXPECT_EQ(Count(COM_LINK_RETURNED), 0);
 
   // Plugged in again under the same link: RETURNED until the port is open again.
   fs::create_symlink(Pty(), link);
-  ASSERT_TRUE(PumpAtRestUntil([] { return Count(COM_LINK_RETURNED) >= 2; }, 2.0));
+  ASSERT_TRUE(WaitUntil([] { return Count(COM_LINK_RETURNED) >= 2; }, 2.0, Loop::AtRest));
   EXPECT_EQ(g_events.back(), std::make_pair(kPort, COM_LINK_RETURNED));
   ASSERT_EQ(OpenComConfig(kPort, "", 19200, 0, 8, 1, 4096, 4096), 0);
   EXPECT_FALSE(ComPortLost(kPort));
   const size_t seen = g_events.size();
-  PumpAtRest(0.1);
+  Pump(0.1, Loop::AtRest);
   EXPECT_EQ(g_events.size(), seen);
   EXPECT_EQ(ComWrt(kPort, "x", 1), 1);
 
   // A port the program closes is not watched any more.
   CloseCom(kPort);
-  PumpAtRest(0.1);
+  Pump(0.1, Loop::AtRest);
   EXPECT_EQ(g_events.size(), seen);
 }
 

@@ -18,6 +18,8 @@
 
 #include "engine/engine.h"
 #include "engine/engine_fixture.h"
+#include "support/events.h"
+#include "support/frame_bytes.h"
 
 using namespace enginetest;
 
@@ -58,23 +60,18 @@ class EngineSerial : public ::testing::Test {
     return got;
   }
   // Runs the event loop until the input queue holds `count` bytes.
-  bool PumpUntilQueued(int count, double seconds) {
-    double end = Timer() + seconds;
-    while (Timer() < end) {
-      if (GetInQLen(kPort) >= count) return true;
-      ProcessEventsUntil(end);
-    }
-    return GetInQLen(kPort) >= count;
+  static bool Queued(int count, double seconds) {
+    return WaitUntil([count] { return GetInQLen(kPort) >= count; }, seconds);
   }
   int master = -1;
   int slaveFd = -1;
   std::string slave;
 };
 
-std::string Frame(int first) {
-  std::string f(36, '\0');
-  for (int i = 0; i < 36; ++i) f[i] = static_cast<char>(first + i);
-  return f;
+// A distinct frame for each `command`, as the line carries it.
+std::string Frame(int command) {
+  const auto f = FrameBytes(static_cast<uint16_t>(command), 0);
+  return std::string(f.begin(), f.end());
 }
 
 TEST_F(EngineSerial, PortTableAndOpenErrors) {
@@ -139,7 +136,7 @@ TEST_F(EngineSerial, WriteReadAndTimeOut) {
 TEST_F(EngineSerial, QueueLengthGrowsWhileEventsAreProcessedAndFlushEmptiesIt) {
   EXPECT_EQ(GetInQLen(kPort), 0);
   FromSensor(std::string(20, 'x'));
-  ASSERT_TRUE(PumpUntilQueued(20, 1.0));
+  ASSERT_TRUE(Queued(20, 1.0));
   EXPECT_EQ(GetInQLen(kPort), 20);
   ASSERT_EQ(FlushInQ(kPort), 0);
   EXPECT_EQ(GetInQLen(kPort), 0);
@@ -150,7 +147,7 @@ TEST_F(EngineSerial, QueueLengthGrowsWhileEventsAreProcessedAndFlushEmptiesIt) {
   Pump(0.05);
   EXPECT_EQ(GetInQLen(kPort), 0);
   FromSensor("z");
-  ASSERT_TRUE(PumpUntilQueued(1, 1.0));
+  ASSERT_TRUE(Queued(1, 1.0));
   char c = 0;
   EXPECT_EQ(ComRd(kPort, &c, 1), 1);
   EXPECT_EQ(c, 'z');
@@ -177,8 +174,7 @@ TEST_F(EngineSerial, ReceiveCallbackAtNotifyCount) {
   Pump(0.05);
   EXPECT_TRUE(got.frames.empty());
   FromSensor(Frame(0).substr(20));
-  double end = Timer() + 1.0;
-  while (got.frames.empty() && Timer() < end) ProcessEventsUntil(end);
+  WaitUntil([&] { return !got.frames.empty(); }, 1.0);
   ASSERT_EQ(got.frames.size(), 1u);
   EXPECT_EQ(got.frames[0], Frame(0));
 
@@ -204,14 +200,14 @@ TEST_F(EngineSerial, ReceiveCallbackAtNotifyCount) {
   got.frames.clear();
   ASSERT_EQ(InstallComCallback(kPort, 0, 36, 0x55, nullptr, nullptr), 0);
   FromSensor(Frame(4) + Frame(5));
-  ASSERT_TRUE(PumpUntilQueued(72, 1.0));
+  ASSERT_TRUE(Queued(72, 1.0));
   EXPECT_TRUE(got.frames.empty());
   char raw[72];
   EXPECT_EQ(ComRd(kPort, raw, 72), 72);
   EXPECT_EQ(std::string(raw, 72), Frame(4) + Frame(5));
   // Switched on again while a frame already waits: it is delivered.
   FromSensor(Frame(6));
-  ASSERT_TRUE(PumpUntilQueued(36, 1.0));
+  ASSERT_TRUE(Queued(36, 1.0));
   got.flush = true;
   ASSERT_EQ(InstallComCallback(kPort, LWRS_RECEIVE, 36, 0x55, OnFrame, &got), 0);
   Pump(0.05);
@@ -244,7 +240,7 @@ TEST_F(EngineSerial, TricklingReplyWakesTheWaitOnceComplete) {
   // Switched off, the port wakes for every byte again: a raw read counts them itself.
   ASSERT_EQ(InstallComCallback(kPort, 0, 36, 0x55, nullptr, nullptr), 0);
   FromSensor("ab");
-  EXPECT_TRUE(PumpUntilQueued(2, 0.5));
+  EXPECT_TRUE(Queued(2, 0.5));
   FlushInQ(kPort);
 }
 
@@ -260,8 +256,7 @@ TEST_F(EngineSerial, RequestReplyCyclesKeepWorking) {
     ASSERT_EQ(ComWrt(kPort, request.data(), 36), 36);
     ASSERT_EQ(AtSensor(36), request);
     FromSensor(Frame(i + 1) + (i % 3 == 0 ? "xx" : ""));
-    double end = Timer() + 2.0;
-    while (got.frames.size() < static_cast<size_t>(i + 1) && Timer() < end) ProcessEventsUntil(end);
+    WaitUntil([&] { return got.frames.size() >= static_cast<size_t>(i + 1); }, 2.0);
     ASSERT_EQ(got.frames.size(), static_cast<size_t>(i + 1)) << "cycle " << i;
     EXPECT_EQ(got.frames.back(), Frame(i + 1));
     if (i % 5 == 4) {

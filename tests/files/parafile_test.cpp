@@ -22,10 +22,9 @@ namespace {
 
 class ParaFileTest : public AppTest {
  protected:
-  void Start(const sim::SensorModel& model) {
-    ResetDescriptor();
-    StartApp(model, Unpaced());
-    sensor->ClearReceived();
+  // Start, with the parameter file chosen as the place of SEND and GET.
+  void StartOnFile(const sim::SensorModel& model) {
+    Start(model);
     Radio(MAIN_FILE, 1);
   }
 
@@ -50,7 +49,7 @@ class ParaFileTest : public AppTest {
 }  // namespace
 
 TEST_F(ParaFileTest, SaveAndLoadDialogsOfferTheParameterFile) {
-  Start(sim::DefaultModel());
+  StartOnFile(sim::DefaultModel());
   const std::string path = PathIn("REZOraru.cfg");
   TakeShownPopups();
   Save(path);
@@ -66,7 +65,7 @@ TEST_F(ParaFileTest, SaveAndLoadDialogsOfferTheParameterFile) {
 }
 
 TEST_F(ParaFileTest, SavedFileMatchesTheFormatAndLoadsBack) {
-  Start(sim::D303Model());
+  StartOnFile(sim::D303Model());
   SetCtrlVal(pPara2, PARA2_POWER, 321);
   SetCtrlVal(pPara1, PARA1_EVALMODE, 2);
   SetCtrlVal(pHandle, MAIN_EBEG, 11);
@@ -122,7 +121,7 @@ TEST_F(ParaFileTest, SavedFileMatchesTheFormatAndLoadsBack) {
 }
 
 TEST_F(ParaFileTest, SavedFileOfTheDefaultAndMX400Layouts) {
-  Start(sim::DefaultModel());
+  StartOnFile(sim::DefaultModel());
   const std::string path = PathIn("default.cfg");
   Save(path);
   const auto m = sim::DefaultModel();
@@ -131,7 +130,7 @@ TEST_F(ParaFileTest, SavedFileOfTheDefaultAndMX400Layouts) {
   EXPECT_EQ(ReadFile(path), FileOf(numbers));
 
   TearDown();
-  Start(sim::MX400Model());
+  StartOnFile(sim::MX400Model());
   parameter[47] = 65535;
   const std::string path400 = PathIn("mx400.cfg");
   Save(path400);
@@ -143,7 +142,7 @@ TEST_F(ParaFileTest, SavedFileOfTheDefaultAndMX400Layouts) {
 }
 
 TEST_F(ParaFileTest, HandWrittenFileLoadsIntoTheLiveLayout) {
-  Start(sim::DefaultModel());
+  StartOnFile(sim::DefaultModel());
   const std::vector<uint16_t> d303Before = SetWords(18, 15);
   const std::vector<uint16_t> mxBefore = SetWords(33, 15);
   // Left-aligned and padded numbers, a value above 16 bits, E-END 0.
@@ -175,7 +174,7 @@ TEST_F(ParaFileTest, HandWrittenFileLoadsIntoTheLiveLayout) {
 }
 
 TEST_F(ParaFileTest, BadFilesAreReportedAndChangeNothing) {
-  Start(sim::D303Model());
+  StartOnFile(sim::D303Model());
   const std::vector<uint16_t> before = SetWords(0, 64);
   const int powerBefore = IntOf(pPara2, PARA2_POWER);
 
@@ -207,7 +206,7 @@ TEST_F(ParaFileTest, BadFilesAreReportedAndChangeNothing) {
 }
 
 TEST_F(ParaFileTest, FileThatCannotBeWrittenIsReported) {
-  Start(sim::DefaultModel());
+  StartOnFile(sim::DefaultModel());
   Save(dir + "/no-such-dir/REZOraru.cfg");
   EXPECT_EQ(Status(), "Error writing parameter-file!");
 

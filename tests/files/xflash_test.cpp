@@ -17,12 +17,11 @@
 #include "shell/shell.h"
 #include "shell/status.h"
 #include "support/app_fixture.h"
+#include "support/frame_bytes.h"
 #include "support/popup_expect.h"
 #include "support/rec_support.h"
 
 namespace {
-
-using rectest::MakeFrame;
 
 constexpr int kGrey = 0xA0A0A0;
 constexpr int kGreen = 0x00FF00;
@@ -53,7 +52,7 @@ class XFlashTest : public AppTest {
     std::string text;
     for (int i = 0; i < n; i++) text += std::to_string(Value(i)) + "\r\n";
     const std::string path = PathIn(name);
-    rectest::WriteText(path, text);
+    WriteFile(path, text);
     return path;
   }
   static void RevealWriteControl() {
@@ -101,7 +100,7 @@ class XFlashTest : public AppTest {
     ASSERT_EQ(frames.size(), 1u + pages * 32);
     std::array<uint16_t, 15> filler;
     filler.fill(0x00AA);
-    const auto clear = MakeFrame(CMD_XFLASH_CLEAR, 0, filler);
+    const auto clear = FrameBytes(CMD_XFLASH_CLEAR, 0, filler);
     EXPECT_EQ(frames[0].bytes, clear);
     // The clear frame literally: 00 55 00 65 00 00, then 00 AA fifteen times.
     EXPECT_EQ(frames[0].bytes[3], 0x65);
@@ -109,7 +108,7 @@ class XFlashTest : public AppTest {
     size_t i = 1;
     for (uint16_t page = 2; page < 2 + pages; page++)
       for (uint16_t offset = 0; offset < 256; offset += 8, i++)
-        ASSERT_EQ(frames[i].bytes, MakeFrame(CMD_XFLASH_WRITE, offset, ChunkData(page, offset)))
+        ASSERT_EQ(frames[i].bytes, FrameBytes(CMD_XFLASH_WRITE, offset, ChunkData(page, offset)))
             << "page " << page << " offset " << offset;
 
     // The sensor's flash holds the table in pages 2 on; the other pages stay erased.
@@ -217,7 +216,7 @@ TEST_F(XFlashTest, ReadBackFindsOneCorruptedWord) {
   size_t i = 0;
   for (uint16_t page = 2; page <= 9; page++)
     for (uint16_t offset = 0; offset < 256; offset += 8, i++)
-      ASSERT_EQ(frames[i].bytes, MakeFrame(CMD_XFLASH_READ, offset, ChunkData(page, offset)))
+      ASSERT_EQ(frames[i].bytes, FrameBytes(CMD_XFLASH_READ, offset, ChunkData(page, offset)))
           << "page " << page << " offset " << offset;
   EXPECT_EQ(Status(), "X-FLASH verify: 1 of 2048 words differ!");
   int index = -1;
@@ -281,7 +280,7 @@ TEST_F(XFlashTest, UnusableFilesSendNothing) {
   // Non-numeric text.
   std::string text;
   for (int i = 0; i < 2048; i++) text += (i == 700 ? "12x" : std::to_string(i)) + "\r\n";
-  rectest::WriteText(PathIn("TEXT.DAT"), text);
+  WriteFile(PathIn("TEXT.DAT"), text);
   run(PathIn("TEXT.DAT"));
   EXPECT_EQ(Status(), "Lin.-file: less than 2048 values or non-numeric text!");
   expectNothingSent("text");
@@ -294,7 +293,7 @@ TEST_F(XFlashTest, UnusableFilesSendNothing) {
   for (const Bad& b : bads) {
     text.clear();
     for (int i = 0; i < 2048; i++) text += (i == b.at ? std::string(b.value) : "7") + "\r\n";
-    rectest::WriteText(PathIn("RANGE.DAT"), text);
+    WriteFile(PathIn("RANGE.DAT"), text);
     run(PathIn("RANGE.DAT"));
     char want[80];
     std::snprintf(want, sizeof want, "Lin.-file: value no. %d invalid (-32768..65535)!", b.at + 1);
@@ -310,7 +309,7 @@ TEST_F(XFlashTest, UnusableFilesSendNothing) {
   // The limits themselves are valid, and extra values are ignored.
   text.clear();
   for (int i = 0; i < 2050; i++) text += (i % 2 ? "-32768" : "65535") + std::string("\r\n");
-  rectest::WriteText(PathIn("LIMITS.DAT"), text);
+  WriteFile(PathIn("LIMITS.DAT"), text);
   QueueFileSelectAnswer(1, PathIn("LIMITS.DAT"));
   EXPECT_EQ(ReadLinDataFromFile(), 0);
   EXPECT_EQ(linArray[0], 32766);

@@ -24,11 +24,11 @@
 
 namespace {
 
-using disptest::Attr;
 using disptest::Cursor;
-using disptest::Double;
-using disptest::Int;
-using disptest::Text;
+using identtest::Attr;
+using identtest::DoubleOf;
+using identtest::IntOf;
+using identtest::TextOf;
 
 struct HelpCase {
   int* panel;  // a page, or the main panel
@@ -79,7 +79,7 @@ class CallbacksTest : public AppTest {
     CallCtrlCallback(*c.panel, c.control, EVENT_RIGHT_CLICK);
     EXPECT_EQ(Attr(pHandle, c.box, ATTR_VISIBLE), 1);
     EXPECT_EQ(Attr(pHandle, other, ATTR_VISIBLE), 0);
-    EXPECT_EQ(Text(pHandle, c.box), c.text);
+    EXPECT_EQ(TextOf(pHandle, c.box), c.text);
     int left = 0, top = 0;
     ExpectedPlace(c, &left, &top);
     EXPECT_EQ(Attr(pHandle, c.box, ATTR_LEFT), left);
@@ -88,7 +88,7 @@ class CallbacksTest : public AppTest {
     // A second right click hides it again; the text stays.
     CallCtrlCallback(*c.panel, c.control, EVENT_RIGHT_CLICK);
     EXPECT_EQ(Attr(pHandle, c.box, ATTR_VISIBLE), 0);
-    EXPECT_EQ(Text(pHandle, c.box), c.text);
+    EXPECT_EQ(TextOf(pHandle, c.box), c.text);
   }
 };
 
@@ -192,7 +192,7 @@ TEST_F(CallbacksTest, GraphHelpUsesBoxTwoBesideTheRollingGraph) {
   EXPECT_EQ(Attr(pHandle, MAIN_HELP2, ATTR_VISIBLE), 1);
   EXPECT_EQ(Attr(pHandle, MAIN_HELP2, ATTR_LEFT), l + 80);
   EXPECT_EQ(Attr(pHandle, MAIN_HELP2, ATTR_TOP), t + 40);
-  EXPECT_EQ(Text(pHandle, MAIN_HELP2),
+  EXPECT_EQ(TextOf(pHandle, MAIN_HELP2),
             "VIDEO-GRAPH-WINDOW:\nVisualizes the actual video signal\nof the CCD-sensor. The "
             "video signal\nrepresents the analog-value of each pixel.\nBecause of the limited "
             "baudrate of the\nserial RS232 interface, the graph is\nrefreshed slowly.\n");
@@ -200,7 +200,7 @@ TEST_F(CallbacksTest, GraphHelpUsesBoxTwoBesideTheRollingGraph) {
   // The rolling graph's help moves into the same box and hides it (it was visible).
   CallCtrlCallback(pHandle, MAIN_ROLL_GRAPH, EVENT_RIGHT_CLICK);
   EXPECT_EQ(Attr(pHandle, MAIN_HELP2, ATTR_VISIBLE), 0);
-  EXPECT_EQ(Text(pHandle, MAIN_HELP2),
+  EXPECT_EQ(TextOf(pHandle, MAIN_HELP2),
             "ROLL-GRAPH-WINDOW:\nVisualizes the actual measurement value\nin pixel. The Graph is "
             "displayed in a\n'roll-mode', the latest value is rolling from\nthe left (index=100) "
             "to the right.\nThe baudrate of the serial rs232-interface\nlimits the update-rate "
@@ -217,7 +217,7 @@ TEST_F(CallbacksTest, BoxMovesToAnotherControlAndClicksOnItHideIt) {
   // Another control: moved and given its text, but hidden (it was visible).
   CallCtrlCallback(pPara1, PARA1_POLARITY, EVENT_RIGHT_CLICK);
   EXPECT_EQ(Attr(pHandle, MAIN_HELP1, ATTR_VISIBLE), 0);
-  EXPECT_EQ(Text(pHandle, MAIN_HELP1).rfind("POLARITY:", 0), 0u);
+  EXPECT_EQ(TextOf(pHandle, MAIN_HELP1).rfind("POLARITY:", 0), 0u);
   CallCtrlCallback(pPara1, PARA1_POLARITY, EVENT_RIGHT_CLICK);
   EXPECT_EQ(Attr(pHandle, MAIN_HELP1, ATTR_VISIBLE), 1);
   // A left click or a right click on a visible box hides it.
@@ -242,7 +242,7 @@ TEST_F(CallbacksTest, RealRightClickShowsTheBoxAboveThePage) {
   QTest::mouseClick(drop, Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
   QApplication::processEvents();
   EXPECT_EQ(Attr(pHandle, MAIN_HELP1, ATTR_VISIBLE), 1);
-  EXPECT_EQ(Text(pHandle, MAIN_HELP1).rfind("TRIGGER-MODE:", 0), 0u);
+  EXPECT_EQ(TextOf(pHandle, MAIN_HELP1).rfind("TRIGGER-MODE:", 0), 0u);
   EXPECT_TRUE(BoxOnTop(MAIN_HELP1));
   QWidget* box = CtrlWidget(pHandle, MAIN_HELP1);
   ASSERT_NE(box, nullptr);
@@ -255,7 +255,7 @@ TEST_F(CallbacksTest, RealRightClickShowsTheBoxAboveThePage) {
   QTest::mouseClick(CtrlWidget(pHandle, MAIN_STOP), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
   QApplication::processEvents();
   EXPECT_EQ(Attr(pHandle, MAIN_HELP1, ATTR_VISIBLE), 1);
-  EXPECT_EQ(Text(pHandle, MAIN_HELP1).rfind("STOP-BUTTON:", 0), 0u);
+  EXPECT_EQ(TextOf(pHandle, MAIN_HELP1).rfind("STOP-BUTTON:", 0), 0u);
 }
 
 TEST_F(CallbacksTest, EvaluationWindowFieldsHeldInsidePixelRange) {
@@ -266,7 +266,7 @@ TEST_F(CallbacksTest, EvaluationWindowFieldsHeldInsidePixelRange) {
   auto commit = [](int control, unsigned short v) {
     SetCtrlVal(pHandle, control, v);
     CallCtrlCallback(pHandle, control, EVENT_COMMIT);
-    return Int(pHandle, control);
+    return IntOf(pHandle, control);
   };
   EXPECT_EQ(commit(MAIN_EBEG, 0), 1);
   EXPECT_EQ(parameter[7], 1);
@@ -333,13 +333,13 @@ TEST_F(CallbacksTest, SteppingANumericFieldCommitsAtOnce) {
   SetCtrlVal(pHandle, MAIN_EEND, 1000);
   parameter[8] = 222;
   QTest::keyClick(eend, Qt::Key_Up);
-  EXPECT_EQ(Int(pHandle, MAIN_EEND), 1000);
+  EXPECT_EQ(IntOf(pHandle, MAIN_EEND), 1000);
   EXPECT_EQ(parameter[8], 1000);
   EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 3), (std::array<double, 2>{1000, 1.0}));
   // A step down inside the range moves the cursor at once; the word is left to the read.
   parameter[8] = 222;
   QTest::keyClick(eend, Qt::Key_Down);
-  EXPECT_EQ(Int(pHandle, MAIN_EEND), 999);
+  EXPECT_EQ(IntOf(pHandle, MAIN_EEND), 999);
   EXPECT_EQ(parameter[8], 222);
   EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 3), (std::array<double, 2>{999, 1.0}));
   // The wheel: 999 -> 1000 stays, 1000 -> 1001 becomes pixE.
@@ -347,23 +347,23 @@ TEST_F(CallbacksTest, SteppingANumericFieldCommitsAtOnce) {
   EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 3), (std::array<double, 2>{1000, 1.0}));
   EXPECT_EQ(parameter[8], 222);
   wheelUp(eend);
-  EXPECT_EQ(Int(pHandle, MAIN_EEND), 1000);
+  EXPECT_EQ(IntOf(pHandle, MAIN_EEND), 1000);
   EXPECT_EQ(parameter[8], 1000);
   // The arrow button.
   parameter[8] = 222;
   clickUpArrow(eend);
-  EXPECT_EQ(Int(pHandle, MAIN_EEND), 1000);
+  EXPECT_EQ(IntOf(pHandle, MAIN_EEND), 1000);
   EXPECT_EQ(parameter[8], 1000);
 
   // E-BEG: one step above pixE becomes pixE - 1, one step below pixB becomes pixB.
   SetCtrlVal(pHandle, MAIN_EBEG, 1000);
   QTest::keyClick(ebeg, Qt::Key_Up);
-  EXPECT_EQ(Int(pHandle, MAIN_EBEG), 999);
+  EXPECT_EQ(IntOf(pHandle, MAIN_EBEG), 999);
   EXPECT_EQ(parameter[7], 999);
   EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 2), (std::array<double, 2>{999, 1.0}));
   SetCtrlVal(pHandle, MAIN_EBEG, 1);
   QTest::keyClick(ebeg, Qt::Key_Down);
-  EXPECT_EQ(Int(pHandle, MAIN_EBEG), 1);
+  EXPECT_EQ(IntOf(pHandle, MAIN_EBEG), 1);
   EXPECT_EQ(parameter[7], 1);
   EXPECT_EQ(Cursor(pHandle, MAIN_BAR_GRAPH, 2), (std::array<double, 2>{1, 1.0}));
   wheelUp(ebeg);
@@ -374,7 +374,7 @@ TEST_F(CallbacksTest, SteppingANumericFieldCommitsAtOnce) {
   ASSERT_NE(setPoint, nullptr);
   SetCtrlVal(pPara2, PARA2_SETPOINT, static_cast<unsigned short>(ccdvirtpixel));
   QTest::keyClick(setPoint, Qt::Key_Up);
-  EXPECT_EQ(Int(pPara2, PARA2_SETPOINT), ccdvirtpixel - 1);
+  EXPECT_EQ(IntOf(pPara2, PARA2_SETPOINT), ccdvirtpixel - 1);
 
   // What SEND puts on the wire after the steps: E-END 1000, not 1001.
   SetCtrlVal(pHandle, MAIN_EEND, 1000);
@@ -390,7 +390,7 @@ TEST_F(CallbacksTest, ToleranceFieldsHeldAgainstSetPoint) {
   auto change = [](int control, unsigned short v) {
     SetCtrlVal(pPara1, control, v);
     CallCtrlCallback(pPara1, control, EVENT_VAL_CHANGED);
-    return Int(pPara1, control);
+    return IntOf(pPara1, control);
   };
   // D303 sensor, set-point 2000 on 4096 pixels.
   hwtype = 55;
@@ -401,10 +401,10 @@ TEST_F(CallbacksTest, ToleranceFieldsHeldAgainstSetPoint) {
   const u16 tolUpWord = parameter[25], tolLowWord = parameter[26];
   SetCtrlVal(pHandle, MAIN_TOL_LOW_MM, 9.0);
   EXPECT_EQ(change(PARA1_TOLERANCE_UP, 2500), 2095);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_UP_MM), 1024.0 * 2095 / 1024000.0);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_LOW_MM), 9.0);  // untouched
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_UP_MM), 1024.0 * 2095 / 1024000.0);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_LOW_MM), 9.0);  // untouched
   EXPECT_EQ(change(PARA1_TOLERANCE, 2001), 1999);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_LOW_MM), 1024.0 * 1999 / 1024000.0);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_LOW_MM), 1024.0 * 1999 / 1024000.0);
   EXPECT_EQ(change(PARA1_TOLERANCE, 2000), 2000);
   EXPECT_EQ(parameter[25], tolUpWord);  // neither field stores into the set
   EXPECT_EQ(parameter[26], tolLowWord);
@@ -414,11 +414,11 @@ TEST_F(CallbacksTest, ToleranceFieldsHeldAgainstSetPoint) {
   parameter[9] = 1000;
   SetSlopeWord(16384);
   EXPECT_EQ(change(PARA1_TOLERANCE, 100), 100);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_UP_MM), 0.1);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_LOW_MM), 0.1);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_UP_MM), 0.1);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_LOW_MM), 0.1);
   EXPECT_EQ(change(PARA1_TOLERANCE_UP, 200), 200);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_UP_MM), 0.2);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_LOW_MM), 0.2);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_UP_MM), 0.2);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_LOW_MM), 0.2);
 
   // Tolerance-up chooses word 39 for hwtype 500, tolerance-low for hwtype 400.
   hwtype = 500;
@@ -426,11 +426,11 @@ TEST_F(CallbacksTest, ToleranceFieldsHeldAgainstSetPoint) {
   ccdvirtpixel = 1024;
   SetSlopeWord(1024);
   EXPECT_EQ(change(PARA1_TOLERANCE_UP, 100), 23);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_LOW_MM), 23 / 1000.0);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_LOW_MM), 23 / 1000.0);
   hwtype = 400;
   parameter[39] = 10;
   EXPECT_EQ(change(PARA1_TOLERANCE, 50), 9);
-  EXPECT_DOUBLE_EQ(Double(pHandle, MAIN_TOL_UP_MM), 9 / 1000.0);
+  EXPECT_DOUBLE_EQ(DoubleOf(pHandle, MAIN_TOL_UP_MM), 9 / 1000.0);
 
   // A set-point at the end of the axis or at 0 never wraps to 65535.
   hwtype = 55;
@@ -483,9 +483,9 @@ TEST_F(CallbacksTest, PageTogglesShowExactlyOnePage) {
   SetCtrlVal(pHandle, MAIN_TOGGLE_CALIB, 1);
   SetCtrlVal(pHandle, MAIN_TOGGLE_PARA2, 1);
   CallCtrlCallback(pHandle, MAIN_TOGGLE_PARA2, EVENT_LEFT_CLICK);
-  EXPECT_EQ(Int(pHandle, MAIN_TOGGLE_PARA1), 0);
-  EXPECT_EQ(Int(pHandle, MAIN_TOGGLE_CALIB), 0);
-  EXPECT_EQ(Int(pHandle, MAIN_TOGGLE_PARA2), 1);
+  EXPECT_EQ(IntOf(pHandle, MAIN_TOGGLE_PARA1), 0);
+  EXPECT_EQ(IntOf(pHandle, MAIN_TOGGLE_CALIB), 0);
+  EXPECT_EQ(IntOf(pHandle, MAIN_TOGGLE_PARA2), 1);
   CallCtrlCallback(pHandle, MAIN_TOGGLE_PARA2, EVENT_COMMIT);
   EXPECT_EQ(visible(pPara2), 1);
   EXPECT_EQ(visible(pPara1), 0);
@@ -495,7 +495,7 @@ TEST_F(CallbacksTest, PageTogglesShowExactlyOnePage) {
   EXPECT_EQ(visible(pPara1), 0);
   EXPECT_EQ(visible(pPara2), 0);
   CallCtrlCallback(pHandle, MAIN_TOGGLE_PARA1, EVENT_LEFT_CLICK);
-  EXPECT_EQ(Int(pHandle, MAIN_TOGGLE_PARA2), 0);
+  EXPECT_EQ(IntOf(pHandle, MAIN_TOGGLE_PARA2), 0);
   CallCtrlCallback(pHandle, MAIN_TOGGLE_PARA1, EVENT_COMMIT);
   EXPECT_EQ(visible(pPara1), 1);
   EXPECT_EQ(visible(pCalib), 0);

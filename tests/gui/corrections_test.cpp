@@ -38,17 +38,7 @@ void ExpectOnlyLayoutTouched(Layout layout, u16 marker) {
 
 class CorrectionsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    savedVirt = ccdvirtpixel;
-    std::memcpy(savedSet, parameter, sizeof parameter);
-    ccdvirtpixel = 4096;
-  }
-  void TearDown() override {
-    ccdvirtpixel = savedVirt;
-    std::memcpy(parameter, savedSet, sizeof parameter);
-  }
-  u16 savedVirt = 0;
-  u16 savedSet[64] = {};
+  void SetUp() override { ccdvirtpixel = 4096; }
 };
 
 }  // namespace

@@ -22,10 +22,8 @@ class MappingTest : public AppTest {
   void SetUp() override {
     LoadPanelsOnly();
     hwtype = 37;
-    softversion = 0;
     ccdvirtpixel = 4096;
     ADCMAX = 255;
-    for (u16& w : parameter) w = 0;
   }
 
   static void SetLayout(int base, const std::vector<u16>& words) {

@@ -86,13 +86,12 @@ std::vector<std::string> ListLabels(int panel, int control) {
 
 class RoundTripTest : public AppTest {
  protected:
-  void Start(const Case& c) {
-    ResetDescriptor();
+  // The case's sensor, both halves in its RAM (the start-up reads them from there).
+  static sim::SensorModel ModelOf(const Case& c) {
     sim::SensorModel m = c.model;
     m.ram[0] = c.half0;
     m.ram[1] = c.half1;
-    StartApp(m, Unpaced());  // start-up reads both halves from the sensor's RAM
-    sensor->ClearReceived();
+    return m;
   }
 
   static void Press(int control) { CallCtrlCallback(pHandle, control, EVENT_COMMIT); }
@@ -121,7 +120,7 @@ TEST_F(RoundTripTest, SendAfterGetRepeatsTheSensorsRamByteForByte) {
   for (const Case& c : Cases()) {
     SCOPED_TRACE(c.name);
     if (sensor) TearDown();
-    Start(c);
+    Start(ModelOf(c));
     // The panel shows the words as they are.
     EXPECT_EQ(IntOf(pPara2, PARA2_THRESHOLD), c.half0[c.thresholdSlot]);
     EXPECT_EQ(thdArray[0], ADCMAX * c.half0[c.thresholdSlot] / 100);
@@ -130,8 +129,8 @@ TEST_F(RoundTripTest, SendAfterGetRepeatsTheSensorsRamByteForByte) {
     ASSERT_TRUE(sensor->WaitForFrames(2, 2.0));
     const auto frames = sensor->Received();
     ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[0].bytes, FrameBytes(CMD_SEND_RAM, 0, Words(c.half0)));
-    EXPECT_EQ(frames[1].bytes, FrameBytes(CMD_SEND_RAM, 1, Words(c.half1)));
+    EXPECT_EQ(frames[0].bytes, FrameBytes(CMD_SEND_RAM, 0, c.half0));
+    EXPECT_EQ(frames[1].bytes, FrameBytes(CMD_SEND_RAM, 1, c.half1));
     EXPECT_EQ(Words(sensor->Model().ram[0]), Words(c.half0));
     EXPECT_EQ(Words(sensor->Model().ram[1]), Words(c.half1));
   }
@@ -141,7 +140,7 @@ TEST_F(RoundTripTest, ParameterFileReadIsWrittenAgainByteForByte) {
   for (const Case& c : Cases()) {
     SCOPED_TRACE(c.name);
     if (sensor) TearDown();
-    Start(c);
+    Start(ModelOf(c));
     SelectFile();
     // The sensor's set, saved.
     const std::string fromSensor = PathIn("sensor.cfg");
@@ -173,28 +172,28 @@ TEST_F(RoundTripTest, AveragingOffersOnlyTheValuesTheLayoutKeeps) {
   upTo1024.insert(upTo1024.end(), {"512", "1024"});
 
   const std::vector<Case> cases = Cases();
-  Start(cases[1]);  // D303, averaging 200
+  Start(ModelOf(cases[1]));  // D303, averaging 200
   std::vector<std::string> expected = upTo256;
   expected.push_back("200");
   EXPECT_EQ(ListLabels(pPara1, PARA1_AVERAGE), expected);
   EXPECT_EQ(IntOf(pPara1, PARA1_AVERAGE), 200);
 
   TearDown();
-  Start(cases[0]);  // default, averaging 3
+  Start(ModelOf(cases[0]));  // default, averaging 3
   expected = upTo1024;
   expected.push_back("3");
   EXPECT_EQ(ListLabels(pPara1, PARA1_AVERAGE), expected);
   EXPECT_EQ(IntOf(pPara1, PARA1_AVERAGE), 3);
 
   TearDown();
-  Start(cases[2]);  // MX400, averaging 256
+  Start(ModelOf(cases[2]));  // MX400, averaging 256
   EXPECT_EQ(ListLabels(pPara1, PARA1_AVERAGE), upTo256);
   EXPECT_EQ(IntOf(pPara1, PARA1_AVERAGE), 256);
 }
 
 // A receiver operation mode switched by the user holds 0 or 1 again.
 TEST_F(RoundTripTest, SwitchedReceiverModeIsZeroOrOne) {
-  Start(Cases()[0]);  // receiver mode 5
+  Start(ModelOf(Cases()[0]));  // receiver mode 5
   EXPECT_EQ(IntOf(pCalib, CALIB_OPMODE), 5);
   auto* box = CtrlWidget(pCalib, CALIB_OPMODE);
   ASSERT_NE(box, nullptr);

@@ -20,12 +20,6 @@ namespace {
 
 class ExchangeTest : public AppTest {
  protected:
-  void Start(const sim::SensorModel& model, const sim::Faults& faults = {}) {
-    ResetDescriptor();
-    StartApp(model, Unpaced(), faults);
-    sensor->ClearReceived();
-  }
-
   // Puts distinct values into every parameter control.
   void FillPanels() {
     SetCtrlVal(pPara2, PARA2_POWER, 321);

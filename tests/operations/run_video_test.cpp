@@ -19,14 +19,13 @@
 #include "shell/shell.h"
 #include "support/app_fixture.h"
 #include "support/display_support.h"
+#include "support/events.h"
 
 namespace {
 
-using disptest::Attr;
 using disptest::DistinctProfile;
-using disptest::DoWhen;
 using disptest::FramesWith;
-using disptest::Pump;
+using identtest::Attr;
 
 class RunVideoTest : public AppTest {
  protected:
@@ -78,8 +77,8 @@ TEST_F(RunVideoTest, RunChainsRequestsFillsHistoryAndStops) {
   EXPECT_EQ(rx_flag, 0);
   EXPECT_EQ(graph_flag, 0);
   EXPECT_EQ(target, RAM);
-  EXPECT_EQ(disptest::Int(pHandle, MAIN_RAM), 1);
-  EXPECT_EQ(disptest::Int(pHandle, MAIN_FILE), 0);
+  EXPECT_EQ(identtest::IntOf(pHandle, MAIN_RAM), 1);
+  EXPECT_EQ(identtest::IntOf(pHandle, MAIN_FILE), 0);
 
   // Every request: command 8, argument 0; the follow-ups carry half 0 of the set.
   const auto frames = FramesWith(*sensor, CMD_MEAS_FRAME);
@@ -369,7 +368,7 @@ TEST_F(RunVideoTest, VideoFetchesWholeProfileAndStops) {
   EXPECT_DOUBLE_EQ(hi, 4096);
   EXPECT_DOUBLE_EQ(plots[0].x[1], 16);  // 4096 pixels: point k at 16 k
   // The bar graph shows the frame of the pass.
-  EXPECT_EQ(disptest::Int(pHandle, MAIN_LEDGE), 700);
+  EXPECT_EQ(identtest::IntOf(pHandle, MAIN_LEDGE), 700);
   // The receive callback is back: a plain request is answered through it.
   EXPECT_EQ(PushGETRAW(), 1);
 }

@@ -10,13 +10,13 @@
 #include "gui/gui.h"
 #include "operations/operations.h"
 #include "support/app_fixture.h"
+#include "support/events.h"
+#include "support/frame_bytes.h"
 #include "support/rec_support.h"
 
 namespace {
 
-using rectest::DoWhen;
 using rectest::FramesWithCommand;
-using rectest::MakeFrame;
 
 class TeachTest : public AppTest {
  protected:
@@ -65,7 +65,7 @@ TEST_F(TeachTest, TeachWithoutARunningLoopReadsTheSetBackAndLeavesTheCursor) {
 
   const auto frames = sensor->Received();
   ASSERT_EQ(frames.size(), 3u);
-  EXPECT_EQ(frames[0].bytes, MakeFrame(CMD_TEACH, 0, half0));
+  EXPECT_EQ(frames[0].bytes, FrameBytes(CMD_TEACH, 0, half0));
   EXPECT_EQ(frames[1].command(), CMD_GET_RAM);
   EXPECT_EQ(frames[1].argument(), 0);
   EXPECT_EQ(frames[2].command(), CMD_GET_RAM);
@@ -146,7 +146,7 @@ TEST_F(TeachTest, ResetWithAndWithoutAnswer) {
   CallCtrlCallback(pHandle, MAIN_RESET, EVENT_COMMIT);
   auto frames = sensor->Received();
   ASSERT_EQ(frames.size(), 1u);
-  EXPECT_EQ(frames[0].bytes, MakeFrame(CMD_RESET_MAXMIN, 0, packet));
+  EXPECT_EQ(frames[0].bytes, FrameBytes(CMD_RESET_MAXMIN, 0, packet));
   EXPECT_EQ(sensor->ResetCount(), 1);
   EXPECT_EQ(Status(), "Reset of analog-output Max/Min OK!");
   EXPECT_STREQ(szStatus, "Reset of analog-output Max/Min OK!");

@@ -14,8 +14,6 @@
 
 namespace {
 
-using rectest::ReadBytes;
-
 class RecFileTest : public AppTest {
  protected:
   void SetUp() override {
@@ -29,10 +27,6 @@ class RecFileTest : public AppTest {
     SetOffsetWord(30000);
     SetCtrlVal(pPopup, REC_INCREMENT, static_cast<unsigned short>(2));
     SetCtrlVal(pPopup, REC_SAMPLES, static_cast<unsigned short>(2));
-  }
-  void TearDown() override {
-    ClearFixedDateTime();
-    AppTest::TearDown();
   }
   // The header as the file format lays it out, with the given value texts.
   static std::string Header(const std::string& increment, const std::string& samples,
@@ -56,9 +50,9 @@ TEST_F(RecFileTest, HeaderAndRecordLinesAreByteExact) {
   const std::string expected = Header("2", "2", "30000", "1.0") +
                                "412\t1630\t1021\t2\t5312\r\n"
                                "413\t1629\t1021\t2\t5309\r\n";
-  EXPECT_EQ(ReadBytes(path), expected);
+  EXPECT_EQ(ReadFile(path), expected);
   // The micro sign is the single byte 0xB5, never a UTF-8 sequence.
-  const std::string bytes = ReadBytes(path);
+  const std::string bytes = ReadFile(path);
   EXPECT_EQ(bytes.find("\xC2\xB5"), std::string::npos);
   EXPECT_EQ(bytes.find("[\xB5m]"), bytes.find("Offset-Value [") + 13);
 }
@@ -83,7 +77,7 @@ TEST_F(RecFileTest, SlopeDivisorRule) {
     softversion = c.soft;
     SetSlopeWord(c.raw);
     ASSERT_EQ(writeFileHeader(), 0);
-    EXPECT_EQ(ReadBytes(path), Header("2", "2", "30000", c.text))
+    EXPECT_EQ(ReadFile(path), Header("2", "2", "30000", c.text))
         << "hwtype " << c.hw << " softversion " << c.soft << " raw " << c.raw;
   }
 }
@@ -97,26 +91,26 @@ TEST_F(RecFileTest, SignedFormsOfHeaderValuesAndRecordFields) {
   // 16-bit fields zero-extended (65535, not -1); micrometres written as signed 32-bit.
   Ledge = 65535, Redge = 0, Mvalue = 32768, edcnt = 0, umValue = 0x80000000u;
   ASSERT_EQ(WriteRecordLine(), 0);
-  EXPECT_EQ(ReadBytes(path),
+  EXPECT_EQ(ReadFile(path),
             Header("-25536", "-1", "-1234567", "1.0") + "65535\t0\t32768\t0\t-2147483648\r\n");
 }
 
 TEST_F(RecFileTest, AppendsToAnExistingFileAndReportsFailedAppends) {
-  rectest::WriteText(path, "x\r\n");
+  WriteFile(path, "x\r\n");
   ASSERT_EQ(writeFileHeader(), 0);
-  EXPECT_EQ(ReadBytes(path), "x\r\n" + Header("2", "2", "30000", "1.0"));
+  EXPECT_EQ(ReadFile(path), "x\r\n" + Header("2", "2", "30000", "1.0"));
 
   // A directory in place of a file, and a path below a plain file: nothing can be
   // created there, and both writes report a negative error.
   const std::string plain = PathIn("plain.txt");
-  rectest::WriteText(plain, "data");
+  WriteFile(plain, "data");
   std::snprintf(rec_fname, sizeof rec_fname, "%s/RECORD.DAT", plain.c_str());
   EXPECT_LT(writeFileHeader(), 0);
   EXPECT_LT(WriteRecordLine(), 0);
   std::snprintf(rec_fname, sizeof rec_fname, "%s", dir.c_str());
   EXPECT_LT(writeFileHeader(), 0);
   EXPECT_LT(WriteRecordLine(), 0);
-  EXPECT_EQ(ReadBytes(plain), "data");
+  EXPECT_EQ(ReadFile(plain), "data");
 }
 
 }  // namespace

@@ -13,14 +13,13 @@
 #include "popup/popup.h"
 #include "shell/shell.h"
 #include "support/app_fixture.h"
+#include "support/events.h"
 #include "support/popup_expect.h"
 #include "support/rec_support.h"
 
 namespace {
 
-using rectest::DoWhen;
 using rectest::FramesWithCommand;
-using rectest::ReadBytes;
 using rectest::ReplyWord;
 
 constexpr int kRed = 0xFF0000;
@@ -29,15 +28,7 @@ constexpr int kGrey = 0xE0E0E0;
 
 class RecorderTest : public AppTest {
  protected:
-  void TearDown() override {
-    ClearFixedDateTime();
-    AppTest::TearDown();
-  }
-  void Start(sim::SensorModel model = sim::DefaultModel()) {
-    StartApp(model);
-    ASSERT_NE(sensor, nullptr);
-    SetFixedDateTime(2005, 3, 14, 9, 26, 53);
-  }
+  void SetUp() override { SetFixedDateTime(2005, 3, 14, 9, 26, 53); }
   static void Settings(unsigned short samples, unsigned short increment) {
     SetCtrlVal(pPopup, REC_SAMPLES, samples);
     SetCtrlVal(pPopup, REC_INCREMENT, increment);
@@ -108,7 +99,6 @@ TEST_F(RecorderTest, WholeFileOfThreeSamplesMatchesTheRepliesByteForByte) {
   model.ram[1][14] = static_cast<uint16_t>((offset >> 16) & 0xFFFF);
   Start(model);
   Settings(3, 0);
-  sensor->ClearReceived();
 
   const double seconds = Record();
 
@@ -134,7 +124,7 @@ TEST_F(RecorderTest, WholeFileOfThreeSamplesMatchesTheRepliesByteForByte) {
   ASSERT_EQ(replies.size(), 3u);
   std::string expected = Header("0", "3", "-250", "1.0");
   for (const auto& r : replies) expected += LineOf(r);
-  EXPECT_EQ(ReadBytes(PathIn("RECORD.DAT")), expected);
+  EXPECT_EQ(ReadFile(PathIn("RECORD.DAT")), expected);
 
   EXPECT_EQ(stop_flag, 2);
   EXPECT_EQ(BoxText(), "DATA-RECORDER COMPLETED SUCCESSFULLY");
@@ -173,7 +163,7 @@ TEST_F(RecorderTest, WholeFileOnAPacedLine) {
   const auto replies = MeasurementReplies();
   ASSERT_EQ(replies.size(), 2u);
   // D303 layout: slope 1024 = 1.0.
-  EXPECT_EQ(ReadBytes(PathIn("RECORD.DAT")),
+  EXPECT_EQ(ReadFile(PathIn("RECORD.DAT")),
             Header("0", "2", "30000", "1.0") + LineOf(replies[0]) + LineOf(replies[1]));
   EXPECT_EQ(BoxText(), "DATA-RECORDER COMPLETED SUCCESSFULLY");
 }
@@ -211,10 +201,9 @@ TEST_F(RecorderTest, ControlsAreDimmedAndTheBoxIsGreenWhileRunning) {
 TEST_F(RecorderTest, ZeroSamplesWritesTheHeaderOnly) {
   Start();
   Settings(0, 0);
-  sensor->ClearReceived();
   const double seconds = Record();
   EXPECT_LT(seconds, 0.9);
-  EXPECT_EQ(ReadBytes(PathIn("RECORD.DAT")), Header("0", "0", "30000", "1.0"));
+  EXPECT_EQ(ReadFile(PathIn("RECORD.DAT")), Header("0", "0", "30000", "1.0"));
   EXPECT_EQ(BoxText(), "DATA-RECORDER COMPLETED SUCCESSFULLY");
   EXPECT_EQ(stop_flag, 2);
   EXPECT_EQ(Count(), 0);
@@ -230,7 +219,6 @@ TEST_F(RecorderTest, IncrementTwoSpacesTheRecordLines) {
                                           412, 1630, 500,  0,    0, 0,    200, 7};
   sensor->FixMeasurement(fixed);
   Settings(2, 2);
-  sensor->ClearReceived();
   const double seconds = Record();
   // The first line comes with the first result at least 2 s after the start, the second
   // at least 2 s after the first; results arrive about once a second.
@@ -239,9 +227,9 @@ TEST_F(RecorderTest, IncrementTwoSpacesTheRecordLines) {
   const auto frames = FramesWithCommand(sensor->Received(), CMD_MEAS_FRAME);
   EXPECT_GE(frames.size(), 5u);
   EXPECT_LE(frames.size(), 6u);
-  EXPECT_EQ(ReadBytes(PathIn("RECORD.DAT")), Header("2", "2", "30000", "1.0") +
-                                                 "412\t1630\t1021\t2\t5312\r\n" +
-                                                 "412\t1630\t1021\t2\t5312\r\n");
+  EXPECT_EQ(ReadFile(PathIn("RECORD.DAT")), Header("2", "2", "30000", "1.0") +
+                                                "412\t1630\t1021\t2\t5312\r\n" +
+                                                "412\t1630\t1021\t2\t5312\r\n");
   EXPECT_EQ(Count(), 2);
 }
 
@@ -260,14 +248,13 @@ TEST_F(RecorderTest, SilentSensorEndsWithTheTimeoutReport) {
   EXPECT_EQ(BoxAttr(ATTR_TEXT_BGCOLOR), kRed);
   EXPECT_EQ(BoxAttr(ATTR_TEXT_COLOR), 0xFFFFFF);
   EXPECT_EQ(BoxAttr(ATTR_TEXT_BOLD), 1);
-  EXPECT_EQ(ReadBytes(PathIn("RECORD.DAT")), Header("0", "3", "30000", "1.0"));
+  EXPECT_EQ(ReadFile(PathIn("RECORD.DAT")), Header("0", "3", "30000", "1.0"));
   ExpectIdleControls();
 }
 
 TEST_F(RecorderTest, SensorFallingSilentKeepsTheLinesWritten) {
   Start();
   Settings(5, 0);
-  sensor->ClearReceived();
   // The sensor falls silent once two lines are written.
   DoWhen([] { return Count() >= 2; },
          [&] {
@@ -281,7 +268,7 @@ TEST_F(RecorderTest, SensorFallingSilentKeepsTheLinesWritten) {
   ASSERT_EQ(Count(), static_cast<int>(replies.size()));
   std::string expected = Header("0", "5", "30000", "1.0");
   for (const auto& r : replies) expected += LineOf(r);
-  EXPECT_EQ(ReadBytes(PathIn("RECORD.DAT")), expected);
+  EXPECT_EQ(ReadFile(PathIn("RECORD.DAT")), expected);
 }
 
 TEST_F(RecorderTest, StopDuringARunKeepsTheLinesWritten) {
@@ -299,7 +286,7 @@ TEST_F(RecorderTest, StopDuringARunKeepsTheLinesWritten) {
   ASSERT_GE(replies.size(), 2u);
   std::string expected = Header("0", "20", "30000", "1.0");
   for (int i = 0; i < written; i++) expected += LineOf(replies[i]);
-  EXPECT_EQ(ReadBytes(PathIn("RECORD.DAT")), expected);
+  EXPECT_EQ(ReadFile(PathIn("RECORD.DAT")), expected);
   ExpectIdleControls();
 
   // The recorder's own STOP, on a new file: it undims the commands at once.
@@ -322,7 +309,7 @@ TEST_F(RecorderTest, StopDuringARunKeepsTheLinesWritten) {
 TEST_F(RecorderTest, FileChoiceOffersTheRecorderFileAndAsksBeforeOverwriting) {
   Start();
   const std::string old = PathIn("OLD.DAT");
-  rectest::WriteText(old, "old contents\r\n");
+  WriteFile(old, "old contents\r\n");
   TakeShownPopups();
   QueueFileSelectAnswer(VAL_EXISTING_FILE_SELECTED, old);
   QueueConfirmAnswer(1);
@@ -346,7 +333,7 @@ TEST_F(RecorderTest, ExistingFileIsOverwrittenOnlyWithConsent) {
   Start();
   Settings(0, 0);
   const std::string path = PathIn("RECORD.DAT");
-  rectest::WriteText(path, "old contents\r\n");
+  WriteFile(path, "old contents\r\n");
 
   // No: nothing at all happens.
   sensor->ClearReceived();
@@ -358,24 +345,24 @@ TEST_F(RecorderTest, ExistingFileIsOverwrittenOnlyWithConsent) {
   const auto shown = TakeShownPopups();
   ASSERT_EQ(shown.size(), 1u);
   popuptest::ExpectConfirm(shown[0], "ATTENTION !", "File already exist - overwrite ?");
-  EXPECT_EQ(ReadBytes(path), "old contents\r\n");
+  EXPECT_EQ(ReadFile(path), "old contents\r\n");
   EXPECT_EQ(BoxText(), "before");
   EXPECT_TRUE(sensor->Received().empty());
 
   // Yes: a new file with exactly one header.
   QueueConfirmAnswer(1);
   Record();
-  EXPECT_EQ(ReadBytes(path), Header("0", "0", "30000", "1.0"));
+  EXPECT_EQ(ReadFile(path), Header("0", "0", "30000", "1.0"));
   QueueConfirmAnswer(1);
   Record();
-  EXPECT_EQ(ReadBytes(path), Header("0", "0", "30000", "1.0"));
+  EXPECT_EQ(ReadFile(path), Header("0", "0", "30000", "1.0"));
 }
 
 TEST_F(RecorderTest, UnwritableFileEndsTheRunWithAFileError) {
   Start();
   Settings(3, 0);
   const std::string plain = PathIn("plain.txt");
-  rectest::WriteText(plain, "data");
+  WriteFile(plain, "data");
   std::snprintf(rec_fname, sizeof rec_fname, "%s/RECORD.DAT", plain.c_str());
   sensor->ClearReceived();
   const double seconds = Record();
@@ -395,14 +382,14 @@ TEST_F(RecorderTest, FileThatCannotBeReplacedIsNotAppendedTo) {
   // An existing file the user agrees to overwrite, but which cannot be removed: a second
   // header must not land in its middle.
   std::snprintf(rec_fname, sizeof rec_fname, "/proc/version");
-  const std::string before = ReadBytes("/proc/version");
+  const std::string before = ReadFile("/proc/version");
   sensor->ClearReceived();
   QueueConfirmAnswer(1);
   Record();
   EXPECT_EQ(PendingPopupAnswers(), 0);
   EXPECT_EQ(BoxText(), "DATA-RECORDER INTERRUPTED - FILE WRITE ERROR!");
   EXPECT_EQ(BoxAttr(ATTR_TEXT_BGCOLOR), kRed);
-  EXPECT_EQ(ReadBytes("/proc/version"), before);
+  EXPECT_EQ(ReadFile("/proc/version"), before);
   EXPECT_TRUE(sensor->Received().empty());
   ExpectIdleControls();
 }
@@ -425,7 +412,7 @@ TEST_F(RecorderTest, FileThatBreaksDuringARunKeepsTheLinesWritten) {
   EXPECT_EQ(Count(), 1);
   const auto replies = MeasurementReplies();
   ASSERT_GE(replies.size(), 2u);
-  EXPECT_EQ(ReadBytes(kept), Header("0", "5", "30000", "1.0") + LineOf(replies[0]));
+  EXPECT_EQ(ReadFile(kept), Header("0", "5", "30000", "1.0") + LineOf(replies[0]));
   ExpectIdleControls();
 }
 
@@ -523,13 +510,13 @@ TEST_F(RecorderTest, ToggleFileChoiceAndClose) {
   EXPECT_EQ(pathBox(), PathIn("RUN1.DAT"));
 
   // An existing file, overwrite declined: the previous path stays, file untouched.
-  rectest::WriteText(PathIn("OLD.DAT"), "old");
+  WriteFile(PathIn("OLD.DAT"), "old");
   QueueFileSelectAnswer(1, PathIn("OLD.DAT"));
   QueueConfirmAnswer(0);
   CallCtrlCallback(pPopup, REC_FILE, EVENT_COMMIT);
   EXPECT_EQ(std::string(rec_fname), PathIn("RUN1.DAT"));
   EXPECT_EQ(pathBox(), PathIn("RUN1.DAT"));
-  EXPECT_EQ(ReadBytes(PathIn("OLD.DAT")), "old");
+  EXPECT_EQ(ReadFile(PathIn("OLD.DAT")), "old");
 
   // Overwrite accepted: the file is deleted and becomes the recorder file.
   QueueFileSelectAnswer(1, PathIn("OLD.DAT"));

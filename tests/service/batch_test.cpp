@@ -21,6 +21,7 @@
 #include "support/app_fixture.h"
 #include "support/ident_helpers.h"
 #include "support/parafile_support.h"
+#include "support/test_files.h"
 
 using namespace identtest;
 using testing::HasSubstr;
@@ -64,11 +65,7 @@ class BatchTest : public AppTest {
   // A directory of its own for the files of each test (StartApp makes a new one).
   void SetUp() override { MakeDir(); }
 
-  void MakeDir() {
-    char tmpl[] = "/tmp/qrox-batch-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-  }
+  void MakeDir() { dir = TempDir(); }
 
   static std::unique_ptr<sim::SimHost> Sensor(const sim::SensorModel& model,
                                               const sim::Faults& faults = {}) {
@@ -101,7 +98,6 @@ const char kAltered[] = "   321\r\n";  // a first line (power) that differs from
 TEST_F(BatchTest, ReadWritesTheFileTheButtonsWriteInEveryLayout) {
   for (const auto& model : {sim::DefaultModel(), sim::D303Model(), sim::MX400Model()}) {
     SCOPED_TRACE("hwtype " + std::to_string(model.hwtype));
-    ResetDescriptor();
     StartApp(model);
     SaveWithTheButtons(MAIN_RAM, PathIn("gui-ram.cfg"));
     SaveWithTheButtons(MAIN_EEPROM, PathIn("gui-eeprom.cfg"));
@@ -121,7 +117,6 @@ TEST_F(BatchTest, ReadWritesTheFileTheButtonsWriteInEveryLayout) {
 }
 
 TEST_F(BatchTest, SendSendsTheFramesTheButtonsSendAndVerifies) {
-  ResetDescriptor();
   StartApp(sim::D303Model());
   SaveWithTheButtons(MAIN_RAM, PathIn("kept.cfg"));
   std::string file = ReadFile(PathIn("kept.cfg"));
@@ -282,7 +277,6 @@ const std::array<uint16_t, 16> kFixedResult = {412, 1630, 1021, 5312, 1, 700, 9,
 }  // namespace
 
 TEST_F(BatchTest, WriteXflashSendsWhatTheWriteControlSendsAndReadsItBack) {
-  ResetDescriptor();
   StartApp(sim::DefaultModel());
   WriteLinFile(PathIn("XF-LINEAR.DAT"), 2048);
   sensor->ClearReceived();
@@ -362,7 +356,6 @@ TEST_F(BatchTest, XflashWriteOnADeadLineStopsAndExitsTwo) {
 }
 
 TEST_F(BatchTest, RecordWritesTheFileTheRecorderWrites) {
-  ResetDescriptor();
   StartApp(sim::D303Model());
   sensor->FixMeasurement(kFixedResult);
   std::snprintf(rec_fname, PATH_LEN, "%s", PathIn("gui.dat").c_str());

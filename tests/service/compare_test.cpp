@@ -61,11 +61,6 @@ void WriteParaFile(const std::string& path, const std::vector<uint16_t>& words) 
 
 class CompareTest : public AppTest {
  protected:
-  void Start(const sim::SensorModel& model, const sim::Faults& faults = {}) {
-    ResetDescriptor();
-    StartApp(model, Unpaced(), faults);
-  }
-
   // Every value column of every row: the sensor's words, "---" or empty.
   static void ExpectColumn(int column, const std::vector<std::string>& values) {
     for (int row = 1; row <= 30; ++row)
@@ -126,7 +121,7 @@ TEST_F(CompareTest, RowsNameTheWordsAsThePanelsOfEachLayoutDo) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.layout);
-    Start(c.model);
+    StartApp(c.model);
     EXPECT_EQ(CompareParameterSets(""), COMPARE_DIFFERENT);
     int rows = 0;
     GetNumTableRows(pCompare, COMPARE_TABLE, &rows);
@@ -150,7 +145,7 @@ TEST_F(CompareTest, RowsNameTheWordsAsThePanelsOfEachLayoutDo) {
 }
 
 TEST_F(CompareTest, ReadingForACompareChangesNeitherTheSetNorThePanels) {
-  Start(sim::D303Model());
+  StartApp(sim::D303Model());
   SetCtrlVal(pPara2, PARA2_POWER, 777);  // edited, not yet sent
   u16 before[64];
   std::memcpy(before, parameter, sizeof before);
@@ -168,7 +163,7 @@ TEST_F(CompareTest, ReadingForACompareChangesNeitherTheSetNorThePanels) {
 }
 
 TEST_F(CompareTest, AFileThatDiffersInOneWordIsShownBesideRamAndEeprom) {
-  Start(sim::DefaultModel());
+  StartApp(sim::DefaultModel());
   std::vector<uint16_t> words = Memory(sensor->Model().ram);
   words[4] = 9;  // E-BEG
   WriteParaFile(PathIn("kept.cfg"), words);
@@ -201,7 +196,7 @@ TEST_F(CompareTest, AFileThatDiffersInOneWordIsShownBesideRamAndEeprom) {
 }
 
 TEST_F(CompareTest, ASensorThatStopsAnsweringShowsWhatWasRead) {
-  Start(sim::DefaultModel());
+  StartApp(sim::DefaultModel());
   sim::Faults faults;
   faults.silentAfter = static_cast<int>(sensor->Received().size()) + 3;  // EEPROM half 1 lost
   sensor->SetFaults(faults);
@@ -223,7 +218,7 @@ TEST_F(CompareTest, ASensorThatStopsAnsweringShowsWhatWasRead) {
 }
 
 TEST_F(CompareTest, ARefusedFileGivesAClearTextAndTheSensorValues) {
-  Start(sim::MX400Model());
+  StartApp(sim::MX400Model());
   std::ofstream(PathIn("broken.cfg")) << "500\r\nnot a number\r\n";
   EXPECT_EQ(CompareParameterSets(PathIn("broken.cfg").c_str()), COMPARE_FILE_ERROR);
   EXPECT_EQ(Result(), "COMPARE: parameter-file not readable!");
@@ -233,7 +228,7 @@ TEST_F(CompareTest, ARefusedFileGivesAClearTextAndTheSensorValues) {
 }
 
 TEST_F(CompareTest, RightClickShowsTheHelpTextBesideTheButton) {
-  Start(sim::DefaultModel());
+  StartApp(sim::DefaultModel());
   sensor->ClearReceived();
   CallCtrlCallback(pHandle, MAIN_COMPARE, EVENT_RIGHT_CLICK);
   EXPECT_EQ(Attr(pHandle, MAIN_HELP1, ATTR_VISIBLE), 1);

@@ -13,6 +13,7 @@
 #include "shell/shell.h"
 #include "support/app_fixture.h"
 #include "support/display_support.h"
+#include "support/events.h"
 
 namespace {
 
@@ -132,8 +133,8 @@ TEST_F(HealthTest, RunRateIsMeasuredAgainstTheLinesLimitAndTracedAtExit) {
 TEST_F(HealthTest, APortChangeDuringRunEndsItsMeasurementFirst) {
   StartApp(sim::DefaultModel());
   long atStart = GetLinkHealth().replies, atChange = 0;
-  disptest::DoWhen([&] { return (atChange = GetLinkHealth().replies) > atStart + 3; },
-                   [] { CallCtrlCallback(pHandle, MAIN_COMPORT, EVENT_COMMIT); });
+  DoWhen([&] { return (atChange = GetLinkHealth().replies) > atStart + 3; },
+         [] { CallCtrlCallback(pHandle, MAIN_COMPORT, EVENT_COMMIT); });
   CallCtrlCallback(pHandle, MAIN_RUN, EVENT_COMMIT);
   EXPECT_EQ(GetLinkHealth().runFrames, atChange - atStart);  // not the new set-up's replies
 }

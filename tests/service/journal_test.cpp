@@ -16,6 +16,7 @@
 #include "support/ident_helpers.h"
 #include "support/journal_support.h"
 #include "support/line_support.h"
+#include "support/test_files.h"
 
 using namespace identtest;
 using namespace journaltest;
@@ -54,7 +55,7 @@ class JournalTest : public AppTest, public ::testing::WithParamInterface<Store> 
     pgUrl = url;
     ASSERT_EQ(Psql("DROP TABLE IF EXISTS qrox_journal, qrox_schema"), 0);
   }
-  void MakeDir() { dir = linetest::MakeTempDir(); }
+  void MakeDir() { dir = TempDir(); }
 
   int Psql(const std::string& sql) const {
     return std::system(("psql -q \"" + pgUrl + "\" -c \"SET client_min_messages = warning; " + sql +
@@ -242,7 +243,6 @@ TEST_P(JournalTest, AJournalThatCannotBeWrittenStopsACommandLineWrite) {
 }
 
 TEST_P(JournalTest, EveryWriteFromTheWindowHasItsEntry) {
-  ResetDescriptor();
   StartApp(sim::D303Model());
   SetJournalLocation(Journal());
   const std::vector<unsigned> ram = RamOf(*sensor), eeprom = RamOf(*sensor, true);
@@ -293,7 +293,6 @@ TEST_P(JournalTest, EveryWriteFromTheWindowHasItsEntry) {
 }
 
 TEST_P(JournalTest, TheHistoryPanelShowsTheChangedWordsAndRestores) {
-  ResetDescriptor();
   StartApp(sim::D303Model());
   SetJournalLocation(Journal());
   const unsigned power = sensor->Model().ram[0][0];
@@ -323,7 +322,6 @@ TEST_P(JournalTest, TheHistoryPanelShowsTheChangedWordsAndRestores) {
 }
 
 TEST_P(JournalTest, AJournalThatCannotBeWrittenOnlyWarnsInTheWindow) {
-  ResetDescriptor();
   StartApp(sim::DefaultModel());
   SetJournalLocation(GetParam() == SQLITE ? "/proc/qrox/journal.sqlite"
                                           : "postgresql://qrox@127.0.0.1:1/qrox_journal");

@@ -18,7 +18,9 @@
 #include "shell/shell.h"
 #include "support/app_fixture.h"
 #include "support/display_support.h"
+#include "support/events.h"
 #include "support/line_support.h"
+#include "support/test_files.h"
 
 using namespace linetest;
 
@@ -53,15 +55,13 @@ std::vector<int> Commands(const std::vector<sim::Frame>& frames) {
 class LinkTest : public AppTest {
  protected:
   void SetUp() override {
-    tmp = MakeTempDir();
-    ASSERT_FALSE(tmp.empty());
+    tmp = TempDir();
     SetComWatchInterval(0.02);
   }
   void TearDown() override {
     AppTest::TearDown();
     SetComWatchInterval(0.25);
     SetSysfsRoot("");
-    std::filesystem::remove_all(tmp);
   }
   // The sensor is reached through a symlink that survives unplugging.
   void StartLinked(const sim::SensorModel& model) {
@@ -71,7 +71,7 @@ class LinkTest : public AppTest {
     ASSERT_EQ(GetPortDevice(1), tmp + "/ttyQROX");
   }
   bool StatusBecomes(const std::string& text, double seconds = 3.0) {
-    return PumpAtRestUntil([&] { return Status() == text; }, seconds);
+    return WaitUntil([&] { return Status() == text; }, seconds, Loop::AtRest);
   }
   // Plugs the sensor in again and waits for the reconnection to finish.
   void ReplugAndWait(const std::string& status) {
@@ -94,11 +94,11 @@ class LinkTest : public AppTest {
   double UnplugDuring(int button, size_t frames, int panel = pHandle) {
     const size_t before = sensor->Received().size();
     double unpluggedAt = -1e9;
-    disptest::DoWhen([&] { return sensor->Received().size() >= before + frames; },
-                     [&] {
-                       unpluggedAt = Timer();
-                       sensor->Unplug();
-                     });
+    DoWhen([&] { return sensor->Received().size() >= before + frames; },
+           [&] {
+             unpluggedAt = Timer();
+             sensor->Unplug();
+           });
     CallCtrlCallback(panel, button, EVENT_COMMIT);
     return Timer() - unpluggedAt;
   }
@@ -112,7 +112,7 @@ TEST_F(LinkTest, UnpluggedWhileIdleTheSameSensorIsReconnected) {
   ASSERT_TRUE(StatusBecomes(kDisconnected));
   EXPECT_EQ(stop_flag, 1);
   // Still away: nothing is sent, the text stays.
-  PumpAtRest(0.2);
+  Pump(0.2, Loop::AtRest);
   EXPECT_EQ(Status(), kDisconnected);
   CallCtrlCallback(pHandle, MAIN_GET, EVENT_COMMIT);
   EXPECT_EQ(Status(), kDisconnected);
@@ -162,8 +162,7 @@ TEST_F(LinkTest, AnotherModelPluggedInIsReported) {
 // Unplugged during the start-up, before the firmware text was read: the text that was
 // never read is no difference when the same sensor comes back.
 TEST_F(LinkTest, UnpluggedBeforeTheFirmwareTextTheSameSensorIsReconnected) {
-  disptest::DoWhen([&] { return sensor && sensor->Received().size() >= 3; },
-                   [&] { sensor->Unplug(); });
+  DoWhen([&] { return sensor && sensor->Received().size() >= 3; }, [&] { sensor->Unplug(); });
   StartLinked(sim::DefaultModel());
   ASSERT_TRUE(StatusBecomes(kDisconnected));
   ReplugAndWait("Sensor reconnected - Line Ok!");
@@ -174,8 +173,8 @@ TEST_F(LinkTest, UnpluggedDuringRunTheLoopStopsAtOnce) {
   EXPECT_LT(UnplugDuring(MAIN_RUN, 10), 0.5);  // not the 1.5 s time-out
   EXPECT_EQ(Status(), kDisconnected);
   EXPECT_EQ(stop_flag, 1);
-  EXPECT_EQ(disptest::Attr(pHandle, MAIN_RUN, ATTR_DIMMED), 0);
-  EXPECT_EQ(disptest::Attr(pHandle, MAIN_VIDEO, ATTR_DIMMED), 0);
+  EXPECT_EQ(identtest::Attr(pHandle, MAIN_RUN, ATTR_DIMMED), 0);
+  EXPECT_EQ(identtest::Attr(pHandle, MAIN_VIDEO, ATTR_DIMMED), 0);
 
   ReplugAndWait("Sensor reconnected - Line Ok!");
   ExpectStartUpFramesOnly();  // RUN is not resumed
@@ -186,8 +185,8 @@ TEST_F(LinkTest, UnpluggedDuringVideoTheLoopStopsAtOnce) {
   EXPECT_LT(UnplugDuring(MAIN_VIDEO, 7), 0.5);  // not the 1.5 s time-out of the block
   // Once nothing runs any more the status line says why.
   ASSERT_TRUE(StatusBecomes(kDisconnected));
-  EXPECT_EQ(disptest::Attr(pHandle, MAIN_VIDEO, ATTR_DIMMED), 0);
-  EXPECT_EQ(disptest::Attr(pPara2, PARA2_TEACH, ATTR_DIMMED), 0);
+  EXPECT_EQ(identtest::Attr(pHandle, MAIN_VIDEO, ATTR_DIMMED), 0);
+  EXPECT_EQ(identtest::Attr(pPara2, PARA2_TEACH, ATTR_DIMMED), 0);
 
   ReplugAndWait("Sensor reconnected - Line Ok!");
   ExpectStartUpFramesOnly();
@@ -200,7 +199,7 @@ TEST_F(LinkTest, UnpluggedDuringARecordingItIsInterrupted) {
   EXPECT_LT(UnplugDuring(REC_START, 2, pPopup), 0.5);  // not the 1.5 s time-out
   EXPECT_EQ(TextOf(pPopup, REC_STATUS), "DATA-RECORDER INTERRUPTED!");
   EXPECT_EQ(Status(), kDisconnected);
-  EXPECT_EQ(disptest::Attr(pPopup, REC_START, ATTR_DIMMED), 0);
+  EXPECT_EQ(identtest::Attr(pPopup, REC_START, ATTR_DIMMED), 0);
 
   ReplugAndWait("Sensor reconnected - Line Ok!");
   ExpectStartUpFramesOnly();  // the recording is not resumed
@@ -247,7 +246,7 @@ TEST_F(LinkTest, APortChosenInsteadEndsTheWatch) {
   EXPECT_EQ(hwtype, 400);
   sensor->ClearReceived();
   sensor->Replug();
-  PumpAtRest(0.3);
+  Pump(0.3, Loop::AtRest);
   EXPECT_TRUE(sensor->Received().empty());  // port 1 is not taken back
   EXPECT_EQ(com, 2);
   SetPortDevice(2, "", "");

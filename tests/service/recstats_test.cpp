@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/rec_support.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -29,17 +30,12 @@ struct Outcome {
 class RecStatsTest : public ::testing::Test {
  protected:
   // A directory of each test's own: CTest runs the tests side by side.
-  void SetUp() override {
-    char name[] = "/tmp/qrox-recstats-XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    dir_ = name;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void SetUp() override { dir_ = TempDir(); }
 
   std::string File(const std::string& text) {
     std::filesystem::create_directories(dir_);
     const std::string path = (dir_ / "RECORD.DAT").string();
-    rectest::WriteText(path, text);
+    WriteFile(path, text);
     return path;
   }
 
@@ -47,8 +43,7 @@ class RecStatsTest : public ::testing::Test {
     const std::string out = (dir_ / "out.txt").string(), err = (dir_ / "err.txt").string();
     const int status = std::system(
         (std::string(QROX_BINARY_DIR) + "/qrox " + args + " >" + out + " 2>" + err).c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, rectest::ReadBytes(out),
-            rectest::ReadBytes(err)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
   }
 
   std::filesystem::path dir_;

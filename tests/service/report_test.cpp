@@ -16,6 +16,7 @@
 #include "support/app_fixture.h"
 #include "support/line_support.h"
 #include "support/program_support.h"
+#include "support/test_files.h"
 
 using namespace programtest;
 
@@ -49,8 +50,7 @@ std::array<double, 5> Reference(const std::vector<double>& x) {
 
 class ReportTest : public ::testing::Test {
  protected:
-  void SetUp() override { dir = linetest::MakeTempDir(); }
-  void TearDown() override { std::filesystem::remove_all(dir); }
+  void SetUp() override { dir = TempDir(); }
   std::string In(const std::string& name) const { return dir + "/" + name; }
 
   static std::unique_ptr<sim::SimHost> Sensor(const sim::SensorModel& model,
@@ -128,7 +128,7 @@ TEST_F(ReportTest, XflashIsReadBackAgainstTheLinearisationFile) {
   std::string file;
   for (int i = 0; i < 2048; ++i)
     file += (i == 5 || i == 700 || i == 2047 ? "1" : "32768") + std::string("\r\n");
-  linetest::WriteFile(In("XF-LINEAR.DAT"), file);
+  WriteFile(In("XF-LINEAR.DAT"), file);
   const Outcome r = Qrox("--port " + host->SlavePath() + " --report " + In("x.json") +
                              " --samples 1 --xflash-file " + In("XF-LINEAR.DAT"),
                          dir);
@@ -187,7 +187,7 @@ TEST_F(ReportTest, ReplayedSensorGivesTheSameReport) {
       {"{\"tool\": \"Q-ROX-MX-Raror 3.06\",\n \"sensor\": {\"hwtype\": 37}}", "sensor.pcbtype"},
       {"{\"tool\": \"Q-ROX-MX-Raror 3.06\",\n\"ram\": [1, 2,, 3]}", "line 2"}};
   for (const auto& b : bad) {
-    linetest::WriteFile(In("bad.json"), b.text);
+    WriteFile(In("bad.json"), b.text);
     const Outcome refused = Program("qrox-sim", "--from-report " + In("bad.json"), dir);
     EXPECT_EQ(refused.exit, 2) << b.error;
     EXPECT_NE(refused.err.find(b.error), std::string::npos) << refused.err;
@@ -223,7 +223,7 @@ TEST_F(ReportTest, EveryActionPrintsOneJsonObject) {
   auto host = Sensor(model);
   std::string lin;
   for (int i = 0; i < 2048; ++i) lin += "7\r\n";
-  linetest::WriteFile(In("lin.dat"), lin);
+  WriteFile(In("lin.dat"), lin);
   const std::string port = "--port " + host->SlavePath() + " --json ";
   QJsonArray ram;
   for (int word : Memory(model.ram)) ram.append(word);

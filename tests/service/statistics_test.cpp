@@ -82,10 +82,10 @@ TEST_F(StatisticsTest, FiguresCapabilityAndHistogramOfTheFramesDrawn) {
     }
     EXPECT_NEAR(Cell(2, 3), 2000000 + 3 * mean, 0.0005);
     EXPECT_NEAR(Cell(2, 4), 3 * sd, 0.0005);
-    EXPECT_EQ(disptest::Int(pStats, STATS_LSL), 490);
-    EXPECT_EQ(disptest::Int(pStats, STATS_USL), 530);
-    EXPECT_NEAR(std::atof(disptest::Text(pStats, STATS_CP).c_str()), 40 / (6 * sd), 0.0005);
-    EXPECT_NEAR(std::atof(disptest::Text(pStats, STATS_CPK).c_str()), (mean - 490) / (3 * sd),
+    EXPECT_EQ(identtest::IntOf(pStats, STATS_LSL), 490);
+    EXPECT_EQ(identtest::IntOf(pStats, STATS_USL), 530);
+    EXPECT_NEAR(std::atof(identtest::TextOf(pStats, STATS_CP).c_str()), 40 / (6 * sd), 0.0005);
+    EXPECT_NEAR(std::atof(identtest::TextOf(pStats, STATS_CPK).c_str()), (mean - 490) / (3 * sd),
                 0.0005);
     double bars = 0;
     std::vector<double> lines;
@@ -102,7 +102,7 @@ TEST_F(StatisticsTest, FiguresCapabilityAndHistogramOfTheFramesDrawn) {
   EXPECT_EQ(Cell(1, 2), 150);
   CallCtrlCallback(pHandle, MAIN_STATISTICS, EVENT_COMMIT);
   EXPECT_EQ(Cell(1, 2), 0);
-  EXPECT_EQ(disptest::Text(pStats, STATS_CP), "-");
+  EXPECT_EQ(identtest::TextOf(pStats, STATS_CP), "-");
 }
 
 TEST_F(StatisticsTest, CountsWhatRunDrawsAndShowsARecorderFile) {
@@ -117,16 +117,15 @@ TEST_F(StatisticsTest, CountsWhatRunDrawsAndShowsARecorderFile) {
   EXPECT_EQ(Cell(3, 6), 1000);  // E-LEFT max
 
   const std::string path = PathIn("RECORD.DAT");
-  rectest::WriteText(
-      path,
-      "Date:\t03-14-2005\r\nTime:\t09:26:53\r\nTime-Increment[s]:\t2\r\n"
-      "Number of Samples:\t3\r\nOffset-Value [\xB5m]:\t30000\r\n"
-      "Slope-Value [\xB5m/pixel]:\t16.0\r\nE-LEFT\tE-RIGHT\tM-VALUE\tEDGES\tM-VAL[um]\r\n"
-      "412\t1630\t1021\t2\t5312\r\n413\t1629\t1023\t2\t5309\r\n"
-      "414\t1628\t1025\t2\t5306\r\n");
+  WriteFile(path,
+            "Date:\t03-14-2005\r\nTime:\t09:26:53\r\nTime-Increment[s]:\t2\r\n"
+            "Number of Samples:\t3\r\nOffset-Value [\xB5m]:\t30000\r\n"
+            "Slope-Value [\xB5m/pixel]:\t16.0\r\nE-LEFT\tE-RIGHT\tM-VALUE\tEDGES\tM-VAL[um]\r\n"
+            "412\t1630\t1021\t2\t5312\r\n413\t1629\t1023\t2\t5309\r\n"
+            "414\t1628\t1025\t2\t5306\r\n");
   QueueFileSelectAnswer(VAL_EXISTING_FILE_SELECTED, path);
   Press(STATS_OPEN);
-  EXPECT_EQ(disptest::Text(pStats, STATS_SOURCE), "FILE: " + path + "  (3 RECORDS)");
+  EXPECT_EQ(identtest::TextOf(pStats, STATS_SOURCE), "FILE: " + path + "  (3 RECORDS)");
   EXPECT_EQ(Cell(1, 2), 3);
   EXPECT_EQ(Cell(1, 3), 1023);
   EXPECT_EQ(Cell(1, 4), 2);

@@ -19,12 +19,6 @@ namespace {
 
 class VerifyTest : public AppTest {
  protected:
-  void Start(const sim::SensorModel& model) {
-    ResetDescriptor();
-    StartApp(model, Unpaced());
-    sensor->ClearReceived();
-  }
-
   static void Radio(int control) {
     SetCtrlVal(pHandle, control, 1);
     CallCtrlCallback(pHandle, control, EVENT_VAL_CHANGED);

@@ -73,7 +73,7 @@ TEST_F(VideoDiagTest, ReferenceKeptSavedAsCsvAndLoadedBack) {
         std::to_string(static_cast<int>(xArray[k])) + "," + std::to_string(3 * k + 1) + "\r\n";
   QueueFileSelectAnswer(VAL_NEW_FILE_SELECTED, PathIn("profile.csv"));
   Key(MAIN_VIDEO_GRAPH, 'S', VAL_MENUKEY_MODIFIER);
-  EXPECT_EQ(rectest::ReadBytes(PathIn("profile.csv")), expected);
+  EXPECT_EQ(ReadFile(PathIn("profile.csv")), expected);
 
   Key(MAIN_VIDEO_GRAPH, VAL_FWD_DELETE_VKEY, 0);
   EXPECT_TRUE(Grey().empty());
@@ -100,9 +100,9 @@ TEST_F(VideoDiagTest, CtrlSSavesEveryGraphAsPngPdfOrSvg) {
   for (const auto& c : cases) {
     QueueFileSelectAnswer(VAL_NEW_FILE_SELECTED, PathIn(c.file));
     CallCtrlCallback(*c.panel, c.graph, EVENT_KEYPRESS, 'S', VAL_MENUKEY_MODIFIER);
-    EXPECT_EQ(rectest::ReadBytes(PathIn(c.file)).substr(0, c.begins.size()), c.begins) << c.file;
+    EXPECT_EQ(ReadFile(PathIn(c.file)).substr(0, c.begins.size()), c.begins) << c.file;
   }
-  EXPECT_NE(rectest::ReadBytes(PathIn("video.svg")).find("<svg"), std::string::npos);
+  EXPECT_NE(ReadFile(PathIn("video.svg")).find("<svg"), std::string::npos);
   QueueFileSelectAnswer(VAL_NEW_FILE_SELECTED, PathIn("bar.txt"));
   CallCtrlCallback(pHandle, MAIN_BAR_GRAPH, EVENT_KEYPRESS, 'S', VAL_MENUKEY_MODIFIER);
   EXPECT_EQ(Status(), "Graph files end in .png, .pdf or .svg!");

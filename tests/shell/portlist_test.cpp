@@ -9,6 +9,7 @@
 #include "shell/shell.h"
 #include "support/app_fixture.h"
 #include "support/line_support.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -38,8 +39,8 @@ class PortListTest : public AppTest {
 };
 
 TEST_F(PortListTest, TheDropDownListsTheSystemsPortsAndTheSensor) {
-  const std::string dir = linetest::MakeTempDir();
-  linetest::WriteFile(dir + "/dev/ttyUSB0", "");
+  const std::string dir = TempDir();
+  WriteFile(dir + "/dev/ttyUSB0", "");
   std::filesystem::create_directories(dir + "/by-id");
   std::filesystem::create_symlink(dir + "/dev/ttyUSB0", dir + "/by-id/usb-FTDI_A1-if00");
   SetSerialByIdDir(dir + "/by-id");
@@ -65,7 +66,6 @@ TEST_F(PortListTest, TheDropDownListsTheSystemsPortsAndTheSensor) {
   GetNumListItems(pHandle, MAIN_COMPORT, &count);
   EXPECT_EQ(count, 2);
   SetPortDevice(2, "", "");
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "shell/globals.h"
 #include "shell/shell.h"
 #include "support/app_fixture.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -150,10 +151,7 @@ TEST_F(StartUpTest, GarbageAndTruncatedRepliesNeverReachTheParameterSet) {
 // A sensor that does not answer the hardware request: the later reads run, but the
 // failure is what the status line (and the trace) shows at the end of the start-up.
 TEST_F(StartUpTest, FailedIdentificationStaysVisibleAfterStartUp) {
-  const std::string trace =
-      (std::filesystem::temp_directory_path() / ("qrox-ident-" + std::to_string(getpid())))
-          .string();
-  std::filesystem::remove(trace);
+  const std::string trace = TempDir() + "/trace.log";
   SetTraceFile(trace);
   sim::Faults faults;
   faults.dropReplyNumber = 1;  // the hardware request, right after the echo
@@ -168,7 +166,6 @@ TEST_F(StartUpTest, FailedIdentificationStaysVisibleAfterStartUp) {
     if (line.find(" STATUS ") != std::string::npos) lastStatus = line;
   EXPECT_NE(lastStatus.find("STATUS Error reading HARDWARE-info!"), std::string::npos)
       << lastStatus;
-  std::filesystem::remove(trace);
 }
 
 // A reply 1.6 s late (just past the time-out) is not the answer to the next request, and
@@ -259,11 +256,7 @@ bool HoldsPtyMaster(pid_t pid) {
 // Runs the program with `port` until its trace shows the end of the start-up; returns
 // whether it held a pseudo-terminal master then, and the trace.
 std::pair<bool, std::string> StartProgram(const std::string& port) {
-  const std::string label = port == "sim" ? "sim" : "device";
-  const std::string trace =
-      (std::filesystem::temp_directory_path() / ("qrox-" + label + "-" + std::to_string(getpid())))
-          .string();
-  std::filesystem::remove(trace);
+  const std::string trace = TempDir() + "/trace.log";
   const std::string binary = std::string(QROX_BINARY_DIR) + "/qrox";
   const pid_t pid = fork();
   if (pid == 0) {
@@ -284,7 +277,6 @@ std::pair<bool, std::string> StartProgram(const std::string& port) {
   const bool pty = HoldsPtyMaster(pid);
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
-  std::filesystem::remove(trace);
   return {pty, text};
 }
 
@@ -305,15 +297,13 @@ TEST(ProgramBinary, SimulatedSensorStartsOnlyWhenChosen) {
 }
 
 TEST(ProgramBinary, MissingResourceFileExitsWithMinusOne) {
-  const std::filesystem::path tmp = std::filesystem::temp_directory_path() / "qrox-no-uir";
-  std::filesystem::create_directories(tmp);
+  const std::filesystem::path tmp = TempDir();
   std::filesystem::copy_file(std::string(QROX_BINARY_DIR) + "/qrox", tmp / "qrox",
                              std::filesystem::copy_options::overwrite_existing);
   const std::string cmd = "QT_QPA_PLATFORM=offscreen " + (tmp / "qrox").string() + " 2>/dev/null";
   const int status = std::system(cmd.c_str());
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 255);
-  std::filesystem::remove_all(tmp);
 
   const std::string version = std::string(QROX_BINARY_DIR) + "/qrox --version > /dev/null";
   EXPECT_EQ(std::system(version.c_str()), 0);

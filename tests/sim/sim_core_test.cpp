@@ -9,25 +9,11 @@
 #include <vector>
 
 #include "sim/sim.h"
+#include "support/frame_bytes.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes Request(uint16_t command, uint16_t argument, std::initializer_list<uint16_t> data = {}) {
-  Bytes f = {0x00,
-             0x55,
-             static_cast<uint8_t>(command >> 8),
-             static_cast<uint8_t>(command),
-             static_cast<uint8_t>(argument >> 8),
-             static_cast<uint8_t>(argument)};
-  for (uint16_t w : data) {
-    f.push_back(static_cast<uint8_t>(w >> 8));
-    f.push_back(static_cast<uint8_t>(w));
-  }
-  f.resize(36, 0);
-  return f;
-}
 
 Bytes Words(std::initializer_list<uint16_t> words) {
   Bytes b;
@@ -65,10 +51,11 @@ std::array<uint16_t, 16> MeasurementOf(const Bytes& reply) {
 
 TEST(SimCore, EchoAndUnknownCommandsEchoArgumentAndData) {
   sim::SensorCore core(sim::DefaultModel());
-  const Bytes echo = Ask(core, Request(5, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+  const Bytes echo =
+      Ask(core, FrameBytes(5, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
   EXPECT_EQ(echo, Concat({{0x00, 0xAA, 0x00, 0x05, 0x00, 0x00},
                           Words({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15})}));
-  const Bytes unknown = Ask(core, Request(0x1234, 0xBEEF, {0xFFFF, 0x0D0A}));
+  const Bytes unknown = Ask(core, FrameBytes(0x1234, 0xBEEF, {0xFFFF, 0x0D0A}));
   EXPECT_EQ(unknown,
             Concat({{0x00, 0xAA, 0x12, 0x34, 0xBE, 0xEF, 0xFF, 0xFF, 0x0D, 0x0A}, Bytes(26, 0)}));
   ASSERT_EQ(core.received.size(), 2u);
@@ -82,52 +69,53 @@ TEST(SimCore, GetReturnsTheHalvesOfRamAndEepromInTheModelsLayout) {
   // Default layout: power 500, power mode 1, polarity 1, evaluation mode 1, E-BEG 1,
   // E-END 4096, set-point 2048, tolerance 100, averaging 1, trigger 0, analogue 0,
   // option 5 0, receiver mode 0, hardware mode 1, threshold 40.
-  EXPECT_EQ(Ask(core, Request(2, 0)),
+  EXPECT_EQ(Ask(core, FrameBytes(2, 0)),
             Concat({{0x00, 0xAA, 0x00, 0x02, 0x00, 0x00},
                     Words({500, 1, 1, 1, 1, 4096, 2048, 100, 1, 0, 0, 0, 0, 1, 40})}));
   // Half 1: eleven settings, slope 16384 (1.0), offset 30000.
-  EXPECT_EQ(Ask(core, Request(2, 1)),
+  EXPECT_EQ(Ask(core, FrameBytes(2, 1)),
             Concat({{0x00, 0xAA, 0x00, 0x02, 0x00, 0x01},
                     Words({11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 16384, 0, 30000, 0})}));
-  const Bytes ee0 = Ask(core, Request(4, 0));
+  const Bytes ee0 = Ask(core, FrameBytes(4, 0));
   EXPECT_EQ(Bytes(ee0.begin(), ee0.begin() + 6), Bytes({0x00, 0xAA, 0x00, 0x04, 0x00, 0x00}));
-  const Bytes ram0 = Ask(core, Request(2, 0));
+  const Bytes ram0 = Ask(core, FrameBytes(2, 0));
   EXPECT_NE(Bytes(ee0.begin() + 6, ee0.end()), Bytes(ram0.begin() + 6, ram0.end()))
       << "RAM and EEPROM must be told apart";
-  const Bytes ee1 = Ask(core, Request(4, 1));
+  const Bytes ee1 = Ask(core, FrameBytes(4, 1));
   EXPECT_EQ(WordAt(ee1, 4), 1);
   EXPECT_EQ(WordAt(ee1, 28), 16384);
   EXPECT_EQ(WordAt(ee1, 32), 30000);
 
   sim::SensorCore d303(sim::D303Model());
   // D303 layout: tolerance-up and tolerance-low in slots 7 and 8, slope 1024 (1.0).
-  EXPECT_EQ(Ask(d303, Request(2, 0)),
+  EXPECT_EQ(Ask(d303, FrameBytes(2, 0)),
             Concat({{0x00, 0xAA, 0x00, 0x02, 0x00, 0x00},
                     Words({500, 1, 1, 1, 1, 4096, 2048, 100, 100, 1, 0, 0, 0, 1, 40})}));
-  EXPECT_EQ(WordAt(Ask(d303, Request(2, 1)), 28), 1024);
+  EXPECT_EQ(WordAt(Ask(d303, FrameBytes(2, 1)), 28), 1024);
 
   sim::SensorCore mx(sim::MX400Model());
   // MX400 layout: hold time in slot 12, threshold in slot 13, 1024 sub-pixels.
-  EXPECT_EQ(Ask(mx, Request(2, 0)),
+  EXPECT_EQ(Ask(mx, FrameBytes(2, 0)),
             Concat({{0x00, 0xAA, 0x00, 0x02, 0x00, 0x00},
                     Words({500, 1, 1, 1, 1, 1024, 512, 100, 100, 1, 0, 0, 100, 40, 0})}));
-  EXPECT_EQ(WordAt(Ask(mx, Request(2, 1)), 28), 1024);
+  EXPECT_EQ(WordAt(Ask(mx, FrameBytes(2, 1)), 28), 1024);
 }
 
 TEST(SimCore, SendStoresTheHalfAndAcknowledgesWithAnEcho) {
   sim::SensorCore core(sim::DefaultModel());
-  const Bytes half0 = Request(1, 0, {600, 0, 1, 2, 10, 4000, 1234, 55, 4, 1, 2, 0, 1, 3, 77});
+  const Bytes half0 = FrameBytes(1, 0, {600, 0, 1, 2, 10, 4000, 1234, 55, 4, 1, 2, 0, 1, 3, 77});
   EXPECT_EQ(Ask(core, half0),
             Concat({{0x00, 0xAA, 0x00, 0x01, 0x00, 0x00},
                     Words({600, 0, 1, 2, 10, 4000, 1234, 55, 4, 1, 2, 0, 1, 3, 77})}));
-  EXPECT_EQ(Ask(core, Request(2, 0)),
+  EXPECT_EQ(Ask(core, FrameBytes(2, 0)),
             Concat({{0x00, 0xAA, 0x00, 0x02, 0x00, 0x00},
                     Words({600, 0, 1, 2, 10, 4000, 1234, 55, 4, 1, 2, 0, 1, 3, 77})}));
   // The EEPROM is untouched by a RAM write and the other way round.
   EXPECT_EQ(core.model().eeprom[0][0], 450);
-  const Bytes half1 = Request(3, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 1024, 0, 0xFFF6, 0xFFFF});
+  const Bytes half1 =
+      FrameBytes(3, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 1024, 0, 0xFFF6, 0xFFFF});
   Ask(core, half1);
-  EXPECT_EQ(Ask(core, Request(4, 1)),
+  EXPECT_EQ(Ask(core, FrameBytes(4, 1)),
             Concat({{0x00, 0xAA, 0x00, 0x04, 0x00, 0x01},
                     Words({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 1024, 0, 0xFFF6, 0xFFFF})}));
   EXPECT_EQ(core.model().ram[1][11], 16384);
@@ -136,12 +124,12 @@ TEST(SimCore, SendStoresTheHalfAndAcknowledgesWithAnEcho) {
 
 TEST(SimCore, HardwareInfoCarriesTheDescriptorInBytes4To25) {
   sim::SensorCore core(sim::DefaultModel());
-  EXPECT_EQ(Ask(core, Request(10, 0, {9, 9, 9})),
+  EXPECT_EQ(Ask(core, FrameBytes(10, 0, {9, 9, 9})),
             Concat({{0x00, 0xAA, 0x00, 0x0A},
                     Words({1, 1024, 4, 101, 4096, 2048, 1, 4096, 302, 37, 255}),
                     Bytes(10, 0)}));
   sim::SensorCore mx(sim::MX400Model());
-  const Bytes r = Ask(mx, Request(10, 0));
+  const Bytes r = Ask(mx, FrameBytes(10, 0));
   EXPECT_EQ(WordAt(r, 4), 4);      // ccdtype
   EXPECT_EQ(WordAt(r, 12), 1024);  // ccdvirtpixel
   EXPECT_EQ(WordAt(r, 14), 1024);  // ccdsubpixel
@@ -159,7 +147,7 @@ TEST(SimCore, HardwareInfoCarriesTheDescriptorInBytes4To25) {
                         {sim::Board0Model(), 1, 37, 302, 0, 4096}};
   for (const auto& e : all) {
     sim::SensorCore c(e.model);
-    const Bytes h = Ask(c, Request(10, 0));
+    const Bytes h = Ask(c, FrameBytes(10, 0));
     EXPECT_EQ(WordAt(h, 4), e.ccdtype);
     EXPECT_EQ(WordAt(h, 10), e.pcbtype);
     EXPECT_EQ(WordAt(h, 12), e.virt);
@@ -175,7 +163,7 @@ TEST(SimCore, FirmwareTextIsSeventyTwoRawBytes) {
   sim::SensorCore core(m);
   Bytes expected = {'V', '3', '.', '0', '2'};
   expected.resize(72, 0);
-  EXPECT_EQ(Ask(core, Request(7, 0)), expected);
+  EXPECT_EQ(Ask(core, FrameBytes(7, 0)), expected);
 
   // Board type 0: one big-endian word per character.
   m.pcbtype = 0;
@@ -183,22 +171,22 @@ TEST(SimCore, FirmwareTextIsSeventyTwoRawBytes) {
   sim::SensorCore board0(m);
   Bytes words = {0, 'V', 0, '3', 0, '.'};
   words.resize(72, 0);
-  EXPECT_EQ(Ask(board0, Request(7, 0)), words);
+  EXPECT_EQ(Ask(board0, FrameBytes(7, 0)), words);
 
   // Texts longer than the reply are cut, never overrun.
   m.firmware = std::string(50, 'x');
   sim::SensorCore longText(m);
-  const Bytes cut = Ask(longText, Request(7, 0));
+  const Bytes cut = Ask(longText, FrameBytes(7, 0));
   ASSERT_EQ(cut.size(), 72u);
   EXPECT_EQ(cut[71], 'x');
   EXPECT_EQ(cut[70], 0);
   m.pcbtype = 101;
   m.firmware = std::string(80, 'y');
   sim::SensorCore longBytes(m);
-  EXPECT_EQ(Ask(longBytes, Request(7, 0)), Bytes(72, 'y'));
+  EXPECT_EQ(Ask(longBytes, FrameBytes(7, 0)), Bytes(72, 'y'));
 
   sim::SensorCore b0(sim::Board0Model());
-  const Bytes text = Ask(b0, Request(7, 0));
+  const Bytes text = Ask(b0, FrameBytes(7, 0));
   std::string decoded;
   for (size_t i = 1; i < text.size() && text[i]; i += 2) decoded += static_cast<char>(text[i]);
   EXPECT_EQ(decoded, sim::Board0Model().firmware);
@@ -214,10 +202,10 @@ TEST(SimCore, FixedMeasurementIsSentAsSixteenWords) {
     expected.push_back(static_cast<uint8_t>(x >> 8));
     expected.push_back(static_cast<uint8_t>(x));
   }
-  EXPECT_EQ(Ask(core, Request(8, 0, {1, 2, 3})), expected);
-  EXPECT_EQ(Ask(core, Request(8, 0)), expected);
+  EXPECT_EQ(Ask(core, FrameBytes(8, 0, {1, 2, 3})), expected);
+  EXPECT_EQ(Ask(core, FrameBytes(8, 0)), expected);
   core.FreeMeasurement();
-  EXPECT_NE(Ask(core, Request(8, 0)), expected);
+  EXPECT_NE(Ask(core, FrameBytes(8, 0)), expected);
 }
 
 TEST(SimCore, MeasurementsFollowTheSettingsAndTrackMaxMin) {
@@ -231,7 +219,7 @@ TEST(SimCore, MeasurementsFollowTheSettingsAndTrackMaxMin) {
     uint16_t seenMax = 0, seenMin = 0xFFFF;
     std::vector<uint16_t> values;
     for (int i = 0; i < 250; ++i) {
-      const Bytes r = Ask(core, Request(8, 0));
+      const Bytes r = Ask(core, FrameBytes(8, 0));
       ASSERT_EQ(r.size(), 36u);
       ASSERT_EQ(WordAt(r, 0), 0x00AA);
       ASSERT_EQ(WordAt(r, 2), 8);
@@ -260,10 +248,10 @@ TEST(SimCore, MeasurementsFollowTheSettingsAndTrackMaxMin) {
     EXPECT_LT(seenMin, m.ram[0][6] - 50);
 
     // Reset of max/min: acknowledged, counted, tracking starts afresh.
-    const Bytes ack = Ask(core, Request(11, 0, {7}));
+    const Bytes ack = Ask(core, FrameBytes(11, 0, {7}));
     EXPECT_EQ(ack, Concat({{0x00, 0xAA, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x07}, Bytes(28, 0)}));
     EXPECT_EQ(core.resetCount, 1);
-    const auto after = MeasurementOf(Ask(core, Request(8, 0)));
+    const auto after = MeasurementOf(Ask(core, FrameBytes(8, 0)));
     EXPECT_EQ(after[11], after[2]);
     EXPECT_EQ(after[12], after[2]);
   }
@@ -277,7 +265,7 @@ TEST(SimCore, MeasurementUsesSlopeAndOffsetOfTheLayout) {
   m.ram[1][13] = 0xFFF6;  // offset -10
   m.ram[1][14] = 0xFFFF;
   sim::SensorCore core(m);
-  const auto w = MeasurementOf(Ask(core, Request(8, 0)));
+  const auto w = MeasurementOf(Ask(core, FrameBytes(8, 0)));
   EXPECT_EQ(w[3] | static_cast<uint32_t>(w[4]) << 16, 2u * w[2] - 10u);
 }
 
@@ -288,21 +276,21 @@ TEST(SimCore, TeachTakesThePresentPositionAsSetPoint) {
   w[1] = 900;
   w[2] = 777;
   core.FixMeasurement(w);
-  Ask(core, Request(8, 0));
-  const Bytes r = Ask(core, Request(6, 0, {500, 1, 1, 1, 1, 4096, 2048}));
+  Ask(core, FrameBytes(8, 0));
+  const Bytes r = Ask(core, FrameBytes(6, 0, {500, 1, 1, 1, 1, 4096, 2048}));
   EXPECT_EQ(WordAt(r, 0), 0x00AA);
   EXPECT_EQ(WordAt(r, 2), 6);
   EXPECT_EQ(core.teachCount, 1);
   EXPECT_EQ(core.model().ram[0][6], 777);
-  EXPECT_EQ(WordAt(Ask(core, Request(2, 0)), 6 + 2 * 6), 777);
+  EXPECT_EQ(WordAt(Ask(core, FrameBytes(2, 0)), 6 + 2 * 6), 777);
 
   // Without any measurement before, teach measures once itself.
   sim::SensorCore fresh(sim::DefaultModel());
-  Ask(fresh, Request(6, 0));
+  Ask(fresh, FrameBytes(6, 0));
   EXPECT_EQ(fresh.teachCount, 1);
   EXPECT_NEAR(fresh.model().ram[0][6], 2048, 160);
   // A following measurement reports the new set-point.
-  EXPECT_EQ(MeasurementOf(Ask(fresh, Request(8, 0)))[5], fresh.model().ram[0][6]);
+  EXPECT_EQ(MeasurementOf(Ask(fresh, FrameBytes(8, 0)))[5], fresh.model().ram[0][6]);
 }
 
 TEST(SimCore, DataBlocksServeTheProfileAndWrapForOddStarts) {
@@ -310,7 +298,7 @@ TEST(SimCore, DataBlocksServeTheProfileAndWrapForOddStarts) {
   for (int k = 0; k < 256; ++k) core.profile()[k] = static_cast<uint16_t>(k * 257);
   core.fixedProfile = true;
   for (uint16_t first : {0, 64, 128, 192}) {
-    const Bytes r = Ask(core, Request(9, first));
+    const Bytes r = Ask(core, FrameBytes(9, first));
     ASSERT_EQ(r.size(), 128u);
     for (int i = 0; i < 64; ++i) {
       ASSERT_EQ(r[2 * i], first + i);
@@ -318,17 +306,17 @@ TEST(SimCore, DataBlocksServeTheProfileAndWrapForOddStarts) {
     }
   }
   // Not a block start: the 64 words from there on, wrapping past the end.
-  const Bytes odd = Ask(core, Request(9, 250));
+  const Bytes odd = Ask(core, FrameBytes(9, 250));
   ASSERT_EQ(odd.size(), 128u);
   EXPECT_EQ(WordAt(odd, 0), 250 * 257);
   EXPECT_EQ(WordAt(odd, 10), 255 * 257);
   EXPECT_EQ(WordAt(odd, 12), 0);
   EXPECT_EQ(WordAt(odd, 126), 57 * 257);
-  const Bytes huge = Ask(core, Request(9, 0xFFFF));
+  const Bytes huge = Ask(core, FrameBytes(9, 0xFFFF));
   EXPECT_EQ(WordAt(huge, 0), 255 * 257);
   EXPECT_EQ(WordAt(huge, 2), 0);
   // A fixed profile stays through measurements.
-  Ask(core, Request(8, 0));
+  Ask(core, FrameBytes(8, 0));
   EXPECT_EQ(core.profile()[100], 100 * 257);
 }
 
@@ -336,7 +324,7 @@ TEST(SimCore, ProfileIsBrightBetweenTheEdges) {
   sim::SensorModel m = sim::DefaultModel();
   m.ram[0][3] = 0;
   sim::SensorCore core(m);
-  const auto w = MeasurementOf(Ask(core, Request(8, 0)));
+  const auto w = MeasurementOf(Ask(core, FrameBytes(8, 0)));
   const auto& p = core.profile();
   const double step = 4096.0 / 256.0;
   uint16_t top = 0;
@@ -353,14 +341,14 @@ TEST(SimCore, ProfileIsBrightBetweenTheEdges) {
   }
   EXPECT_EQ(w[14], top);  // video maximum
   // The profile served in blocks is the one just measured.
-  const Bytes b = Ask(core, Request(9, 128));
+  const Bytes b = Ask(core, FrameBytes(9, 128));
   for (int i = 0; i < 64; ++i) ASSERT_EQ(WordAt(b, 2 * i), p[128 + i]);
 }
 
 TEST(SimCore, XFlashClearWriteAndReadBack) {
   sim::SensorCore core(sim::DefaultModel());
   core.xflash()[3 * 256 + 8] = 0x1234;
-  const Bytes clear = Request(
+  const Bytes clear = FrameBytes(
       101, 0,
       {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA});
   const Bytes ack = Ask(core, clear);
@@ -370,7 +358,7 @@ TEST(SimCore, XFlashClearWriteAndReadBack) {
   EXPECT_TRUE(std::all_of(core.xflash().begin(), core.xflash().end(),
                           [](uint16_t x) { return x == 0xFFFF; }));
 
-  const Bytes write = Request(
+  const Bytes write = FrameBytes(
       102, 8,
       {3, 0x7FFF, 0xFFFF, 0, 1, 0x0D0A, 0x1113, 0x7F00, 42, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA});
   EXPECT_EQ(Ask(core, write),
@@ -381,7 +369,7 @@ TEST(SimCore, XFlashClearWriteAndReadBack) {
   EXPECT_EQ(core.xflash()[3 * 256 + 7], 0xFFFF);
   EXPECT_EQ(core.xflash()[3 * 256 + 16], 0xFFFF);
 
-  const Bytes read = Request(103, 8, {3});
+  const Bytes read = FrameBytes(103, 8, {3});
   EXPECT_EQ(Ask(core, read),
             Concat({{0x00, 0xAA, 0x00, 0x67, 0x00, 0x08},
                     Words({8, 3, 0x7FFF, 0xFFFF, 0, 1, 0x0D0A, 0x1113, 0x7F00, 42}),
@@ -398,21 +386,21 @@ TEST(SimCore, XFlashClearWriteAndReadBack) {
 
   // Pages and offsets outside the X-FLASH: acknowledged, nothing stored out of place.
   const auto before = core.xflash();
-  Ask(core, Request(102, 0, {10, 1, 2, 3, 4, 5, 6, 7, 8}));
-  Ask(core, Request(102, 0xFFF8, {0xFFFF, 1, 2, 3, 4, 5, 6, 7, 8}));
-  const Bytes tail = Ask(core, Request(102, 252, {9, 1, 2, 3, 4, 5, 6, 7, 8}));
+  Ask(core, FrameBytes(102, 0, {10, 1, 2, 3, 4, 5, 6, 7, 8}));
+  Ask(core, FrameBytes(102, 0xFFF8, {0xFFFF, 1, 2, 3, 4, 5, 6, 7, 8}));
+  const Bytes tail = Ask(core, FrameBytes(102, 252, {9, 1, 2, 3, 4, 5, 6, 7, 8}));
   EXPECT_EQ(WordAt(tail, 6), 252);
   EXPECT_EQ(WordAt(tail, 8), 9);
   auto expected = before;
   for (int k = 0; k < 4; ++k) expected[9 * 256 + 252 + k] = static_cast<uint16_t>(k + 1);
   EXPECT_EQ(core.xflash(), expected);
-  const Bytes outside = Ask(core, Request(103, 0, {10}));
+  const Bytes outside = Ask(core, FrameBytes(103, 0, {10}));
   EXPECT_EQ(WordAt(outside, 10), 0xFFFF);
 }
 
 TEST(SimCore, ResynchronisesOnTheStartWord) {
   sim::SensorCore core(sim::DefaultModel());
-  const Bytes echo = Request(5, 0, {0x0055, 0x5500, 0x00AA});
+  const Bytes echo = FrameBytes(5, 0, {0x0055, 0x5500, 0x00AA});
   // Garbage (including lone 00 and 55 bytes) before a frame is dropped.
   Bytes stream = {0x55, 0x00, 0x00, 0x13, 0x55, 0xFF, 0x00};
   stream.insert(stream.end(), echo.begin(), echo.end());
@@ -422,7 +410,7 @@ TEST(SimCore, ResynchronisesOnTheStartWord) {
   EXPECT_EQ(WordAt(replies[0], 6), 0x0055);
 
   // Byte by byte, two frames back to back.
-  Bytes two = Concat({Request(2, 0), Request(10, 0)});
+  Bytes two = Concat({FrameBytes(2, 0), FrameBytes(10, 0)});
   std::vector<Bytes> got;
   for (uint8_t b : two)
     for (auto& r : core.Feed(&b, 1)) got.push_back(r);
@@ -431,7 +419,7 @@ TEST(SimCore, ResynchronisesOnTheStartWord) {
   EXPECT_EQ(WordAt(got[1], 2), 10);
 
   // A partial frame waits for its rest.
-  const Bytes part = Request(4, 1);
+  const Bytes part = FrameBytes(4, 1);
   EXPECT_TRUE(core.Feed(part.data(), 35).empty());
   EXPECT_EQ(core.Feed(part.data() + 35, 1).size(), 1u);
   EXPECT_EQ(core.received.size(), 4u);
@@ -442,14 +430,14 @@ TEST(SimCore, ResynchronisesOnTheStartWord) {
 }
 
 TEST(SimCore, FaultsShapeTheReplies) {
-  const Bytes echo = Request(5, 0, {1, 2});
+  const Bytes echo = FrameBytes(5, 0, {1, 2});
   {
     sim::SensorCore core(sim::DefaultModel());
     sim::Faults f;
     f.silent = true;
     core.SetFaults(f);
     EXPECT_TRUE(core.Feed(echo.data(), echo.size()).empty());
-    const Bytes send = Request(1, 0, {1});
+    const Bytes send = FrameBytes(1, 0, {1});
     EXPECT_TRUE(core.Feed(send.data(), send.size()).empty());
     EXPECT_EQ(core.model().ram[0][0], 500) << "a silent sensor does not act";
     EXPECT_EQ(core.received.size(), 2u) << "but the frames were received";
@@ -486,7 +474,7 @@ TEST(SimCore, FaultsShapeTheReplies) {
     core.received.clear();  // forgetting the frames does not restart the count either
     f.dropReplyNumber = 2;
     core.SetFaults(f);
-    const Bytes send = Request(1, 0, {321});
+    const Bytes send = FrameBytes(1, 0, {321});
     EXPECT_EQ(core.Feed(echo.data(), echo.size()).size(), 1u);
     EXPECT_TRUE(core.Feed(send.data(), send.size()).empty());
     EXPECT_EQ(core.model().ram[0][0], 321) << "a dropped reply's request is still carried out";
@@ -499,7 +487,7 @@ TEST(SimCore, FaultsShapeTheReplies) {
     core.SetFaults(f);
     const Bytes full = Concat({{0x00, 0xAA, 0x00, 0x05, 0x00, 0x00}, Words({1, 2}), Bytes(26, 0)});
     EXPECT_EQ(Ask(core, echo), Bytes(full.begin(), full.begin() + 20));
-    EXPECT_EQ(Ask(core, Request(9, 0)).size(), 20u);
+    EXPECT_EQ(Ask(core, FrameBytes(9, 0)).size(), 20u);
   }
   {
     sim::SensorCore plain(sim::DefaultModel());
@@ -519,11 +507,11 @@ TEST(SimCore, FaultsShapeTheReplies) {
     f.wrongSync = true;
     f.wrongEchoFor = 10;
     core.SetFaults(f);
-    const Bytes r = Ask(core, Request(10, 0));
+    const Bytes r = Ask(core, FrameBytes(10, 0));
     EXPECT_EQ(Bytes(r.begin(), r.begin() + 6), Bytes({0xAA, 0x00, 0x00, 0x0B, 0x00, 0x01}));
     const Bytes e = Ask(core, echo);
     EXPECT_EQ(Bytes(e.begin(), e.begin() + 4), Bytes({0xAA, 0x00, 0x00, 0x05}));
     // Raw replies have no frame to spoil.
-    EXPECT_EQ(Ask(core, Request(7, 0))[0], 'Q');
+    EXPECT_EQ(Ask(core, FrameBytes(7, 0))[0], 'Q');
   }
 }

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "support/frame_bytes.h"
 #include "support/program_support.h"
+#include "support/test_files.h"
 
 using programtest::SimProgram;
 
@@ -26,11 +28,11 @@ int HardwareType(const std::string& path) {
   tcgetattr(fd, &tio);
   cfmakeraw(&tio);
   tcsetattr(fd, TCSANOW, &tio);
-  uint8_t frame[36] = {0x00, 0x55, 0x00, 10};
+  const auto frame = FrameBytes(10, 0);
   int type = -1;
   uint8_t reply[36];
   size_t got = 0;
-  if (write(fd, frame, sizeof frame) == 36) {
+  if (write(fd, frame.data(), frame.size()) == 36) {
     pollfd p{fd, POLLIN, 0};
     while (got < 36 && poll(&p, 1, 1000) == 1) {
       const ssize_t n = read(fd, reply + got, 36 - got);
@@ -44,9 +46,7 @@ int HardwareType(const std::string& path) {
 }
 
 TEST(SimProgram, Usr1UnplugsAndReplugsUnderTheLinkAsTheReplugModel) {
-  char dir[] = "/tmp/qrox-simprog-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  const std::string link = std::string(dir) + "/ttyQROX";
+  const std::string link = TempDir() + "/ttyQROX";
   {
     SimProgram sim({"--no-pacing", "--link", link, "--replug-model", "mx400"});
     const std::string first = sim.Line();
@@ -62,7 +62,6 @@ TEST(SimProgram, Usr1UnplugsAndReplugsUnderTheLinkAsTheReplugModel) {
     EXPECT_EQ(HardwareType(link), 400);
   }
   EXPECT_NE(access(link.c_str(), F_OK), 0);
-  rmdir(dir);
 }
 
 }  // namespace

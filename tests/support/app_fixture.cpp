@@ -1,9 +1,5 @@
 #include "support/app_fixture.h"
 
-#include <QTimer>
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 
 #include "com232/com232.h"
@@ -11,6 +7,8 @@
 #include "service/service.h"
 #include "shell/globals.h"
 #include "shell/shell.h"
+#include "support/events.h"
+#include "support/test_files.h"
 
 sim::SimHost::Options AppTest::Unpaced() {
   sim::SimHost::Options o;
@@ -25,9 +23,7 @@ sim::SimHost::Options AppTest::Paced() {
 
 void AppTest::LoadPanelsOnly() {
   ResetApplicationState();
-  char tmpl[] = "/tmp/qrox-test-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  dir = tmpl;
+  dir = TempDir();
   SetProjectDir(dir);
   SetProgramDir(dir);
   const std::string uir = std::string(QROX_RESOURCE_DIR) + "/" + UIR_FILE;
@@ -47,6 +43,12 @@ void AppTest::StartApp(const sim::SensorModel& model, sim::SimHost::Options opti
   ServiceStartUp();
 }
 
+void AppTest::Start(const sim::SensorModel& model, const sim::Faults& faults) {
+  StartApp(model, Unpaced(), faults);
+  sensor->ClearReceived();
+  requestsBeforeStart_ = GetLinkHealth().exchanges;
+}
+
 void AppTest::StartAppSilent() {
   sim::Faults faults;
   faults.silent = true;
@@ -63,7 +65,6 @@ void AppTest::TearDown() {
   sensor.reset();
   SetProjectDir("");
   SetProgramDir("");
-  if (!dir.empty()) std::filesystem::remove_all(dir);
 }
 
 std::string AppTest::Status() {
@@ -73,22 +74,12 @@ std::string AppTest::Status() {
 }
 
 void AppTest::StopWhen(std::function<bool()> condition) {
-  auto* timer = new QTimer();
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, condition]() {
-    if (!condition()) return;
-    timer->stop();
-    timer->deleteLater();
-    CallCtrlCallback(pHandle, MAIN_STOP, EVENT_COMMIT);
-  });
-  timer->start();
+  DoWhen(std::move(condition), [] { CallCtrlCallback(pHandle, MAIN_STOP, EVENT_COMMIT); });
 }
 
 size_t AppTest::NextRequestNumber() {
   const auto written = static_cast<size_t>(GetLinkHealth().exchanges - requestsBeforeStart_);
-  const double deadline = Timer() + 2.0;
-  while (sensor->Received().size() < written && Timer() < deadline)
-    ProcessEventsUntil(std::min(deadline, Timer() + 0.005));
+  WaitUntil([&] { return sensor->Received().size() >= written; }, 2.0);
   return sensor->Received().size();
 }
 

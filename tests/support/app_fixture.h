@@ -22,6 +22,9 @@ class AppTest : public ::testing::Test {
   // test starts as if it were the first of the process.
   void StartApp(const sim::SensorModel& model, sim::SimHost::Options options = Unpaced(),
                 const sim::Faults& faults = {});
+  // The start of most tests: StartApp unpaced with `faults`, after which the sensor forgets
+  // the start-up's frames: what it received is the test's own.
+  void Start(const sim::SensorModel& model = sim::DefaultModel(), const sim::Faults& faults = {});
   // Start-up with a sensor that never answers.
   void StartAppSilent();
   // Loads the panels and installs the callbacks only (no start-up).
@@ -30,8 +33,7 @@ class AppTest : public ::testing::Test {
 
   // Text of the status line.
   static std::string Status();
-  // Presses STOP (commit of the STOP button) as soon as `condition` holds; checked every
-  // 5 ms while the program processes events.
+  // Presses STOP (commit of the STOP button) as soon as `condition` holds (DoWhen).
   void StopWhen(std::function<bool()> condition);
   // From now on every status-line text is traced; TracedStatus() returns them in order.
   void TraceStatus();

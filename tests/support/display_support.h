@@ -1,62 +1,16 @@
 // Helpers of the display, RUN and VIDEO tests.
 #pragma once
 
-#include <QTimer>
 #include <array>
 #include <cstdint>
-#include <functional>
-#include <string>
 #include <vector>
 
 #include "engine/engine.h"
 #include "shell/globals.h"
 #include "sim/sim.h"
+#include "support/ident_helpers.h"
 
 namespace disptest {
-
-// Runs `action` once, from the event processing of whatever loop runs, as soon as
-// `condition` holds (checked every 2 ms).
-inline void DoWhen(std::function<bool()> condition, std::function<void()> action) {
-  auto* timer = new QTimer();
-  timer->setInterval(2);
-  QObject::connect(timer, &QTimer::timeout, [timer, condition, action]() {
-    if (!condition()) return;
-    timer->stop();
-    timer->deleteLater();
-    action();
-  });
-  timer->start();
-}
-
-// Processes events for `seconds`.
-inline void Pump(double seconds) {
-  const double t0 = Timer();
-  while (Timer() - t0 < seconds) ProcessEventsUntil(t0 + seconds);
-}
-
-inline int Attr(int panel, int control, int attribute) {
-  int v = -12345;
-  GetCtrlAttribute(panel, control, attribute, &v);
-  return v;
-}
-
-inline std::string Text(int panel, int control) {
-  char text[1024] = "";
-  GetCtrlVal(panel, control, text, sizeof text);
-  return text;
-}
-
-inline double Double(int panel, int control) {
-  double v = -1.0;
-  GetCtrlVal(panel, control, &v);
-  return v;
-}
-
-inline int Int(int panel, int control) {
-  int v = -12345;
-  GetCtrlVal(panel, control, &v);
-  return v;
-}
 
 inline std::array<double, 2> Cursor(int panel, int control, int cursor) {
   double x = -1, y = -1;

@@ -9,6 +9,7 @@
 #include "engine/engine.h"
 #include "shell/globals.h"
 #include "sim/sim.h"
+#include "support/frame_bytes.h"
 
 namespace identtest {
 
@@ -20,7 +21,7 @@ inline std::vector<std::pair<int, int>> CommandsAndArguments(
 }
 
 inline std::string TextOf(int panel, int control) {
-  char text[512] = "";
+  char text[1024] = "";
   GetCtrlVal(panel, control, text, sizeof text);
   return text;
 }
@@ -63,35 +64,6 @@ inline double DoubleOf(int panel, int control) {
   double v = -12345.0;
   GetCtrlVal(panel, control, &v);
   return v;
-}
-
-// The descriptor as the program has it before the first identification (the load-time
-// values; InitVars sets the rest). Globals outlive a test, so each start begins here.
-inline void ResetDescriptor() {
-  softversion = 0;
-  ccdtype = 0;
-  ccdresolution = 0;
-  ccdsubpixel = 0;
-  ccdpixB = 0;
-  ccdpixE = 0;
-  adcmax = 0;
-}
-
-// The 36 bytes of a command frame, written out from the frame format.
-inline std::array<uint8_t, 36> FrameBytes(uint16_t command, uint16_t argument,
-                                          const std::vector<uint16_t>& words) {
-  std::array<uint8_t, 36> b{};
-  b[0] = 0x00;
-  b[1] = 0x55;
-  b[2] = command >> 8;
-  b[3] = command & 0xFF;
-  b[4] = argument >> 8;
-  b[5] = argument & 0xFF;
-  for (size_t k = 0; k < 15 && k < words.size(); ++k) {
-    b[6 + 2 * k] = words[k] >> 8;
-    b[7 + 2 * k] = words[k] & 0xFF;
-  }
-  return b;
 }
 
 inline std::vector<uint16_t> Words(const std::array<uint16_t, 15>& a) {

@@ -4,27 +4,12 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <filesystem>
 #include <fstream>
 
 #include "engine/engine.h"
 
 namespace linetest {
-
-bool PumpAtRestUntil(const std::function<bool()>& done, double seconds) {
-  const double end = Timer() + seconds;
-  while (Timer() < end) {
-    if (done()) return true;
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-  }
-  return done();
-}
-
-void PumpAtRest(double seconds) {
-  PumpAtRestUntil([] { return false; }, seconds);
-}
 
 namespace {
 
@@ -57,16 +42,6 @@ WithoutFileOverride::~WithoutFileOverride() {
 
 void ClearGivenPorts() {
   for (int n = 1; n <= 32; ++n) SetPortDevice(n, "", "");
-}
-
-std::string MakeTempDir() {
-  char tmpl[] = "/tmp/qrox-line-XXXXXX";
-  return mkdtemp(tmpl) ? tmpl : "";
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream(path) << text;
 }
 
 }  // namespace linetest

@@ -2,22 +2,10 @@
 #pragma once
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+#include "support/test_files.h"
 
 // The file format: one number per line, right-aligned in six characters, CR LF.
 inline std::string FileOf(const std::vector<unsigned>& numbers) {

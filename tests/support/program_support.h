@@ -13,14 +13,9 @@
 #include <string>
 #include <vector>
 
-namespace programtest {
+#include "support/test_files.h"
 
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+namespace programtest {
 
 struct Outcome {
   int exit = -1;
