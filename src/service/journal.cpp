@@ -53,8 +53,8 @@ enum Mode { CLOSED, READING, WRITING };
 Mode mode = CLOSED;
 bool hasEntries = false;  // the tables exist
 
-bool IsPostgres(const std::string& spec) {
-  return spec.rfind("postgresql://", 0) == 0 || spec.rfind("postgres://", 0) == 0;
+bool IsPostgres(const std::string& fileOrUrl) {
+  return fileOrUrl.rfind("postgresql://", 0) == 0 || fileOrUrl.rfind("postgres://", 0) == 0;
 }
 
 QString DefaultFile() {
@@ -313,9 +313,9 @@ bool Select(const QString& where, const std::vector<QVariant>& values,
 
 }  // namespace
 
-void SetJournalLocation(const std::string& spec) {
+void SetJournalLocation(const std::string& fileOrUrl) {
   CloseJournal();
-  location = spec;
+  location = fileOrUrl;
   lastFailure.clear();
 }
 
